@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace tavlun::link {
+
+// Types keys into the application that has the keyboard focus, without
+// waiting for it to process them. A key string is "{BACKSPACE}", "{ENTER}",
+// "{ESC}" or one character, which is typed as itself.
+class KeyInjector {
+public:
+    virtual ~KeyInjector() = default;
+
+    // False when the keys could not be sent.
+    virtual bool sendKeys(const QString &keyString) = 0;
+};
+
+inline const QString kBackspaceKey = QStringLiteral("{BACKSPACE}");
+inline const QString kEnterKey = QStringLiteral("{ENTER}");
+inline const QString kEscapeKey = QStringLiteral("{ESC}");
+
+} // namespace tavlun::link

@@ -1,0 +1,47 @@
+#include "OutputDelivery.h"
+
+#include "KeyDecoder.h"
+
+namespace tavlun::link {
+
+namespace {
+
+// The character of code 0 (a key-table cell without a character) and other
+// control characters, C0, DEL and C1 alike, are never delivered: a serial
+// peer must not be able to type control keys into the user's applications.
+bool isDeliverable(const QString &token)
+{
+    if (token.size() != 1)
+        return true; // the markers
+    const char16_t c = token.front().unicode();
+    return !(c < 0x20 || (c >= 0x7F && c <= 0x9F));
+}
+
+} // namespace
+
+void OutputDelivery::focusStep()
+{
+    if (target_.isNormalState())
+        target_.focusTextBox();
+}
+
+void OutputDelivery::CiktiGonder(const QString &token, bool clear)
+{
+    if (clear)
+        injector_.sendKeys(kBackspaceKey);
+    if (token.isEmpty() || !isDeliverable(token))
+        return;
+
+    if (target_.isNormalState()) {
+        target_.appendToTextBox(token);
+        return;
+    }
+    if (token == kSendMarker)
+        injector_.sendKeys(kEnterKey);
+    else if (token == kEndMarker)
+        injector_.sendKeys(kEscapeKey);
+    else
+        injector_.sendKeys(token);
+}
+
+} // namespace tavlun::link

@@ -1,0 +1,33 @@
+# Installs the Debian packages that building, running and testing need.
+# Sourced by the other scripts; installs only what is missing.
+
+TAVLUN_PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-serialport-dev qt6-translations-l10n libxtst-dev
+  libgtest-dev
+  xvfb xauth openbox x11-xkb-utils x11-utils xdotool imagemagick
+  clang libclang-rt-14-dev
+)
+
+tavlun_install_deps() {
+  local missing=()
+  local pkg
+  for pkg in "${TAVLUN_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
+      || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# tavlun_build DIR [cmake options...]
+tavlun_build() {
+  local dir=$1
+  shift
+  cmake -S "$TAVLUN_ROOT" -B "$TAVLUN_ROOT/$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$TAVLUN_ROOT/$dir" -j "$(nproc)"
+}
