@@ -31,6 +31,7 @@ bool QtSerialPort::setPortNumber(int number)
 bool QtSerialPort::open()
 {
     lastError_.clear();
+    lossReported_ = false;
     if (port_.isOpen() || port_.portName().isEmpty())
         return false;
     if (!port_.open(QIODevice::ReadWrite)) {
@@ -130,8 +131,10 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
         // every turn of the event loop while the port stays open, so the
         // owner is told and closes it.
         port_.clearError();
-        if (port_.isOpen())
+        if (port_.isOpen() && !lossReported_) {
+            lossReported_ = true;
             emit deviceLost();
+        }
         return;
     default:
         port_.clearError();

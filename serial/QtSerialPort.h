@@ -46,6 +46,7 @@ private:
     int inputLength_ = 0;
     CommEvent event_ = CommEvent::None;
     QString lastError_;
+    bool lossReported_ = false; // deviceLost() was emitted for this open
 };
 
 } // namespace tavlun::serial

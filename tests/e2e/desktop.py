@@ -1,0 +1,164 @@
+"""A private X desktop for end-to-end tests: Xvfb, a window manager, and
+helpers to find windows, click, type and look at pixels.
+
+Only the processes started here are stopped, by pid."""
+
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+
+
+class Timeout(AssertionError):
+    pass
+
+
+def wait_until(condition, timeout=10.0, what="condition"):
+    """Polls `condition` until it returns something truthy or time runs out."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise Timeout(f"timed out after {timeout:.0f} s waiting for {what}")
+        time.sleep(0.02)
+
+
+def free_display():
+    for n in range(90, 190):
+        if not os.path.exists(f"/tmp/.X{n}-lock") and not os.path.exists(f"/tmp/.X11-unix/X{n}"):
+            return n
+    raise RuntimeError("no free X display number")
+
+
+class Desktop:
+    def __init__(self, width=1024, height=768, window_manager=True):
+        self.procs = []
+        self.number = free_display()
+        self.display = f":{self.number}"
+        self.env = dict(os.environ)
+        self.env["DISPLAY"] = self.display
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.env["QT_QPA_PLATFORM"] = "xcb"
+        self.tmp = tempfile.mkdtemp(prefix="tavlun-e2e-")
+        self._start([
+            "Xvfb", self.display, "-screen", "0", f"{width}x{height}x24",
+            "-nolisten", "tcp", "-noreset"])
+        wait_until(self._server_answers, 15, f"Xvfb on {self.display}")
+        if window_manager:
+            self.wm = self._start(["openbox", "--sm-disable"])
+            wait_until(self._wm_running, 15, "the window manager")
+
+    def _start(self, argv, **kw):
+        proc = subprocess.Popen(argv, env=self.env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, **kw)
+        self.procs.append(proc)
+        return proc
+
+    def start(self, argv, env=None, **kw):
+        """Starts a client on this desktop; it is stopped with the desktop."""
+        merged = dict(self.env)
+        merged.update(env or {})
+        proc = subprocess.Popen(argv, env=merged, **kw)
+        self.procs.append(proc)
+        return proc
+
+    def _server_answers(self):
+        return subprocess.run(["xdpyinfo"], env=self.env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0
+
+    def _wm_running(self):
+        out = self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False)
+        return "window id" in out
+
+    def run(self, argv, check=True):
+        res = subprocess.run(argv, env=self.env, capture_output=True, text=True)
+        if check and res.returncode != 0:
+            raise AssertionError(f"{' '.join(argv)} failed: {res.stderr.strip()}")
+        return res.stdout
+
+    def close(self):
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                proc.terminate()
+        for proc in reversed(self.procs):
+            try:
+                proc.wait(5)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    # Windows -------------------------------------------------------------
+
+    def find_windows(self, name):
+        """Ids of visible windows whose title is exactly `name`."""
+        out = self.run(["xdotool", "search", "--onlyvisible", "--name",
+                        "^" + re.escape(name) + "$"], check=False)
+        return [int(line) for line in out.split()]
+
+    def wait_window(self, name, timeout=10.0):
+        return wait_until(lambda: self.find_windows(name), timeout, f"window '{name}'")[0]
+
+    def title(self, window):
+        out = self.run(["xprop", "-id", str(window), "_NET_WM_NAME"])
+        match = re.search(r'= "(.*)"$', out.strip())
+        return match.group(1).encode("latin-1", "backslashreplace").decode("unicode_escape") \
+            .encode("latin-1").decode("utf-8") if match else None
+
+    def geometry(self, window):
+        """Absolute x, y, width, height of a window's client area."""
+        out = self.run(["xwininfo", "-id", str(window)])
+        def field(label):
+            return int(re.search(label + r":\s+(-?\d+)", out).group(1))
+        return (field("Absolute upper-left X"), field("Absolute upper-left Y"),
+                field("Width"), field("Height"))
+
+    def window_state(self, window):
+        return self.run(["xprop", "-id", str(window), "_NET_WM_STATE", "WM_STATE"], check=False)
+
+    # Input ---------------------------------------------------------------
+
+    def click(self, x, y):
+        self.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"])
+
+    def key(self, *keys, window=None):
+        argv = ["xdotool", "key"]
+        if window:
+            argv += ["--window", str(window)]
+        self.run(argv + list(keys))
+
+    def activate(self, window):
+        self.run(["xdotool", "windowactivate", "--sync", str(window)], check=False)
+
+    def minimize(self, window):
+        self.run(["xdotool", "windowminimize", "--sync", str(window)])
+
+    # Pixels --------------------------------------------------------------
+
+    def screenshot(self, path, window=None):
+        argv = ["import", "-window", str(window) if window else "root", path]
+        self.run(argv)
+        return path
+
+    def pixel(self, x, y):
+        """The colour at an absolute screen position, as (r, g, b)."""
+        path = os.path.join(self.tmp, "pixel.png")
+        self.run(["import", "-window", "root", "-crop", f"1x1+{x}+{y}", path])
+        out = subprocess.run(["convert", path, "-format", "%[fx:int(255*r)],%[fx:int(255*g)],"
+                              "%[fx:int(255*b)]", "info:"], capture_output=True, text=True).stdout
+        return tuple(int(v) for v in out.strip().split(","))
+
+    def region_signature(self, x, y, w, h):
+        path = os.path.join(self.tmp, "region.png")
+        self.run(["import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", path])
+        return subprocess.run(["convert", path, "rgb:-"], capture_output=True).stdout

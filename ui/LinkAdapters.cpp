@@ -1,0 +1,56 @@
+#include "LinkAdapters.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+namespace tavlun::ui {
+
+void ListTrafficLog::addEntry(const QString &text)
+{
+    list_.addItem(text);
+}
+
+int ListTrafficLog::entryCount() const
+{
+    return list_.count();
+}
+
+void ListTrafficLog::removeFirstEntries(int count)
+{
+    for (int i = 0; i < count && list_.count() > 0; ++i)
+        delete list_.takeItem(0);
+}
+
+void ListTrafficLog::selectEntry(int row)
+{
+    list_.setCurrentRow(row);
+}
+
+void LabelPrompt::setPrompt(const QString &text)
+{
+    label_.setText(text);
+}
+
+bool TextBoxTarget::isNormalState() const
+{
+    return !(window_.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
+void TextBoxTarget::focusTextBox()
+{
+    textBox_.setFocus(Qt::OtherFocusReason);
+}
+
+void TextBoxTarget::appendToTextBox(const QString &text)
+{
+    // Insert at the end rather than replacing the whole text, so that a
+    // delivery costs the same however long the text already is.
+    QTextCursor cursor(textBox_.document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
+    textBox_.setTextCursor(cursor);
+}
+
+} // namespace tavlun::ui

@@ -1,0 +1,129 @@
+#include "MainWindowControls.h"
+
+#include "IndicatorLight.h"
+#include "Twips.h"
+
+#include <QComboBox>
+#include <QCursor>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace tavlun::ui {
+
+namespace {
+
+template <typename T, typename Parent>
+T *place(Parent *parent, const char16_t *name, int left, int top, int width, int height)
+{
+    auto *widget = new T(parent);
+    widget->setObjectName(QString::fromUtf16(name));
+    widget->setGeometry(twipsRect(left, top, width, height));
+    return widget;
+}
+
+QGroupBox *frame(QWidget *parent, const char16_t *name, const char16_t *title, int left, int top,
+                 int width, int height)
+{
+    auto *box = place<QGroupBox>(parent, name, left, top, width, height);
+    box->setTitle(QString::fromUtf16(title));
+    return box;
+}
+
+QFont tahoma(qreal points, bool bold)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+MainWindowControls MainWindowControls::create(QWidget &window)
+{
+    window.setObjectName(QStringLiteral("main"));
+    window.setWindowTitle(QStringLiteral("Tavlun"));
+    window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                          | Qt::WindowCloseButtonHint);
+    window.setFixedSize(twipsToPixels(6900), twipsToPixels(5715));
+    QPalette surface = window.palette();
+    surface.setColor(QPalette::Window, kSurface);
+    window.setPalette(surface);
+    window.setAutoFillBackground(true);
+    // The default font of the frames, the buttons and the port list.
+    window.setFont(tahoma(8, false));
+    QIcon icon;
+    for (int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/images/tavlun-%1.png").arg(size), QSize(size, size));
+    window.setWindowIcon(icon);
+
+    MainWindowControls c{};
+    c.Frame1 = frame(&window, u"Frame1", u"Seri Port Ayar", 120, 120, 1575, 1455);
+    c.Shape1 = place<IndicatorLight>(c.Frame1, u"Shape1", 120, 360, 255, 255);
+    c.Shape1->setFillColor(window.palette().color(QPalette::Base));
+
+    c.Combo1 = place<QComboBox>(c.Frame1, u"Combo1", 480, 360, 975, 315);
+    c.Combo1->setEditable(false);
+    c.Combo1->setPlaceholderText(QStringLiteral("Port Seçin"));
+
+    c.Command1 = place<QPushButton>(c.Frame1, u"Command1", 120, 840, 1335, 375);
+    c.Command1->setText(QStringLiteral("Bağlantıyı Kes"));
+    c.Command1->setEnabled(false);
+    c.Command1->setCursor(QCursor(QPixmap(QStringLiteral(":/images/hand.png")), 12, 1));
+    c.Command1->setToolTip(QStringLiteral("Bağlantıyı kesmek için tıklayın"));
+
+    c.Frame2 = frame(&window, u"Frame2", u"Seri Port Data", 1800, 120, 5055, 3375);
+    c.commesaj = place<QListWidget>(c.Frame2, u"commesaj", 120, 240, 4815, 2985);
+    QFont fixed(QStringLiteral("Fixedsys"));
+    fixed.setFamilies({QStringLiteral("Fixedsys"), QStringLiteral("monospace")});
+    fixed.setStyleHint(QFont::TypeWriter);
+    fixed.setPointSize(9);
+    c.commesaj->setFont(fixed);
+    c.commesaj->setUniformItemSizes(true);
+
+    c.Frame3 = frame(&window, u"Frame3", u"Klavye", 120, 3600, 6735, 1695);
+    QPalette frame3 = c.Frame3->palette();
+    frame3.setColor(QPalette::WindowText, Qt::black);
+    c.Frame3->setPalette(frame3);
+    c.Text1 = place<QPlainTextEdit>(c.Frame3, u"Text1", 120, 240, 6495, 1335);
+    c.Text1->setFont(tahoma(12, true));
+    c.Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    c.Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    c.Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    c.Text1->setTabChangesFocus(true);
+
+    c.Command2 = place<QPushButton>(&window, u"Command2", 120, 3120, 1575, 255);
+    c.Command2->setText(QStringLiteral("Hakkında"));
+
+    c.Label1 = place<QLabel>(&window, u"Label1", 120, 5400, 6735, 255);
+    c.Label1->setText(QStringLiteral(" Port Seçip cihazı bağlayın..."));
+    c.Label1->setFont(tahoma(8.25, true));
+    QPalette blue = c.Label1->palette();
+    blue.setColor(QPalette::WindowText, kConnected);
+    c.Label1->setPalette(blue);
+    c.Label1->setAttribute(Qt::WA_TranslucentBackground);
+
+    c.Image1 = place<QLabel>(&window, u"Image1", 120, 1680, 1560, 1290);
+    c.Image1->setPixmap(QPixmap(QStringLiteral(":/images/accessory.png")));
+    c.Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    // Frames, labels and the picture never take the focus; the rest follow
+    // the tab order of the list, the log, the text box and the about button.
+    for (QWidget *passive : {static_cast<QWidget *>(c.Frame1), static_cast<QWidget *>(c.Frame2),
+                             static_cast<QWidget *>(c.Frame3), static_cast<QWidget *>(c.Label1),
+                             static_cast<QWidget *>(c.Image1), static_cast<QWidget *>(c.Shape1)})
+        passive->setFocusPolicy(Qt::NoFocus);
+    QWidget::setTabOrder(c.Combo1, c.Command1);
+    QWidget::setTabOrder(c.Command1, c.commesaj);
+    QWidget::setTabOrder(c.commesaj, c.Text1);
+    QWidget::setTabOrder(c.Text1, c.Command2);
+    return c;
+}
+
+} // namespace tavlun::ui
