@@ -2,7 +2,7 @@
 # Sourced by the other scripts; installs only what is missing.
 
 TAVLUN_PACKAGES=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config python3
   qt6-base-dev qt6-serialport-dev qt6-translations-l10n libxtst-dev
   libgtest-dev
   xvfb xauth openbox x11-xkb-utils x11-utils xdotool imagemagick

@@ -6,7 +6,6 @@ namespace tavlun::ui {
 
 IndicatorLight::IndicatorLight(QWidget *parent) : QWidget(parent)
 {
-    setAttribute(Qt::WA_TranslucentBackground);
 }
 
 void IndicatorLight::setFillColor(const QColor &color)

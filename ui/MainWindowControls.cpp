@@ -107,7 +107,6 @@ MainWindowControls MainWindowControls::create(QWidget &window)
     QPalette blue = c.Label1->palette();
     blue.setColor(QPalette::WindowText, kConnected);
     c.Label1->setPalette(blue);
-    c.Label1->setAttribute(Qt::WA_TranslucentBackground);
 
     c.Image1 = place<QLabel>(&window, u"Image1", 120, 1680, 1560, 1290);
     c.Image1->setPixmap(QPixmap(QStringLiteral(":/images/accessory.png")));

@@ -110,10 +110,10 @@ class Desktop:
         return wait_until(lambda: self.find_windows(name), timeout, f"window '{name}'")[0]
 
     def title(self, window):
-        out = self.run(["xprop", "-id", str(window), "_NET_WM_NAME"])
-        match = re.search(r'= "(.*)"$', out.strip())
-        return match.group(1).encode("latin-1", "backslashreplace").decode("unicode_escape") \
-            .encode("latin-1").decode("utf-8") if match else None
+        """The title that the window manager shows (_NET_WM_NAME)."""
+        res = subprocess.run(["xdotool", "getwindowname", str(window)], env=self.env,
+                             capture_output=True)
+        return res.stdout.decode("utf-8").rstrip("\n")
 
     def geometry(self, window):
         """Absolute x, y, width, height of a window's client area."""

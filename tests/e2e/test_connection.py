@@ -1,0 +1,66 @@
+"""The real program under Xvfb with a window manager: connecting by mouse,
+the dialogue on a pseudo-terminal, and a device that goes away."""
+
+import os
+import sys
+import time
+import unittest
+
+from desktop import Desktop, wait_until
+from program import BLUE, Phone, Program
+
+BINARY = os.environ["TAVLUN_BINARY"]
+
+
+class Connection(unittest.TestCase):
+    def setUp(self):
+        self.desktop = Desktop()
+        self.addCleanup(self.desktop.close)
+        self.phones = [Phone(), Phone()]
+        for phone in self.phones:
+            self.addCleanup(phone.close)
+        self.program = Program(self.desktop, BINARY, [p.path for p in self.phones])
+
+    def connect(self):
+        self.program.pick_first()
+        box = self.program.answer_connect()
+        wait_until(lambda: self.program.indicator() == BLUE, 5, "the indicator to turn blue")
+        return box
+
+    def test_pick_with_the_mouse_and_answer(self):
+        self.assertNotEqual(self.program.indicator(), BLUE)
+        self.program.pick_first()
+        box = self.desktop.wait_window("Port Aç", 5)
+        self.assertEqual(self.desktop.title(box), "Port Aç",
+                         "the window manager shows the message box's own title")
+        self.program.answer_connect()
+        wait_until(lambda: self.program.indicator() == BLUE, 5, "the indicator to turn blue")
+
+        before = self.program.prompt_pixels()
+        phone = self.phones[0]
+        self.assertEqual(phone.exchange(b"AT+CGMR\r"), b"OK\r\n")
+        wait_until(lambda: self.program.prompt_pixels() != before, 3, "the prompt to change")
+        self.assertEqual(phone.exchange(b'AT+CKPD="222"\r'), b"OK\r\n")
+        self.assertEqual(phone.read(1, 0.3), b"", "nothing is sent but the answers")
+
+    def test_far_end_closing_resets_without_spinning(self):
+        self.connect()
+        self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
+
+        self.phones[0].close()  # the device goes away
+        started = time.monotonic()
+        wait_until(lambda: self.program.indicator() != BLUE, 1.5, "the reset after the loss")
+        self.assertLess(time.monotonic() - started, 1.5)
+
+        cpu = self.program.cpu_seconds()
+        time.sleep(1.0)
+        self.assertLess(self.program.cpu_seconds() - cpu, 0.3, "the program spins after the loss")
+        self.assertTrue(self.program.alive())
+
+        # The list was probed again: the remaining device is now its first entry.
+        self.connect()
+        self.assertEqual(self.phones[1].exchange(b"AT+CGMR\r"), b"OK\r\n")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
