@@ -118,3 +118,31 @@ class Program:
 
     def alive(self):
         return self.proc.poll() is None
+
+
+def rss_kib(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+class PortLock:
+    """Holds a serial device the way serial programs announce it: a lock file
+    naming a living process that is not ours."""
+
+    def __init__(self, device_path):
+        import socket
+        self.holder = subprocess.Popen(["sleep", "600"])
+        name = device_path[len("/dev/"):].replace("/", "_")
+        self.path = f"/var/lock/LCK..{name}"
+        with open(self.path, "w") as lock:
+            lock.write(f"{self.holder.pid}\nsleep\n{socket.gethostname()}\n")
+
+    def release(self):
+        if self.holder:
+            os.unlink(self.path)
+            self.holder.kill()
+            self.holder.wait()
+            self.holder = None
