@@ -5,7 +5,7 @@ TAVLUN_PACKAGES=(
   g++ cmake ninja-build pkg-config python3
   qt6-base-dev qt6-serialport-dev qt6-translations-l10n libxtst-dev
   libgtest-dev
-  xvfb xauth openbox x11-xkb-utils x11-utils xdotool imagemagick
+  xvfb xauth openbox x11-xkb-utils x11-utils xdotool xclip imagemagick
   clang libclang-rt-14-dev
 )
 

@@ -23,6 +23,9 @@ Pty::Pty()
     }
     path_ = QString::fromLocal8Bit(name);
     fcntl(controller_, F_SETFL, fcntl(controller_, F_GETFL) | O_NONBLOCK);
+    // Child processes must not keep the line up after the test hangs it up.
+    fcntl(controller_, F_SETFD, FD_CLOEXEC);
+    fcntl(device_, F_SETFD, FD_CLOEXEC);
 }
 
 Pty::~Pty()

@@ -1,0 +1,159 @@
+#include "tools/accessory/KeyEncoder.h"
+#include "tools/accessory/Typing.h"
+
+#include "link/KeyDecoder.h"
+
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+using tavlun::accessory::KeyEncoder;
+using tavlun::accessory::SpecialKey;
+using tavlun::accessory::typeLine;
+using tavlun::link::KeyOutput;
+using tavlun::link::KeyTable;
+using tavlun::link::TusCoz;
+
+namespace {
+
+std::string codePoint(char32_t c)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(c));
+    return buffer;
+}
+
+class Encoder : public ::testing::Test {
+protected:
+    void SetUp() override { table.TusTablosuKur(); }
+
+    // What the program makes of the command line once its carriage return
+    // has arrived.
+    KeyOutput decode(std::string_view command) const
+    {
+        return TusCoz(QString::fromLatin1(command.data(), static_cast<qsizetype>(command.size()))
+                          + u'\r',
+                      table);
+    }
+
+    KeyEncoder encoder;
+    KeyTable table;
+};
+
+// Latin-1 letters that differ only in case.
+bool sameLetterOtherCase(char32_t a, char32_t b)
+{
+    const auto isLetter = [](char32_t c) {
+        return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z')
+            || (c >= 0xC0 && c <= 0xFE && c != 0xD7 && c != 0xF7 && c != 0xDF);
+    };
+    return isLetter(a) && isLetter(b) && (a ^ b) == 0x20;
+}
+
+TEST_F(Encoder, EveryAcceptedCharacterDecodesBackToItselfOrItsOtherCase)
+{
+    int accepted = 0;
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        const auto command = encoder.encode(c);
+        if (!command)
+            continue;
+        ++accepted;
+        const KeyOutput out = decode(*command);
+        ASSERT_FALSE(out.clear) << codePoint(c) << " as " << *command << " is the clear key";
+        ASSERT_EQ(out.token.size(), 1) << codePoint(c) << " as " << *command << " gave \""
+                                       << out.token.toStdString() << '"';
+        const char32_t back = out.token.front().unicode();
+        EXPECT_TRUE(back == c || sameLetterOtherCase(back, c))
+            << codePoint(c) << " as " << *command << " decodes to " << codePoint(back);
+    }
+    ASSERT_GT(accepted, 0);
+}
+
+TEST_F(Encoder, EveryCharacterOfTheTableIsReachedWithNoMorePressesThanAnyOfItsCells)
+{
+    for (int column = 0; column < KeyTable::kColumns; ++column) {
+        for (int presses = 1; presses < KeyTable::kPressCounts; ++presses) {
+            const char16_t c = table.at(column, presses);
+            if (c == 0)
+                continue;
+            const auto command = encoder.encode(c);
+            ASSERT_TRUE(command) << codePoint(c) << " of key " << column << " x" << presses
+                                 << " is not encoded";
+            const std::string_view keys =
+                command->substr(9, command->find('"', 9) - 9); // between the quotes
+            const bool longPress = command->ends_with(",20");
+            if (longPress) {
+                EXPECT_EQ(keys.size(), 1u) << *command;
+                continue;
+            }
+            EXPECT_LE(keys.size(), static_cast<std::size_t>(presses))
+                << codePoint(c) << " takes " << *command << " but key " << column
+                << " gives it after " << presses << " presses";
+        }
+    }
+}
+
+TEST_F(Encoder, KnownSequences)
+{
+    const std::pair<char32_t, std::string_view> cases[] = {
+        {U'C', "AT+CKPD=\"222\""},     {U'c', "AT+CKPD=\"222\""},
+        {U'A', "AT+CKPD=\"2\""},       {U'S', "AT+CKPD=\"7777\""},
+        {U' ', "AT+CKPD=\"1\""},       {U'.', "AT+CKPD=\"111111\""},
+        {0xC7, "AT+CKPD=\"22222222\""}, {0xE7, "AT+CKPD=\"22222222\""}, // Ç and ç
+        {0xE2, "AT+CKPD=\"2222222\""},  {0xC2, "AT+CKPD=\"2222222\""},  // â and Â
+        {0xA3, "AT+CKPD=\"00000000\""}, // £: eight presses on key 0 or on key 7
+        {U'0', "AT+CKPD=\"0\",20"},    {U'2', "AT+CKPD=\"2\",20"},
+        {U'#', "AT+CKPD=\"#\",20"},    {U'*', "AT+CKPD=\"*\",20"},
+        {U'>', "AT+CKPD=\">\""},       {U'<', "AT+CKPD=\"<\""},
+    };
+    for (const auto &[c, expected] : cases) {
+        const auto command = encoder.encode(c);
+        ASSERT_TRUE(command) << codePoint(c);
+        EXPECT_EQ(*command, expected) << codePoint(c);
+    }
+}
+
+TEST_F(Encoder, CharactersOnNoKeyAreRefused)
+{
+    for (const char32_t c : {U'\0', U'\r', U'\n', U'\t', U'{', U'~', U'"', U'=', char32_t{0xD7},
+                             char32_t{0xFF}, char32_t{0x20AC}, char32_t{0x1F600}})
+        EXPECT_FALSE(encoder.encode(c)) << codePoint(c) << " gave " << *encoder.encode(c);
+}
+
+TEST_F(Encoder, KeysWithoutCharacterGiveTheClearFlagAndTheMarkers)
+{
+    EXPECT_EQ(decode(KeyEncoder::encode(SpecialKey::Clear)), (KeyOutput{QString(), true}));
+    EXPECT_EQ(decode(KeyEncoder::encode(SpecialKey::Send)),
+              (KeyOutput{QStringLiteral(" {Yes} "), false}));
+    EXPECT_EQ(decode(KeyEncoder::encode(SpecialKey::End)),
+              (KeyOutput{QStringLiteral(" {No} "), false}));
+}
+
+// A line of text, as the commands it sends and what it skips.
+TEST_F(Encoder, TypingALineCountsPositionsInCharactersAndSkipsWhatNoKeyGives)
+{
+    // "é" takes two bytes, "{Clear}" seven, each one position; "{end" has
+    // no closing brace, so its "{" is skipped and its letters are typed;
+    // C0 AF is an overlong "/".
+    const auto typed = typeLine("é{Clear}{SEND}€{FOO}\xFF\xC0\xAF" "5{end", encoder);
+
+    std::vector<std::pair<int, std::string>> keys;
+    for (const auto &key : typed.keys)
+        keys.emplace_back(key.position, key.command);
+    EXPECT_EQ(keys, (std::vector<std::pair<int, std::string>>{
+                        {1, "AT+CKPD=\"33333\""}, {2, "AT+CKPD=\"c\""}, {3, "AT+CKPD=\"s\""},
+                        {9, "AT+CKPD=\"5\",20"}, {11, "AT+CKPD=\"33\""}, {12, "AT+CKPD=\"66\""},
+                        {13, "AT+CKPD=\"3\""}}));
+
+    std::vector<std::pair<int, std::string>> skipped;
+    for (const auto &s : typed.skipped)
+        skipped.emplace_back(s.position, s.source);
+    EXPECT_EQ(skipped, (std::vector<std::pair<int, std::string>>{
+                           {4, "\"€\" (U+20AC)"}, {5, "{FOO}"}, {6, "byte 0xFF"},
+                           {7, "byte 0xC0"}, {8, "byte 0xAF"}, {10, "\"{\" (U+007B)"}}));
+}
+
+} // namespace
