@@ -145,8 +145,9 @@ class Desktop:
 
     # Pixels --------------------------------------------------------------
 
-    def screenshot(self, path, window=None):
-        argv = ["import", "-window", str(window) if window else "root", path]
+    def screenshot(self, path, window=None, frame=False):
+        argv = ["import"] + (["-frame"] if frame else []) + \
+            ["-window", str(window) if window else "root", path]
         self.run(argv)
         return path
 
