@@ -4,28 +4,15 @@
 #include "tavlun/version.h"
 #include "ui/DesktopShell.h"
 #include "ui/MainWindow.h"
+#include "ui/Translations.h"
 #include "ui/TypingNotice.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTranslator>
 
 #include <cstdio>
 
-namespace {
-
-// Qt's own translations, so that standard buttons (Yes, No, OK) appear in
-// the user's language.
-void installQtTranslations(QApplication &app, QTranslator &translator)
-{
-    if (translator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&translator);
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -35,19 +22,29 @@ int main(int argc, char **argv)
     QApplication::setDesktopFileName(QStringLiteral("tavlun"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Turns a mobile-phone keyboard accessory on a serial port into a keyboard."));
+    // These texts and the manual page (packaging/tavlun.1.in) say the same.
+    parser.setApplicationDescription(QStringLiteral(
+        "Tavlun turns a mobile-phone keyboard accessory on a serial port into a keyboard\n"
+        "for the PC.\n"
+        "\n"
+        "Port numbers 1 to 10 on Linux: first the devices given as arguments, in their\n"
+        "order, then the serial devices of the system: USB adapters (ttyUSB*), USB\n"
+        "modems (ttyACM*), Bluetooth (rfcomm*), built-in ports (ttyS*), each by number.\n"
+        "On Windows port n is COMn.\n"
+        "\n"
+        "A port that will not open for lack of permission: join the group that owns\n"
+        "the device (dialout on Debian), then log out and in. See tavlun(1)."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(
-        QStringLiteral("devices"),
-        QStringLiteral("Serial devices to offer first, as ports 1, 2, ... (Linux and other Unix "
-                       "systems); the serial devices of the system follow them."),
+        QStringLiteral("device"),
+        QStringLiteral("A serial device, such as /dev/ttyUSB0, to number first: the devices "
+                       "given become ports 1, 2, ... in their order."),
         QStringLiteral("[device...]"));
     parser.process(app);
 
     QTranslator translator;
-    installQtTranslations(app, translator);
+    tavlun::ui::installQtTranslations(app, translator);
 
     QString unavailable;
     auto systemInjector = tavlun::link::createSystemKeyInjector(&unavailable);

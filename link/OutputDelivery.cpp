@@ -27,8 +27,15 @@ void OutputDelivery::focusStep()
 
 void OutputDelivery::CiktiGonder(const QString &token, bool clear)
 {
-    if (clear)
-        injector_.sendKeys(kBackspaceKey);
+    if (clear) {
+        // In the normal state the text box is where keys go, even while
+        // another application has the keyboard focus: a Backspace typed
+        // there would delete a character of the user's other work.
+        if (target_.isNormalState())
+            target_.backspaceInTextBox();
+        else
+            injector_.sendKeys(kBackspaceKey);
+    }
     if (token.isEmpty() || !isDeliverable(token))
         return;
 

@@ -19,6 +19,8 @@ public:
     // Appends the text at the end of the text box and puts the caret after
     // it, with nothing selected.
     virtual void appendToTextBox(const QString &text) = 0;
+    // Presses Backspace in the text box, as the key would.
+    virtual void backspaceInTextBox() = 0;
 };
 
 // Puts a decoded key where the user can use it: into the text box while the

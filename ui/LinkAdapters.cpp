@@ -1,5 +1,7 @@
 #include "LinkAdapters.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -51,6 +53,18 @@ void TextBoxTarget::appendToTextBox(const QString &text)
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
     textBox_.setTextCursor(cursor);
+}
+
+} // namespace tavlun::ui
+
+namespace tavlun::ui {
+
+void TextBoxTarget::backspaceInTextBox()
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::sendEvent(&textBox_, &press);
+    QCoreApplication::sendEvent(&textBox_, &release);
 }
 
 } // namespace tavlun::ui

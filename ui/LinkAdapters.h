@@ -43,6 +43,7 @@ public:
     bool isNormalState() const override;
     void focusTextBox() override;
     void appendToTextBox(const QString &text) override;
+    void backspaceInTextBox() override;
 
 private:
     QWidget &window_;

@@ -20,7 +20,10 @@ void ModalAnswerer::poll()
     auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
     if (!box || !box->isVisible())
         return;
-    seen_.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+    QStringList texts;
+    for (QAbstractButton *button : box->buttons())
+        texts << button->text();
+    seen_.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(), texts});
     const QMessageBox::StandardButton answer =
         answers_.isEmpty() ? QMessageBox::Ok
                            : (seen_.size() <= answers_.size() ? answers_[seen_.size() - 1]

@@ -18,6 +18,7 @@ public:
         QString text;
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
+        QStringList buttonTexts;
     };
 
     // Every box that opens is answered with the next of `answers`; when they

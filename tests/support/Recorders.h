@@ -61,6 +61,11 @@ public:
         text += token;
         events << QStringLiteral("append ") + token;
     }
+    void backspaceInTextBox() override
+    {
+        text.chop(1);
+        events << QStringLiteral("backspace");
+    }
 };
 
 class RecordingInjector final : public link::KeyInjector {

@@ -4,6 +4,7 @@
 #include "ui/DesktopShell.h"
 #include "ui/IndicatorLight.h"
 #include "ui/MainWindow.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -225,6 +227,20 @@ TEST_F(MainWindowTest, UnloadClosesAnOpenPortAndLeavesAClosedOneAlone)
     EXPECT_FALSE(port.isOpen());
 }
 
+TEST_F(MainWindowTest, ButtonsSpeakTheUsersLanguage)
+{
+    QTranslator turkish;
+    ASSERT_TRUE(ui::installQtTranslations(*qApp, turkish, QLocale(QLocale::Turkish, QLocale::Turkey)))
+        << "Qt's Turkish translations are missing";
+    start({1});
+    pick(1, QMB::No);
+    QApplication::removeTranslator(&turkish);
+    ASSERT_EQ(answerer.seen().size(), 1);
+    QStringList texts = answerer.seen()[0].buttonTexts;
+    texts.sort();
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("&Evet"), QStringLiteral("&Hayır")}));
+}
+
 TEST_F(MainWindowTest, CaptionCarriesTheVersionAndIsTheApplicationTitle)
 {
     start({});
@@ -248,9 +264,15 @@ TEST_F(MainWindowTest, DeliveryFollowsTheWindowState)
     EXPECT_FALSE(text->textCursor().hasSelection());
     EXPECT_TRUE(injector.sent.isEmpty());
 
+    // The clear key takes the last character back in the text box itself.
+    port.deliver(QStringLiteral("AT+CKPD=\"c\"\r"));
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("AB"));
+    EXPECT_TRUE(injector.sent.isEmpty());
+    port.deliver(QStringLiteral("AT+CKPD=\"3\"\r"));
+
     window->setWindowState(Qt::WindowMinimized);
     port.deliver(QStringLiteral("AT+CKPD=\"222\"\rAT+CKPD=\"s\"\rAT+CKPD=\"c\"\r"));
-    EXPECT_EQ(text->toPlainText(), QStringLiteral("ABC"));
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("ABD"));
     EXPECT_EQ(injector.sent, (QStringList{QStringLiteral("C"), QStringLiteral("{ENTER}"),
                                           QStringLiteral("{BACKSPACE}")}));
 }
