@@ -19,7 +19,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavlun"));
     QApplication::setApplicationVersion(QString::fromLatin1(tavlun::kVersionString));
-    QApplication::setDesktopFileName(QStringLiteral("tavlun"));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.Tavlun"));
 
     QCommandLineParser parser;
     // These texts and the manual page (packaging/tavlun.1.in) say the same.

@@ -7,6 +7,7 @@ TAVLUN_PACKAGES=(
   libgtest-dev
   xvfb xauth openbox x11-xkb-utils x11-utils xdotool xclip imagemagick
   clang libclang-rt-14-dev
+  desktop-file-utils appstream dpkg-dev man-db lintian
 )
 
 tavlun_install_deps() {

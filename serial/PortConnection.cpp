@@ -1,5 +1,6 @@
 #include "PortConnection.h"
 
+#include "PortAccess.h"
 #include "PortMap.h"
 #include "SerialPort.h"
 
@@ -13,16 +14,24 @@ PortConnection::PortConnection(SerialPort &port, ConnectionView &view, PortMap *
 void PortConnection::PortTara()
 {
     PortSayisi = 0;
+    refused_.clear();
     if (map_)
         map_->refresh();
     for (PortNo = 1; PortNo <= kHighestPort; ++PortNo) {
-        if (!port_.setPortNumber(PortNo) || !port_.open())
+        if (!port_.setPortNumber(PortNo) || !port_.open()) {
+            const QString device = map_ ? map_->deviceFor(PortNo) : QString();
+            if (!device.isEmpty()) {
+                if (const QString group = refusedGroup(device); !group.isEmpty())
+                    refused_.append({device, group});
+            }
             continue;
+        }
         view_.addPortEntry(QString::fromUtf16(kEntryPrefix) + QString::number(PortNo),
                            map_ ? map_->deviceFor(PortNo) : QString());
         port_.close();
         ++PortSayisi;
     }
+    view_.probeFinished();
 }
 
 void PortConnection::PortBaglan()

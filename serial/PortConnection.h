@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -30,6 +31,15 @@ public:
     virtual void reportConnectFailure(const QString &reason) = 0;
     // Empties the text box, clears the traffic log and restores the prompt.
     virtual void clearSession() = 0;
+    // A probe has finished listing ports.
+    virtual void probeFinished() {}
+};
+
+// A device that the latest probe could not open because this user may not
+// read and write it.
+struct RefusedPort {
+    QString device;
+    QString group; // the group that owns the device
 };
 
 // Finds the serial ports by probing numbers 1 to 10, lists those that open,
@@ -64,11 +74,13 @@ public:
     void unload();
 
     int portCount() const { return PortSayisi; }
+    const QList<RefusedPort> &refusedPorts() const { return refused_; }
 
 private:
     SerialPort &port_;
     ConnectionView &view_;
     PortMap *map_;
+    QList<RefusedPort> refused_;
     int PortSayisi = 0; // entries that the latest probe listed
     int PortNo = 0;     // loop variable of the probe and of emptying the list
 };

@@ -3,6 +3,7 @@
 #include "AboutWindow.h"
 #include "ExactTitle.h"
 #include "IndicatorLight.h"
+#include "PortHelp.h"
 #include "serial/SerialPort.h"
 #include "tavlun/version.h"
 
@@ -128,13 +129,18 @@ bool MainWindow::confirmConnect()
 
 void MainWindow::reportConnectFailure(const QString &reason)
 {
+    // The box keeps its fixed text; what the system said goes into the port
+    // list's help, which the probe that follows refreshes.
+    lastFailure_ = reason;
     QMessageBox box(QMessageBox::Question, kBusyTitle, kBusyText, QMessageBox::Ok, this);
-    // The fixed text stays as it is; what the system said goes into the
-    // details for whoever wants to know why.
-    if (!reason.isEmpty())
-        box.setDetailedText(reason);
     createWithExactTitle(box);
     box.exec();
+}
+
+void MainWindow::probeFinished()
+{
+    ui_.Combo1->setToolTip(
+        portListHelp(connection_.portCount(), connection_.refusedPorts(), lastFailure_));
 }
 
 void MainWindow::clearSession()

@@ -55,6 +55,7 @@ private:
     bool confirmConnect() override;
     void reportConnectFailure(const QString &reason) override;
     void clearSession() override;
+    void probeFinished() override;
 
     serial::SerialPort &port_;
     DesktopShell &shell_;
@@ -68,6 +69,7 @@ private:
     link::CommandIntake intake_;
     serial::PortConnection connection_;
     std::unique_ptr<AboutWindow> hakkinda;
+    QString lastFailure_; // the platform's reason for the latest failed connection
 };
 
 } // namespace tavlun::ui

@@ -146,3 +146,95 @@ class PortLock:
             self.holder.kill()
             self.holder.wait()
             self.holder = None
+
+
+TEXT1_CENTRE = (8 + 8 + 216, 240 + 16 + 44)
+
+
+def text_box_contents(program):
+    """Copies the text box's contents through the clipboard, as a user would."""
+    desktop = program.desktop
+    desktop.activate(program.window)
+    desktop.click(*program.client(*TEXT1_CENTRE))
+    # xclip stays in the background to serve what it set: no pipes to wait on.
+    subprocess.run(["xclip", "-selection", "clipboard", "-i", "/dev/null"], env=desktop.env,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    desktop.key("ctrl+a", "ctrl+c")
+    return desktop.run(["xclip", "-selection", "clipboard", "-o"], check=False)
+
+
+class Accessory:
+    """The virtual accessory tool on a pseudo-terminal of its own, typing
+    what the test writes to it."""
+
+    def __init__(self, desktop, binary, *options):
+        self._typing, self._keyboard = os.pipe()
+        self.proc = desktop.start([binary, "--pty", "--wait-for-peer", "--hello-timeout", "0",
+                                   "--keep-going", *options],
+                                  stdin=self._typing, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE)
+        os.close(self._typing)
+        first = self.proc.stdout.readline().decode()
+        assert first.startswith("device: "), f"unexpected first line {first!r}"
+        self.path = first.split(": ", 1)[1].strip()
+
+    def type(self, text):
+        os.write(self._keyboard, (text + "\n").encode())
+
+    def close(self):
+        if self._keyboard >= 0:
+            os.close(self._keyboard)
+            self._keyboard = -1
+        if self.proc.poll() is None:
+            self.proc.terminate()
+        self.proc.wait(5)
+
+
+class KeyRecorder:
+    """An X client that has the keyboard focus and records the keys it gets."""
+
+    def __init__(self, desktop, binary):
+        self.proc = desktop.start([binary], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.lines = []
+        wait_until(lambda: self._next() == "ready", 10, "the key recorder")
+
+    def _next(self):
+        line = self.proc.stdout.readline().decode().strip()
+        self.lines.append(line)
+        return line
+
+    NAMED = {0xff08: "<BackSpace>", 0xff0d: "<Return>", 0xff1b: "<Escape>"}
+
+    def text(self, count, timeout=10.0):
+        """What the next `count` keys typed: their text, or <Name> for
+        Backspace, Return and Escape. Modifier presses are not counted."""
+        got = []
+        deadline = time.monotonic() + timeout
+        while len(got) < count and time.monotonic() < deadline:
+            ready, _, _ = select.select([self.proc.stdout], [], [], 0.1)
+            if ready:
+                got += self._keys(self._next())
+        return "".join(got)
+
+    def quiet(self, seconds=0.5):
+        """Keys that arrive within `seconds`; none are expected."""
+        got = []
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            ready, _, _ = select.select([self.proc.stdout], [], [], 0.05)
+            if ready:
+                got += self._keys(self._next())
+        return "".join(got)
+
+    def _keys(self, line):
+        fields = line.split()
+        if len(fields) < 6 or fields[0] != "key":
+            return []
+        keysym, text = int(fields[4], 16), fields[5]
+        if keysym in self.NAMED:
+            return [self.NAMED[keysym]]
+        return [] if text == "-" else [bytes.fromhex(text).decode("utf-8")]
+
+    def close(self):
+        self.proc.terminate()
+        self.proc.wait(5)

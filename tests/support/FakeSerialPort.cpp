@@ -30,8 +30,11 @@ bool FakeSerialPort::setPortNumber(int number)
 bool FakeSerialPort::open()
 {
     calls << QStringLiteral("open");
-    if (open_ || !openable.contains(number_))
+    lastError_.clear();
+    if (open_ || !openable.contains(number_)) {
+        lastError_ = openFailure;
         return false;
+    }
     open_ = true;
     ++opens;
     waiting_.clear();

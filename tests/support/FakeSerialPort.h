@@ -29,6 +29,7 @@ public:
     QStringList calls;             // the operations, in order
     int opens = 0;
     QString lineSettings;
+    QString openFailure = QStringLiteral("Device or resource busy"); // the reason a failed open gives
     int receiveThreshold = -1;
     int inputLength = -1;
 
@@ -43,6 +44,7 @@ public:
     serial::CommEvent eventKind() const override { return event_; }
     QString readInput() override;
     bool writeText(const QString &text) override;
+    QString lastErrorText() const override { return lastError_; }
 
     // Makes the open device vanish, as an unplugged adapter does.
     void unplug();
@@ -52,6 +54,7 @@ private:
     bool open_ = false;
     serial::CommEvent event_ = serial::CommEvent::None;
     QString waiting_;
+    QString lastError_;
 };
 
 } // namespace tavlun::test

@@ -169,6 +169,23 @@ TEST_F(MainWindowTest, FailedOpenReportsOnceThenResets)
     EXPECT_EQ(entries(), (QStringList{QStringLiteral("Com - 1"), QStringLiteral("Com - 2")}));
 }
 
+TEST_F(MainWindowTest, PortListHelpSaysWhyPortsAreMissing)
+{
+    start({});
+    EXPECT_TRUE(combo->toolTip().contains(QStringLiteral("Seri port bulunamadı")))
+        << combo->toolTip().toStdString();
+
+    port.openable = {1, 2};
+    window->connection().PortSifirla();
+    EXPECT_TRUE(combo->toolTip().isEmpty()) << "nothing to explain";
+
+    port.openable.remove(2);
+    answerer.setAnswers({QMB::Yes, QMB::Ok});
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    EXPECT_EQ(combo->toolTip(), QStringLiteral("Son bağlantı hatası: Device or resource busy"));
+}
+
 TEST_F(MainWindowTest, DisconnectClearsTheSessionAndListsThePortAgain)
 {
     start({10});

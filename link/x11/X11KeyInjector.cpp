@@ -1,0 +1,652 @@
+#include "X11KeyInjector.h"
+
+// Xlib defines macros (None, Bool, Status, KeyPress, ...) that clash with
+// Qt's names, so it comes after every Qt header.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <bitset>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <tuple>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace tavlun::link {
+
+namespace {
+
+constexpr unsigned kAllRealMods = 0xFF;
+constexpr int kKeycodes = 256;
+
+// Xlib reports protocol errors through one process-wide handler. Errors on
+// the injectors' own connections are counted here; errors on any other
+// connection go to the handler that was installed before.
+class ErrorTrap {
+public:
+    static void attach(Display *display)
+    {
+        if (counts().empty())
+            previous() = XSetErrorHandler(&ErrorTrap::handle);
+        counts()[display] = 0;
+    }
+
+    static void detach(Display *display)
+    {
+        counts().erase(display);
+        if (counts().empty()) {
+            XErrorHandler current = XSetErrorHandler(previous());
+            if (current != &ErrorTrap::handle)
+                XSetErrorHandler(current); // someone replaced ours; keep theirs
+        }
+    }
+
+    static unsigned long count(Display *display) { return counts()[display]; }
+
+private:
+    static std::map<Display *, unsigned long> &counts()
+    {
+        static std::map<Display *, unsigned long> perDisplay;
+        return perDisplay;
+    }
+    static XErrorHandler &previous()
+    {
+        static XErrorHandler handler = nullptr;
+        return handler;
+    }
+    static int handle(Display *display, XErrorEvent *event)
+    {
+        auto it = counts().find(display);
+        if (it != counts().end()) {
+            ++it->second;
+            return 0;
+        }
+        return previous() ? previous()(display, event) : 0;
+    }
+};
+
+// The keysym that types a key string, or NoSymbol when the string is none
+// of the special keys and not one printable character.
+KeySym keysymFor(const QString &keyString)
+{
+    if (keyString == kBackspaceKey)
+        return XK_BackSpace;
+    if (keyString == kEnterKey)
+        return XK_Return;
+    if (keyString == kEscapeKey)
+        return XK_Escape;
+    if (keyString.size() != 1)
+        return NoSymbol;
+    const char16_t c = keyString.front().unicode();
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0) || QChar::isSurrogate(c))
+        return NoSymbol;
+    if (c <= 0xFF)
+        return c; // Latin-1 keysyms equal their code points
+    return 0x01000000 | KeySym{c}; // the Unicode keysym
+}
+
+// One place in the keyboard map where a keysym sits.
+struct KeyPosition {
+    KeyCode keycode;
+    int group;
+    int level;
+};
+
+// What one key press needs: the key, and the locked modifiers and group
+// that are in force while it goes down and up.
+struct KeyPlan {
+    KeyCode keycode = 0;
+    unsigned lockedMods = 0;
+    int lockedGroup = 0;
+};
+
+// A key's symbols as they were before a spare keycode was bound.
+struct SavedKey {
+    XkbSymMapRec map{};
+    std::vector<KeySym> symbols;
+};
+
+// A spare keycode that holds one of our keysyms.
+struct Binding {
+    KeyCode keycode;
+    KeySym symbol;
+    std::uint64_t lastUse;
+    SavedKey original;
+};
+
+// The level of a key type that a set of modifiers selects.
+int levelFor(const XkbKeyTypeRec &type, unsigned mods)
+{
+    const unsigned relevant = mods & type.mods.mask;
+    for (int i = 0; i < type.map_count; ++i) {
+        const XkbKTMapEntryRec &entry = type.map[i];
+        if (entry.active && entry.mods.mask == relevant)
+            return entry.level;
+    }
+    return 0;
+}
+
+// The group of a key that the keyboard's effective group selects: groups
+// the key lacks are brought into range the way the key asks.
+int keyGroup(XkbDescPtr xkb, KeyCode keycode, int effectiveGroup)
+{
+    const int groups = XkbKeyNumGroups(xkb, keycode);
+    if (groups <= 1 || effectiveGroup < groups)
+        return groups <= 1 ? 0 : effectiveGroup;
+    const unsigned info = XkbKeyGroupInfo(xkb, keycode);
+    switch (XkbOutOfRangeGroupInfo(info)) {
+    case XkbRedirectIntoRange: {
+        const int redirect = XkbOutOfRangeGroupNumber(info);
+        return redirect < groups ? redirect : 0;
+    }
+    case XkbClampIntoRange:
+        return groups - 1;
+    default:
+        return effectiveGroup % groups;
+    }
+}
+
+} // namespace
+
+struct X11KeyInjector::Private {
+    Display *display = nullptr;
+    int xkbEventBase = 0;
+    XkbDescPtr xkb = nullptr;
+
+    std::unordered_map<KeySym, std::vector<KeyPosition>> positions;
+    // Free spare keycodes, in ascending order. They are handed out from the
+    // top down: the highest are the least likely to come from a real key.
+    std::vector<KeyCode> spareKeycodes;
+    std::vector<Binding> bindings;
+    std::uint64_t useClock = 0;
+
+    // Keycodes whose symbols we have written since the map was last read
+    // in full.
+    std::bitset<kKeycodes> ownKeycodes;
+    // Changes seen in notifications and not yet read.
+    bool reloadPending = false;
+    int refreshFirst = kKeycodes;
+    int refreshLast = -1;
+
+    ~Private()
+    {
+        if (!display)
+            return;
+        if (xkb) {
+            handleEvents();
+            restoreBindings();
+            XkbFreeKeyboard(xkb, 0, True);
+        }
+        XCloseDisplay(display);
+        ErrorTrap::detach(display);
+    }
+
+    bool loadKeymap();
+    bool readKeySyms(int first, int last);
+    void reconcileBindings();
+    void buildIndex();
+    void handleEvents();
+    void collectEvents(int readFirst = 1, int readLast = 0);
+    void applyPendingChanges();
+    bool isOwnChange(const XkbMapNotifyEvent &event, int *first, int *last) const;
+    std::optional<KeyPlan> planFor(KeySym symbol, const XkbStateRec &state) const;
+    bool bindSpare(KeySym symbol);
+    bool writeKey(KeyCode keycode, const XkbSymMapRec &map, const std::vector<KeySym> &symbols);
+    void restoreBindings();
+    void press(const KeyPlan &plan, const XkbStateRec &state);
+    void noteUse(KeyCode keycode);
+};
+
+bool X11KeyInjector::Private::loadKeymap()
+{
+    if (xkb)
+        XkbFreeKeyboard(xkb, 0, True);
+    xkb = XkbGetMap(display,
+                    XkbKeyTypesMask | XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask
+                        | XkbModifierMapMask | XkbVirtualModMapMask,
+                    XkbUseCoreKbd);
+    if (!xkb)
+        return false;
+    if (!xkb->map || !xkb->map->types || !xkb->map->key_sym_map || !xkb->server
+        || !xkb->server->key_acts || XkbGetControls(display, XkbAllControlsMask, xkb) != Success) {
+        XkbFreeKeyboard(xkb, 0, True);
+        xkb = nullptr;
+        return false;
+    }
+    ownKeycodes.reset();
+    reloadPending = false;
+    refreshFirst = kKeycodes;
+    refreshLast = -1;
+    reconcileBindings();
+    buildIndex();
+    return true;
+}
+
+// Reads the symbols of keycodes first to last again. (XkbGetKeySyms asks
+// for no part of the map in its request, so it is not used.)
+bool X11KeyInjector::Private::readKeySyms(int first, int last)
+{
+    XkbMapChangesRec parts{};
+    parts.changed = XkbKeySymsMask;
+    parts.first_key_sym = static_cast<KeyCode>(first);
+    parts.num_key_syms = static_cast<unsigned char>(last - first + 1);
+    return XkbGetMapChanges(display, xkb, &parts) == Success;
+}
+
+// Keeps only the bindings that the map still shows; a key that someone
+// else has changed since (a new layout, for instance) is no longer ours to
+// restore.
+void X11KeyInjector::Private::reconcileBindings()
+{
+    std::erase_if(bindings, [this](const Binding &binding) {
+        const KeyCode kc = binding.keycode;
+        const bool holdsIt = kc >= xkb->min_key_code && kc <= xkb->max_key_code
+            && XkbKeyNumGroups(xkb, kc) == 1 && xkb->map->key_sym_map[kc].kt_index[0] == XkbOneLevelIndex
+            && XkbKeyNumSyms(xkb, kc) == 1 && XkbKeySymsPtr(xkb, kc)[0] == binding.symbol;
+        return !holdsIt;
+    });
+    for (const Binding &binding : bindings)
+        ownKeycodes.set(binding.keycode);
+}
+
+void X11KeyInjector::Private::buildIndex()
+{
+    positions.clear();
+    spareKeycodes.clear();
+    for (int kc = xkb->min_key_code; kc <= xkb->max_key_code; ++kc) {
+        const auto keycode = static_cast<KeyCode>(kc);
+        const bool hasActions = XkbKeyHasActions(xkb, kc);
+        bool hasSymbols = false;
+        bool anyAction = false;
+        for (int group = 0; group < XkbKeyNumGroups(xkb, kc); ++group) {
+            const XkbKeyTypePtr type = XkbKeyKeyType(xkb, kc, group);
+            for (int level = 0; level < type->num_levels && level < XkbKeyGroupsWidth(xkb, kc); ++level) {
+                const bool acts = hasActions && XkbKeyActionEntry(xkb, kc, level, group)->type != XkbSA_NoAction;
+                anyAction = anyAction || acts;
+                const KeySym symbol = XkbKeySymEntry(xkb, kc, level, group);
+                if (symbol == NoSymbol)
+                    continue;
+                hasSymbols = true;
+                // A key that also sets modifiers or switches groups would
+                // change the state it is typed with.
+                if (!acts)
+                    positions[symbol].push_back({keycode, group, level});
+            }
+        }
+        const bool isBound = std::any_of(bindings.begin(), bindings.end(),
+                                         [&](const Binding &b) { return b.keycode == keycode; });
+        // A keycode that would set a modifier or behave specially is not
+        // spare even without symbols.
+        const bool plain = (!xkb->map->modmap || xkb->map->modmap[kc] == 0)
+            && (!xkb->server->vmodmap || xkb->server->vmodmap[kc] == 0)
+            && (!xkb->server->behaviors || xkb->server->behaviors[kc].type == XkbKB_Default);
+        if (!hasSymbols && !anyAction && !isBound && plain)
+            spareKeycodes.push_back(keycode);
+    }
+}
+
+// True when every part of the map that the notification names lies within
+// the keycodes we wrote ourselves; *first and *last span those keys.
+bool X11KeyInjector::Private::isOwnChange(const XkbMapNotifyEvent &event, int *first, int *last) const
+{
+    if (event.changed & (XkbKeyTypesMask | XkbVirtualModsMask))
+        return false;
+    const std::array<std::tuple<unsigned, int, int>, 6> ranges{{
+        {XkbKeySymsMask, event.first_key_sym, event.num_key_syms},
+        {XkbKeyActionsMask, event.first_key_act, event.num_key_acts},
+        {XkbKeyBehaviorsMask, event.first_key_behavior, event.num_key_behaviors},
+        {XkbExplicitComponentsMask, event.first_key_explicit, event.num_key_explicit},
+        {XkbModifierMapMask, event.first_modmap_key, event.num_modmap_keys},
+        {XkbVirtualModMapMask, event.first_vmodmap_key, event.num_vmodmap_keys},
+    }};
+    *first = kKeycodes;
+    *last = -1;
+    for (const auto &[part, start, count] : ranges) {
+        if (!(event.changed & part) || count <= 0)
+            continue;
+        for (int kc = start; kc < start + count; ++kc) {
+            if (kc < 0 || kc >= kKeycodes || !ownKeycodes.test(static_cast<std::size_t>(kc)))
+                return false;
+        }
+        *first = std::min(*first, start);
+        *last = std::max(*last, start + count - 1);
+    }
+    return true;
+}
+
+// Reads what the server says about the keyboard mapping since the last
+// call, without blocking, and brings the map up to date: a new keyboard or
+// a change by another client reads the map again.
+void X11KeyInjector::Private::handleEvents()
+{
+    collectEvents();
+    applyPendingChanges();
+}
+
+// Takes the notifications that have arrived. The server sends several for
+// each change (one for the core keyboard, more for the devices attached to
+// it); only the core keyboard's count. Changes within readFirst to
+// readLast are already known: those keys were read back after the
+// notifications were queued.
+void X11KeyInjector::Private::collectEvents(int readFirst, int readLast)
+{
+    while (XPending(display) > 0) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type != xkbEventBase)
+            continue;
+        const auto &xkbEvent = reinterpret_cast<const XkbEvent &>(event);
+        if (xkb && xkbEvent.any.device != xkb->device_spec)
+            continue;
+        if (xkbEvent.any.xkb_type == XkbNewKeyboardNotify) {
+            reloadPending = true;
+        } else if (xkbEvent.any.xkb_type == XkbMapNotify) {
+            int first = 0;
+            int last = 0;
+            if (!isOwnChange(xkbEvent.map, &first, &last)) {
+                reloadPending = true;
+            } else if (first <= last && (first < readFirst || last > readLast)) {
+                refreshFirst = std::min(refreshFirst, first);
+                refreshLast = std::max(refreshLast, last);
+            }
+        }
+    }
+}
+
+void X11KeyInjector::Private::applyPendingChanges()
+{
+    if (reloadPending || !xkb) {
+        loadKeymap();
+        return;
+    }
+    if (refreshFirst > refreshLast)
+        return;
+    // Someone else touched our spare keycodes: read just those again.
+    const bool read = readKeySyms(refreshFirst, refreshLast);
+    refreshFirst = kKeycodes;
+    refreshLast = -1;
+    if (!read) {
+        loadKeymap();
+        return;
+    }
+    reconcileBindings();
+    buildIndex();
+}
+
+// Picks the key for a keysym and the locks that make its level come out,
+// given what the user holds. Held modifiers cannot be lifted, so a level
+// they rule out is not a choice; locked and latched state is ours to set
+// for the length of the key.
+std::optional<KeyPlan> X11KeyInjector::Private::planFor(KeySym symbol, const XkbStateRec &state) const
+{
+    const auto found = positions.find(symbol);
+    if (found == positions.end())
+        return std::nullopt;
+
+    const unsigned held = state.base_mods;
+    const int groups = std::max(1, int{xkb->ctrls->num_groups});
+    const int baseGroup = static_cast<short>(state.base_group);
+    // The group in force once the user's group latch is lifted.
+    const int unlatchedGroup = ((baseGroup + state.locked_group) % groups + groups) % groups;
+
+    std::optional<KeyPlan> best;
+    std::tuple<int, int, bool, int> bestRank{};
+    for (const KeyPosition &pos : found->second) {
+        const XkbKeyTypeRec &type = *XkbKeyKeyType(xkb, pos.keycode, pos.group);
+        const unsigned typeMods = type.mods.mask;
+
+        std::vector<unsigned> wanted{0};
+        for (int i = 0; i < type.map_count; ++i) {
+            if (type.map[i].active && type.map[i].level == pos.level)
+                wanted.push_back(type.map[i].mods.mask);
+        }
+        for (const unsigned mods : wanted) {
+            if (held & typeMods & ~mods)
+                continue; // a held modifier would pick another level
+            const unsigned added = mods & typeMods & ~held;
+            if (levelFor(type, held | added) != pos.level)
+                continue;
+            KeyPlan plan;
+            plan.keycode = pos.keycode;
+            // Caps Lock and Control locks would change the text when the
+            // level does not use them; other locks (Num Lock) stay.
+            plan.lockedMods = (state.locked_mods & ~(typeMods | LockMask | ControlMask)) | added;
+            // Lock the group only when the key would not come out in it
+            // as things stand.
+            plan.lockedGroup = keyGroup(xkb, pos.keycode, unlatchedGroup) == pos.group
+                ? state.locked_group
+                : ((pos.group - baseGroup) % groups + groups) % groups;
+
+            const bool isBinding = std::any_of(bindings.begin(), bindings.end(), [&](const Binding &b) {
+                return b.keycode == pos.keycode;
+            });
+            const int changes = int{plan.lockedMods != state.locked_mods}
+                + int{plan.lockedGroup != state.locked_group} + int{state.latched_mods != 0}
+                + int{state.latched_group != 0};
+            const std::tuple<int, int, bool, int> rank{changes, std::popcount(added), isBinding,
+                                                       pos.keycode};
+            if (!best || rank < bestRank) {
+                best = plan;
+                bestRank = rank;
+            }
+        }
+    }
+    return best;
+}
+
+void X11KeyInjector::Private::noteUse(KeyCode keycode)
+{
+    for (Binding &binding : bindings) {
+        if (binding.keycode == keycode)
+            binding.lastUse = ++useClock;
+    }
+}
+
+// Writes one key's symbols to the server and reads them back, so the key
+// is not pressed before the server has applied them.
+bool X11KeyInjector::Private::writeKey(KeyCode keycode, const XkbSymMapRec &map,
+                                       const std::vector<KeySym> &symbols)
+{
+    KeySym *room = XkbResizeKeySyms(xkb, keycode, static_cast<int>(symbols.size()));
+    if (!room && !symbols.empty())
+        return false;
+    std::copy(symbols.begin(), symbols.end(), room);
+    XkbSymMapRec &target = xkb->map->key_sym_map[keycode];
+    std::copy(std::begin(map.kt_index), std::end(map.kt_index), std::begin(target.kt_index));
+    target.group_info = map.group_info;
+    target.width = map.width;
+
+    XkbMapChangesRec changes{};
+    changes.changed = XkbKeySymsMask;
+    changes.first_key_sym = keycode;
+    changes.num_key_syms = 1;
+
+    const unsigned long errorsBefore = ErrorTrap::count(display);
+    ownKeycodes.set(keycode);
+    const bool sent = XkbChangeMap(display, xkb, &changes);
+    XSync(display, False);
+    const bool applied = sent && ErrorTrap::count(display) == errorsBefore;
+
+    // Read back what the server holds now, whatever happened.
+    const bool read = readKeySyms(keycode, keycode);
+    collectEvents(keycode, keycode);
+    if (!read)
+        return false;
+    if (!applied || XkbKeyNumSyms(xkb, keycode) != static_cast<int>(symbols.size())
+        || XkbKeyNumGroups(xkb, keycode) != XkbNumGroups(map.group_info))
+        return false;
+    return std::equal(symbols.begin(), symbols.end(), XkbKeySymsPtr(xkb, keycode));
+}
+
+// Binds a keysym that no key makes to a spare keycode: a free one while
+// the pool has room, otherwise the binding that was used longest ago.
+bool X11KeyInjector::Private::bindSpare(KeySym symbol)
+{
+    Binding *binding = nullptr;
+    if (int(bindings.size()) < kSparePoolSize && !spareKeycodes.empty()) {
+        const KeyCode keycode = spareKeycodes.back();
+        spareKeycodes.pop_back();
+        SavedKey original;
+        original.map = xkb->map->key_sym_map[keycode];
+        const KeySym *syms = XkbKeySymsPtr(xkb, keycode);
+        original.symbols.assign(syms, syms + XkbKeyNumSyms(xkb, keycode));
+        bindings.push_back({keycode, NoSymbol, 0, std::move(original)});
+        binding = &bindings.back();
+    } else if (!bindings.empty()) {
+        binding = &*std::min_element(bindings.begin(), bindings.end(),
+                                     [](const Binding &a, const Binding &b) { return a.lastUse < b.lastUse; });
+    } else {
+        return false;
+    }
+
+    XkbSymMapRec map{};
+    map.kt_index[0] = XkbOneLevelIndex;
+    map.group_info = static_cast<unsigned char>(XkbSetGroupInfo(1, XkbWrapIntoRange, 0));
+    map.width = 1;
+    const KeyCode keycode = binding->keycode;
+    const bool bound = writeKey(keycode, map, {symbol});
+    if (bound) {
+        binding->symbol = symbol;
+        binding->lastUse = ++useClock;
+    } else {
+        // Keep the key only if it still holds what we bound before; what
+        // else it holds is not ours to restore. Nor is it tried again
+        // until the map is read anew.
+        reconcileBindings();
+    }
+    buildIndex();
+    std::erase(spareKeycodes, keycode);
+    return bound;
+}
+
+void X11KeyInjector::Private::restoreBindings()
+{
+    if (!xkb)
+        return;
+    for (const Binding &binding : bindings)
+        writeKey(binding.keycode, binding.original.map, binding.original.symbols);
+    bindings.clear();
+}
+
+// Sends the whole sequence (set the locks, key down, key up, put the
+// user's state back) in one write, so the server gets all of it or none,
+// and no modifier is ever left changed.
+void X11KeyInjector::Private::press(const KeyPlan &plan, const XkbStateRec &state)
+{
+    XFlush(display);
+    const bool latchedMods = state.latched_mods != 0;
+    const bool latchedGroup = state.latched_group != 0;
+    const bool lockMods = plan.lockedMods != state.locked_mods;
+    const bool lockGroup = plan.lockedGroup != state.locked_group;
+
+    if (latchedMods)
+        XkbLatchModifiers(display, XkbUseCoreKbd, state.latched_mods, 0);
+    if (latchedGroup)
+        XkbLatchGroup(display, XkbUseCoreKbd, 0);
+    if (lockMods)
+        XkbLockModifiers(display, XkbUseCoreKbd, kAllRealMods, plan.lockedMods);
+    if (lockGroup)
+        XkbLockGroup(display, XkbUseCoreKbd, static_cast<unsigned>(plan.lockedGroup));
+
+    XTestFakeKeyEvent(display, plan.keycode, True, CurrentTime);
+    XTestFakeKeyEvent(display, plan.keycode, False, CurrentTime);
+
+    if (lockGroup)
+        XkbLockGroup(display, XkbUseCoreKbd, state.locked_group);
+    if (lockMods)
+        XkbLockModifiers(display, XkbUseCoreKbd, kAllRealMods, state.locked_mods);
+    if (latchedGroup)
+        XkbLatchGroup(display, XkbUseCoreKbd, state.latched_group);
+    if (latchedMods)
+        XkbLatchModifiers(display, XkbUseCoreKbd, state.latched_mods, state.latched_mods);
+    // Errors of this key are counted before sendKeys returns.
+    XSync(display, False);
+}
+
+X11KeyInjector::X11KeyInjector(std::unique_ptr<Private> p) : d(std::move(p)) {}
+
+X11KeyInjector::~X11KeyInjector() = default;
+
+std::unique_ptr<X11KeyInjector> X11KeyInjector::open(const QByteArray &displayName,
+                                                     QString *failureReason)
+{
+    const auto fail = [failureReason](const QString &reason) {
+        if (failureReason)
+            *failureReason = reason;
+        return nullptr;
+    };
+
+    int major = XkbMajorVersion;
+    int minor = XkbMinorVersion;
+    int eventBase = 0;
+    int errorBase = 0;
+    int status = XkbOD_Success;
+    const QByteArray name = displayName.isEmpty() ? qgetenv("DISPLAY") : displayName;
+    Display *display = XkbOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData(),
+                                      &eventBase, &errorBase, &major, &minor, &status);
+    if (!display) {
+        switch (status) {
+        case XkbOD_NonXkbServer:
+        case XkbOD_BadServerVersion:
+            return fail(QStringLiteral("the X server has no usable XKB extension"));
+        case XkbOD_BadLibraryVersion:
+            return fail(QStringLiteral("the X keyboard library is too old"));
+        default:
+            return fail(QStringLiteral("cannot open X display \"%1\"").arg(QString::fromLocal8Bit(name)));
+        }
+    }
+    int testEvents = 0;
+    int testErrors = 0;
+    int testMajor = 0;
+    int testMinor = 0;
+    if (!XTestQueryExtension(display, &testEvents, &testErrors, &testMajor, &testMinor)) {
+        XCloseDisplay(display);
+        return fail(QStringLiteral("the X server has no XTest extension"));
+    }
+
+    auto d = std::make_unique<Private>();
+    d->display = display;
+    d->xkbEventBase = eventBase;
+    ErrorTrap::attach(display);
+    XkbSelectEvents(display, XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
+                    XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
+    if (!d->loadKeymap())
+        return fail(QStringLiteral("cannot read the X keyboard map"));
+    return std::unique_ptr<X11KeyInjector>(new X11KeyInjector(std::move(d)));
+}
+
+bool X11KeyInjector::sendKeys(const QString &keyString)
+{
+    const KeySym symbol = keysymFor(keyString);
+    if (symbol == NoSymbol)
+        return false;
+
+    d->handleEvents();
+    if (!d->xkb)
+        return false;
+    const unsigned long errorsBefore = ErrorTrap::count(d->display);
+    XkbStateRec state{};
+    if (XkbGetState(d->display, XkbUseCoreKbd, &state) != Success)
+        return false;
+
+    std::optional<KeyPlan> plan = d->planFor(symbol, state);
+    if (!plan) {
+        if (!d->bindSpare(symbol))
+            return false;
+        plan = d->planFor(symbol, state);
+        if (!plan)
+            return false;
+    }
+    d->noteUse(plan->keycode);
+    d->press(*plan, state);
+    return ErrorTrap::count(d->display) == errorsBefore;
+}
+
+} // namespace tavlun::link

@@ -1,0 +1,87 @@
+"""Typing on the virtual accessory into the real program: into its text box
+while the window is normal, into another X client while it is minimised;
+chunked and unchunked lines; disconnecting and reconnecting."""
+
+import os
+import unittest
+
+from desktop import Desktop, wait_until
+from program import (BLUE, COMMAND1_CENTRE, Accessory, KeyRecorder, Program,
+                     text_box_contents)
+
+BINARY = os.environ["TAVLUN_BINARY"]
+ACCESSORY = os.environ["TAVLUN_ACCESSORY"]
+RECORDER = os.environ["TAVLUN_KEY_RECORDER"]
+
+# Letters, accented letters, digits, punctuation and spaces.
+SAMPLE = "Merhaba Dünya, çok güzel! 2026 (test) #5* ÅÆØ ß £ è-ì:â?"
+
+
+def as_typed(text):
+    """The key table holds capitals, apart from a few lower-case letters."""
+    return "".join(c if c in "âèìß" else c.upper() for c in text)
+
+
+class Typing(unittest.TestCase):
+    def setUp(self):
+        self.desktop = Desktop()
+        self.addCleanup(self.desktop.close)
+        self.plain = Accessory(self.desktop, ACCESSORY)
+        self.addCleanup(self.plain.close)
+        self.chunked = Accessory(self.desktop, ACCESSORY, "--chunk", "2", "--pause", "1",
+                                 "--separate-cr")
+        self.addCleanup(self.chunked.close)
+        self.program = Program(self.desktop, BINARY, [self.plain.path, self.chunked.path])
+
+    def connect_first(self):
+        self.program.pick_first()
+        self.program.answer_connect()
+        wait_until(lambda: self.program.indicator() == BLUE, 5, "the connection")
+
+    def wait_text_box(self, expected):
+        wait_until(lambda: text_box_contents(self.program) == expected, 20,
+                   f"the text box to read {expected!r}")
+
+    def test_text_box_other_client_and_reconnect(self):
+        self.connect_first()
+        self.plain.type(SAMPLE)
+        self.wait_text_box(as_typed(SAMPLE))
+
+        # Disconnect empties the text box; the same port connects again.
+        self.desktop.click(*self.program.client(*COMMAND1_CENTRE))
+        wait_until(lambda: self.program.indicator() != BLUE, 5, "the disconnect")
+        self.connect_first()
+        self.plain.type("Yeni")
+        self.wait_text_box("YENI")
+
+        # Minimised: the keys go to the client that has the focus.
+        self.desktop.minimize(self.program.window)
+        recorder = KeyRecorder(self.desktop, RECORDER)
+        self.addCleanup(recorder.close)
+        self.plain.type("Ab 9, ç{CLEAR}{SEND}{END}")
+        self.assertEqual(recorder.text(10), "AB 9, Ç<BackSpace><Return><Escape>")
+
+        # Restored: into the text box again, and nothing reaches the client.
+        self.desktop.activate(self.program.window)
+        wait_until(lambda: "_NET_WM_STATE_HIDDEN" not in self.desktop.window_state(
+            self.program.window), 5, "the window to be restored")
+        self.plain.type("Son")
+        self.wait_text_box("YENISON")
+        self.assertEqual(recorder.quiet(), "")
+
+    def test_chunked_lines_with_a_separate_carriage_return(self):
+        # The first port's accessory goes away while it is listed: picking it
+        # fails once, and the list probed again starts with the chunked one.
+        self.plain.close()
+        self.program.pick_first()
+        self.program.answer_connect()
+        failure = self.desktop.wait_window("Port Hata...", 5)
+        self.desktop.activate(failure)
+        self.desktop.key("Return")
+        self.connect_first()
+        self.chunked.type(SAMPLE)
+        self.wait_text_box(as_typed(SAMPLE))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
