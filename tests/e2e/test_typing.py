@@ -59,7 +59,8 @@ class Typing(unittest.TestCase):
         recorder = KeyRecorder(self.desktop, RECORDER)
         self.addCleanup(recorder.close)
         self.plain.type("Ab 9, ç{CLEAR}{SEND}{END}")
-        self.assertEqual(recorder.text(10), "AB 9, Ç<BackSpace><Return><Escape>")
+        self.assertEqual(recorder.text(10, 20), "AB 9, Ç<BackSpace><Return><Escape>",
+                         "the recorder saw:\n" + "\n".join(recorder.lines))
 
         # Restored: into the text box again, and nothing reaches the client.
         self.desktop.activate(self.program.window)
