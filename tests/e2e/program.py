@@ -66,9 +66,16 @@ class Phone:
 class Program:
     def __init__(self, desktop, binary, ports, env=None):
         self.desktop = desktop
-        self.proc = desktop.start([binary] + list(ports), env=env,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.window = desktop.wait_window(MAIN_TITLE, 15)
+        self.log = os.path.join(desktop.tmp, f"tavlun-{len(desktop.procs)}.log")
+        with open(self.log, "w") as log:
+            self.proc = desktop.start([binary] + list(ports), env=env,
+                                      stdout=log, stderr=subprocess.STDOUT)
+        try:
+            self.window = desktop.wait_window(MAIN_TITLE, 60)
+        except AssertionError as error:
+            state = "running" if self.alive() else f"exited with {self.proc.returncode}"
+            with open(self.log) as log:
+                raise AssertionError(f"{error}; the program is {state}; it said:\n{log.read()}")
         wait_until(lambda: self.desktop.geometry(self.window)[2] == 460, 5, "the main window")
 
     def client(self, x, y):

@@ -1,6 +1,7 @@
 #include "link/CommandIntake.h"
 #include "serial/QtSerialPort.h"
 #include "support/Pty.h"
+#include "support/WaitFor.h"
 #include "support/Recorders.h"
 
 #include <QCoreApplication>
@@ -13,17 +14,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool waitFor(const std::function<bool()> &condition, std::chrono::milliseconds deadline = 3s)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > deadline.count())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using tavlun::test::waitFor;
 
 class OnPty : public ::testing::Test {
 protected:

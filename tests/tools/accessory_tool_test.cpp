@@ -2,6 +2,7 @@
 // test playing the phone on the other side of a pseudo-terminal.
 
 #include "support/Pty.h"
+#include "support/WaitFor.h"
 
 #include "tavlun/version.h"
 
@@ -25,18 +26,7 @@ namespace {
 
 using Lines = QList<QByteArray>;
 
-bool waitFor(const std::function<bool()> &condition, std::chrono::milliseconds deadline = 10s)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > deadline.count())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2); // the pseudo-terminal sends no events: poll it
-    }
-    return true;
-}
+using tavlun::test::waitFor;
 
 // The tool as a child process; its output is collected as it comes.
 class Tool {
