@@ -1,11 +1,11 @@
 #include "LinkAdapters.h"
 
+#include "TextBox.h"
+
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QPlainTextEdit>
-#include <QTextCursor>
 
 namespace tavlun::ui {
 
@@ -47,12 +47,7 @@ void TextBoxTarget::focusTextBox()
 
 void TextBoxTarget::appendToTextBox(const QString &text)
 {
-    // Insert at the end rather than replacing the whole text, so that a
-    // delivery costs the same however long the text already is.
-    QTextCursor cursor(textBox_.document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text);
-    textBox_.setTextCursor(cursor);
+    textBox_.appendAtEnd(text);
 }
 
 } // namespace tavlun::ui

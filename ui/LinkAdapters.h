@@ -5,10 +5,11 @@
 
 class QLabel;
 class QListWidget;
-class QPlainTextEdit;
 class QWidget;
 
 namespace tavlun::ui {
+
+class TextBox;
 
 // The traffic log on a list widget.
 class ListTrafficLog final : public link::TrafficLog {
@@ -38,7 +39,7 @@ private:
 // The main window and its text box as output delivery sees them.
 class TextBoxTarget final : public link::DeliveryTarget {
 public:
-    TextBoxTarget(QWidget &window, QPlainTextEdit &textBox) : window_(window), textBox_(textBox) {}
+    TextBoxTarget(QWidget &window, TextBox &textBox) : window_(window), textBox_(textBox) {}
 
     bool isNormalState() const override;
     void focusTextBox() override;
@@ -47,7 +48,7 @@ public:
 
 private:
     QWidget &window_;
-    QPlainTextEdit &textBox_;
+    TextBox &textBox_;
 };
 
 } // namespace tavlun::ui

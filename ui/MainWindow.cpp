@@ -13,7 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPlainTextEdit>
+#include "TextBox.h"
 #include <QPushButton>
 #include <QScreen>
 

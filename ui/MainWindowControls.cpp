@@ -1,6 +1,7 @@
 #include "MainWindowControls.h"
 
 #include "IndicatorLight.h"
+#include "TextBox.h"
 #include "Twips.h"
 
 #include <QComboBox>
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
-#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace tavlun::ui {
@@ -91,7 +91,7 @@ MainWindowControls MainWindowControls::create(QWidget &window)
     QPalette frame3 = c.Frame3->palette();
     frame3.setColor(QPalette::WindowText, Qt::black);
     c.Frame3->setPalette(frame3);
-    c.Text1 = place<QPlainTextEdit>(c.Frame3, u"Text1", 120, 240, 6495, 1335);
+    c.Text1 = place<TextBox>(c.Frame3, u"Text1", 120, 240, 6495, 1335);
     c.Text1->setFont(tahoma(12, true));
     c.Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     c.Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -6,13 +6,13 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
 class QWidget;
 
 namespace tavlun::ui {
 
 class IndicatorLight;
+class TextBox;
 
 // The controls of the main window, created with their start settings.
 // Each widget's objectName is the control's name.
@@ -31,7 +31,7 @@ struct MainWindowControls {
     QGroupBox *Frame2;
     QListWidget *commesaj;
     QGroupBox *Frame3;
-    QPlainTextEdit *Text1;
+    TextBox *Text1;
     QPushButton *Command2;
     QLabel *Label1;
     QLabel *Image1;

@@ -74,8 +74,13 @@ class Program:
             self.window = desktop.wait_window(MAIN_TITLE, 60)
         except AssertionError as error:
             state = "running" if self.alive() else f"exited with {self.proc.returncode}"
+            windows = desktop.run(["xwininfo", "-root", "-tree"], check=False)
+            stack = subprocess.run(["gdb", "-batch", "-p", str(self.proc.pid), "-ex",
+                                    "thread apply all bt 8"], capture_output=True,
+                                   text=True).stdout if self.alive() else ""
             with open(self.log) as log:
-                raise AssertionError(f"{error}; the program is {state}; it said:\n{log.read()}")
+                raise AssertionError(f"{error}; the program is {state}; it said:\n{log.read()}"
+                                     f"\nwindows:\n{windows}\nstack:\n{stack}")
         wait_until(lambda: self.desktop.geometry(self.window)[2] == 460, 5, "the main window")
 
     def client(self, x, y):

@@ -13,6 +13,10 @@ BINARY = os.environ["TAVLUN_BINARY"]
 ACCESSORY = os.environ["TAVLUN_ACCESSORY"]
 RECORDER = os.environ["TAVLUN_KEY_RECORDER"]
 
+# Every character that the accessory's keys make, once each; the arrow keys
+# come out as the characters < and >.
+KEY_TABLE = ("+&@/%$£0 -?!,.:'()1ABCÅÁÆâÇ2DEFèÉ3GHIì4JKL5MNOÑÖØÒ6PQRSß7TUVÜÙ8WXYZ9#*<>")
+
 # Letters, accented letters, digits, punctuation and spaces.
 SAMPLE = "Merhaba Dünya, çok güzel! 2026 (test) #5* ÅÆØ ß £ è-ì:â?"
 
@@ -82,6 +86,37 @@ class Typing(unittest.TestCase):
         self.connect_first()
         self.chunked.type(SAMPLE)
         self.wait_text_box(as_typed(SAMPLE))
+
+
+class Layouts(unittest.TestCase):
+    """Minimised, under keyboard layouts where some characters need another
+    level or no key makes them, also with Caps Lock on. (Shift held down is
+    left to the injector's own tests: with it held, the window manager may
+    take keys for a shortcut of its own.)"""
+
+    def test_every_character_arrives_as_itself(self):
+        desktop = Desktop()
+        self.addCleanup(desktop.close)
+        accessory = Accessory(desktop, ACCESSORY)
+        self.addCleanup(accessory.close)
+        program = Program(desktop, BINARY, [accessory.path])
+        program.pick_first()
+        program.answer_connect()
+        wait_until(lambda: program.indicator() == BLUE, 5, "the connection")
+        desktop.minimize(program.window)
+        recorder = KeyRecorder(desktop, RECORDER)
+        self.addCleanup(recorder.close)
+
+        for layout, held in (("us", None), ("tr", "Caps_Lock"), ("de", "Caps_Lock")):
+            with self.subTest(layout=layout, held=held):
+                desktop.run(["setxkbmap", layout])
+                if held:
+                    desktop.key(held)  # locks it
+                accessory.type(KEY_TABLE + "{CLEAR}")
+                got = recorder.text(len(KEY_TABLE) + 1, 60)
+                if held:
+                    desktop.key(held)  # unlocks it
+                self.assertEqual(got, KEY_TABLE + "<BackSpace>")
 
 
 if __name__ == "__main__":

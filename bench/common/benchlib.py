@@ -1,0 +1,160 @@
+"""Shared by the benchmark drivers: the program connected on a private
+desktop (through the end-to-end harness), the reference responder on a
+pseudo-terminal of the same kind, the measuring client, and /proc readings.
+
+Only the processes started here are stopped, by pid."""
+
+import argparse
+import os
+import subprocess
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+
+from desktop import Desktop, wait_until  # noqa: E402
+from program import BLUE, Phone, Program  # noqa: E402
+
+# The accessory's line for C: key 2 pressed three times, 14 bytes with its
+# carriage return.
+KEYPAD_C = 'AT+CKPD="222"'
+
+# The serial line's own limit: 9600 baud, 10 bits on the wire per byte.
+LINE_BYTES_PER_SECOND = 9600 / 10
+
+
+def arguments(description, build="build-bench"):
+    """The options every driver takes: where the binaries are."""
+    parser = argparse.ArgumentParser(description=description)
+    base = os.path.join(ROOT, build)
+    parser.add_argument("--program", default=os.path.join(base, "app", "tavlun"))
+    parser.add_argument("--client", default=os.path.join(
+        base, "bench", "answer_latency", "tavlun_rtt_client"))
+    parser.add_argument("--responder", default=os.path.join(
+        base, "bench", "answer_latency", "tavlun_reference_responder"))
+    return parser
+
+
+def check_binaries(args):
+    for path in (args.program, args.client, args.responder):
+        if not os.access(path, os.X_OK):
+            sys.exit(f"missing binary {path}: build the benchmark targets first (see bench/README.md)")
+
+
+def connected_program(desktop, binary):
+    """Starts the program with one pseudo-terminal as port 1 and connects it
+    by mouse, as a user would. The window stays in the normal state."""
+    phone = Phone()
+    program = Program(desktop, binary, [phone.path])
+    program.pick_first()
+    program.answer_connect()
+    wait_until(lambda: program.indicator() == BLUE, 5, "the indicator to turn blue")
+    answer = phone.exchange(b"AT+CGMR\r")
+    if answer != b"OK\r\n":
+        raise RuntimeError(f"the program answered AT+CGMR with {answer!r}, expected b'OK\\r\\n'")
+    return program, phone
+
+
+class Reference:
+    """The reference responder on its own pseudo-terminal."""
+
+    def __init__(self, binary):
+        self.phone = Phone()
+        self.proc = subprocess.Popen([binary, self.phone.path], stdout=subprocess.PIPE, text=True)
+        ready = self.proc.stdout.readline().strip()
+        if ready != "ready":
+            self.close()
+            raise RuntimeError(f"the reference responder did not start (said {ready!r})")
+        answer = self.phone.exchange(b"AT+CGMR\r")
+        if answer != b"OK\r\n":
+            self.close()
+            raise RuntimeError(f"the reference responder answered {answer!r}")
+
+    @property
+    def pid(self):
+        return self.proc.pid
+
+    def close(self):
+        self.phone.close()
+        if self.proc.poll() is None:
+            self.proc.terminate()
+        self.proc.wait(5)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+def parse_report(line):
+    """A "total ..." or "block ..." line of the client as a dict."""
+    kind, *pairs = line.split()
+    values = {"kind": kind}
+    for pair in pairs:
+        key, value = pair.split("=", 1)
+        values[key] = float(value) if "." in value else int(value)
+    return values
+
+
+def client_argv(client, phone, count, warmup=0, lines=(KEYPAD_C,), block=0, gap_us=0):
+    argv = [client, "--fd", str(phone.controller), "--count", str(count),
+            "--warmup", str(warmup), "--gap-us", str(gap_us)]
+    for line in lines:
+        argv += ["--line", line]
+    if block:
+        argv += ["--block", str(block)]
+    return argv
+
+
+def run_client(client, phone, count, warmup=0, lines=(KEYPAD_C,), gap_us=0):
+    """Runs the client to completion; returns its "total" figures."""
+    res = subprocess.run(client_argv(client, phone, count, warmup, lines, gap_us=gap_us),
+                         pass_fds=(phone.controller,), capture_output=True, text=True)
+    if res.returncode != 0:
+        raise RuntimeError(f"the client failed: {res.stderr.strip()}")
+    return parse_report(res.stdout.strip().splitlines()[-1])
+
+
+def stream_client(client, phone, count, block, lines):
+    """Starts the client with block reports; yields each report as it comes."""
+    proc = subprocess.Popen(client_argv(client, phone, count, 0, lines, block),
+                            pass_fds=(phone.controller,), stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True)
+    try:
+        for line in proc.stdout:
+            yield parse_report(line)
+    finally:
+        if proc.poll() is None:
+            proc.wait()
+        if proc.returncode != 0:
+            raise RuntimeError(f"the client failed: {proc.stderr.read().strip()}")
+
+
+def cpu_seconds(pid):
+    """utime + stime of a process, from /proc/<pid>/stat."""
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def rss_kib(pid):
+    """VmRSS of a process, from /proc/<pid>/status, in KiB."""
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    raise RuntimeError(f"no VmRSS for pid {pid}")
+
+
+def table(rows, header):
+    """Formats rows of cells as right-aligned columns, the first left-aligned."""
+    cells = [header] + [[str(c) for c in row] for row in rows]
+    widths = [max(len(row[i]) for row in cells) for i in range(len(header))]
+    lines = []
+    for n, row in enumerate(cells):
+        lines.append("  ".join(row[i].ljust(widths[i]) if i == 0 else row[i].rjust(widths[i])
+                               for i in range(len(row))))
+        if n == 0:
+            lines.append("  ".join("-" * w for w in widths))
+    return "\n".join(lines)

@@ -1,0 +1,212 @@
+// The cost of one keypad line in the main window, against how much the text
+// box and the traffic log already hold. The real MainWindow runs in this
+// process on a stand-in serial port; for each starting length the text box is
+// filled in one step, and then keypad lines are taken in through the port's
+// receive event one at a time, each followed by the event processing (layout,
+// painting) that the event loop would do before the next line.
+//
+//   tavlun_delivery_cost [--lengths 0,100000,...] [--seconds S]
+//
+// Prints one row per starting length: microseconds per line for the receive
+// event alone and with the event processing, and their ratio to the first
+// row, which is the reference (an empty text box and an empty log).
+
+#include "link/KeyInjector.h"
+#include "serial/SerialPort.h"
+#include "ui/DesktopShell.h"
+#include "ui/MainWindow.h"
+#include "ui/TextBox.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QStringList>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A port that exists only to raise receive events with chosen text.
+class StandInPort final : public tavlun::serial::SerialPort {
+public:
+    void take(const QString &text)
+    {
+        waiting_ = text;
+        event_ = tavlun::serial::CommEvent::Receive;
+        emit commEvent();
+        event_ = tavlun::serial::CommEvent::None;
+    }
+
+    bool setPortNumber(int) override { return false; }
+    int portNumber() const override { return 0; }
+    bool open() override { return false; }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    bool setLineSettings(const QString &) override { return true; }
+    void setReceiveThreshold(int) override {}
+    void setInputLength(int) override {}
+    tavlun::serial::CommEvent eventKind() const override { return event_; }
+    QString readInput() override { return std::exchange(waiting_, QString()); }
+    bool writeText(const QString &text) override
+    {
+        answers += text.size();
+        return true;
+    }
+
+    qsizetype answers = 0;
+
+private:
+    QString waiting_;
+    tavlun::serial::CommEvent event_ = tavlun::serial::CommEvent::None;
+};
+
+class NoInjector final : public tavlun::link::KeyInjector {
+public:
+    bool sendKeys(const QString &) override { return true; }
+};
+
+class NoShell final : public tavlun::ui::DesktopShell {
+public:
+    void open(QWidget *, const QString &) override {}
+};
+
+struct Row {
+    QString what;
+    double receiveUs;
+    double totalUs;
+    int lines;
+};
+
+// Text such as the accessory types: capitals and spaces, no line breaks.
+QString typedText(qsizetype length)
+{
+    const QString pattern = QStringLiteral("TAVLUN KLAVYE ");
+    QString text;
+    text.reserve(length);
+    while (text.size() < length)
+        text += pattern;
+    text.truncate(length);
+    return text;
+}
+
+Row measure(const QString &what, StandInPort &port, QPlainTextEdit &textBox, double seconds)
+{
+    const QString line = QStringLiteral("AT+CKPD=\"222\"\r");
+    const QString expected = QStringLiteral("C");
+    // One line first, so that the first measured one finds everything settled.
+    port.take(line);
+    QApplication::processEvents();
+
+    Clock::duration receiving{};
+    Clock::duration total{};
+    int lines = 0;
+    const auto started = Clock::now();
+    while (lines < 5 || (Clock::now() - started < std::chrono::duration<double>(seconds)
+                         && lines < 5000)) {
+        const auto t0 = Clock::now();
+        port.take(line);
+        const auto t1 = Clock::now();
+        QApplication::processEvents();
+        const auto t2 = Clock::now();
+        receiving += t1 - t0;
+        total += t2 - t0;
+        ++lines;
+    }
+    if (!textBox.toPlainText().endsWith(expected)) {
+        std::fprintf(stderr, "tavlun_delivery_cost: the text box does not end with C: the "
+                             "lines were not delivered into it\n");
+        std::exit(2);
+    }
+    const auto us = [lines](Clock::duration d) {
+        return std::chrono::duration<double, std::micro>(d).count() / lines;
+    };
+    return {what, us(receiving), us(total), lines};
+}
+
+std::vector<qsizetype> parseLengths(const char *text)
+{
+    std::vector<qsizetype> lengths;
+    for (const QString &part : QString::fromLatin1(text).split(u',', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qsizetype n = part.toLongLong(&ok);
+        if (!ok || n < 0) {
+            std::fprintf(stderr, "tavlun_delivery_cost: bad length list\n");
+            std::exit(64);
+        }
+        lengths.push_back(n);
+    }
+    return lengths;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<qsizetype> lengths{0, 1000, 10000, 100000, 500000, 1000000};
+    double seconds = 1.0;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--lengths") == 0)
+            lengths = parseLengths(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--seconds") == 0)
+            seconds = std::atof(argv[i + 1]);
+    }
+
+    QApplication app(argc, argv);
+    StandInPort port;
+    NoInjector injector;
+    NoShell shell;
+    tavlun::ui::MainWindow window(port, nullptr, injector, shell);
+    window.show();
+    QApplication::processEvents();
+    auto *textBox = window.findChild<tavlun::ui::TextBox *>(QStringLiteral("Text1"));
+    auto *log = window.findChild<QListWidget *>(QStringLiteral("commesaj"));
+    if (!textBox || !log) {
+        std::fprintf(stderr, "tavlun_delivery_cost: the window has no Text1 or commesaj\n");
+        return 2;
+    }
+
+    std::vector<Row> rows;
+    for (const qsizetype length : lengths) {
+        log->clear();
+        // Filled the way deliveries fill it, so that its paragraphs are
+        // those that typing makes, in pieces to keep the filling quick.
+        textBox->clear();
+        const QString text = typedText(length);
+        for (qsizetype at = 0; at < text.size(); at += 64)
+            textBox->appendAtEnd(text.mid(at, 64));
+        QApplication::processEvents();
+        rows.push_back(measure(QStringLiteral("text %1 chars, log empty").arg(length), port,
+                               *textBox, seconds));
+    }
+    // A full log: the oldest pair goes out with every line.
+    {
+        textBox->clear();
+        log->clear();
+        QStringList entries;
+        for (int i = 0; i < tavlun::link::CommandIntake::kMaxLogEntries / 2; ++i)
+            entries << QStringLiteral("-> AT+CKPD=\"222\"") << QStringLiteral("<- OK");
+        log->addItems(entries);
+        QApplication::processEvents();
+        rows.push_back(measure(QStringLiteral("text 0 chars, log full (%1 entries)")
+                                   .arg(tavlun::link::CommandIntake::kMaxLogEntries),
+                               port, *textBox, seconds));
+    }
+
+    const Row &reference = rows.front();
+    std::printf("one keypad line (AT+CKPD=\"222\"\\r, delivers C into Text1), window normal; "
+                "reference: the first row\n");
+    std::printf("%-42s %7s %14s %14s %12s %12s\n", "starting state", "lines", "receive us/line",
+                "+events us/line", "receive x ref", "+events x ref");
+    for (const Row &row : rows)
+        std::printf("%-42s %7d %14.1f %14.1f %12.2f %12.2f\n", qPrintable(row.what), row.lines,
+                    row.receiveUs, row.totalUs, row.receiveUs / reference.receiveUs,
+                    row.totalUs / reference.totalUs);
+    return 0;
+}
