@@ -27,26 +27,27 @@ def wait_until(condition, timeout=10.0, what="condition"):
         time.sleep(0.02)
 
 
-def free_display():
-    for n in range(90, 190):
-        if not os.path.exists(f"/tmp/.X{n}-lock") and not os.path.exists(f"/tmp/.X11-unix/X{n}"):
-            return n
-    raise RuntimeError("no free X display number")
-
-
 class Desktop:
     def __init__(self, width=1024, height=768, window_manager=True):
         self.procs = []
-        self.number = free_display()
-        self.display = f":{self.number}"
         self.env = dict(os.environ)
-        self.env["DISPLAY"] = self.display
         self.env.pop("WAYLAND_DISPLAY", None)
         self.env["QT_QPA_PLATFORM"] = "xcb"
         self.tmp = tempfile.mkdtemp(prefix="tavlun-e2e-")
-        self._start([
-            "Xvfb", self.display, "-screen", "0", f"{width}x{height}x24",
-            "-nolisten", "tcp", "-noreset"])
+        # The server picks a free display itself and names it once it
+        # accepts connections: no race with other servers starting.
+        ready, announce = os.pipe()
+        self._start(["Xvfb", "-displayfd", str(announce), "-screen", "0",
+                     f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"],
+                    pass_fds=(announce,))
+        os.close(announce)
+        with os.fdopen(ready) as numbers:
+            number = numbers.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.number = int(number)
+        self.display = f":{self.number}"
+        self.env["DISPLAY"] = self.display
         wait_until(self._server_answers, 15, f"Xvfb on {self.display}")
         if window_manager:
             self.wm = self._start(["openbox", "--sm-disable"])

@@ -208,12 +208,21 @@ class KeyRecorder:
     def __init__(self, desktop, binary):
         self.proc = desktop.start([binary], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.lines = []
-        wait_until(lambda: self._next() == "ready", 10, "the key recorder")
+        self._fd = self.proc.stdout.fileno()
+        self._pending = b""
+        wait_until(lambda: "ready" in self._read_lines(0.1), 10, "the key recorder")
 
-    def _next(self):
-        line = self.proc.stdout.readline().decode().strip()
-        self.lines.append(line)
-        return line
+    def _read_lines(self, timeout):
+        """Complete lines that arrive within `timeout`. Reads the descriptor
+        itself: a buffered reader could hold lines that select() no longer
+        sees."""
+        ready, _, _ = select.select([self._fd], [], [], timeout)
+        if ready:
+            self._pending += os.read(self._fd, 65536)
+        *complete, self._pending = self._pending.split(b"\n")
+        lines = [line.decode().strip() for line in complete]
+        self.lines += lines
+        return lines
 
     NAMED = {0xff08: "<BackSpace>", 0xff0d: "<Return>", 0xff1b: "<Escape>"}
 
@@ -223,9 +232,8 @@ class KeyRecorder:
         got = []
         deadline = time.monotonic() + timeout
         while len(got) < count and time.monotonic() < deadline:
-            ready, _, _ = select.select([self.proc.stdout], [], [], 0.1)
-            if ready:
-                got += self._keys(self._next())
+            for line in self._read_lines(0.1):
+                got += self._keys(line)
         return "".join(got)
 
     def quiet(self, seconds=0.5):
@@ -233,9 +241,8 @@ class KeyRecorder:
         got = []
         deadline = time.monotonic() + seconds
         while time.monotonic() < deadline:
-            ready, _, _ = select.select([self.proc.stdout], [], [], 0.05)
-            if ready:
-                got += self._keys(self._next())
+            for line in self._read_lines(0.05):
+                got += self._keys(line)
         return "".join(got)
 
     def _keys(self, line):

@@ -95,7 +95,9 @@ class Faults(unittest.TestCase):
         self.assertEqual(phone.read(8), b"OK\r\n" * 2)
         self.assert_idle()
         growth = rss_kib(self.program.proc.pid) - rss_before
-        self.assertLess(growth, 200_000, f"resident memory grew by {growth} KiB")
+        # AddressSanitizer keeps freed memory in quarantine (256 MiB).
+        bound = 600_000 if os.environ.get("TAVLUN_SANITIZED") == "ON" else 200_000
+        self.assertLess(growth, bound, f"resident memory grew by {growth} KiB")
 
     def _quiet(self, drain):
         before = len(drain.received)
