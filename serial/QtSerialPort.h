@@ -30,9 +30,6 @@ public:
     bool writeText(const QString &text) override;
     QString lastErrorText() const override { return lastError_; }
 
-    // The device path that the chosen port number stands for.
-    QString deviceName() const { return port_.portName(); }
-
 private:
     void raise(CommEvent kind);
     void onReadyRead();

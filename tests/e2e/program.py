@@ -117,6 +117,12 @@ class Program:
         time.sleep(0.5)
         self.desktop.click(x + w // 2, y + 10)
 
+    def connect_first(self):
+        """Connects to the first port of the list, as a user would."""
+        self.pick_first()
+        self.answer_connect()
+        wait_until(lambda: self.indicator() == BLUE, 5, "the indicator to turn blue")
+
     def answer_connect(self, key="Return"):
         box = self.desktop.wait_window("Port Aç", 5)
         self.desktop.activate(box)

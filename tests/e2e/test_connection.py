@@ -2,7 +2,6 @@
 the dialogue on a pseudo-terminal, and a device that goes away."""
 
 import os
-import sys
 import time
 import unittest
 
@@ -21,12 +20,6 @@ class Connection(unittest.TestCase):
             self.addCleanup(phone.close)
         self.program = Program(self.desktop, BINARY, [p.path for p in self.phones])
 
-    def connect(self):
-        self.program.pick_first()
-        box = self.program.answer_connect()
-        wait_until(lambda: self.program.indicator() == BLUE, 5, "the indicator to turn blue")
-        return box
-
     def test_pick_with_the_mouse_and_answer(self):
         self.assertNotEqual(self.program.indicator(), BLUE)
         self.program.pick_first()
@@ -44,7 +37,7 @@ class Connection(unittest.TestCase):
         self.assertEqual(phone.read(1, 0.3), b"", "nothing is sent but the answers")
 
     def test_far_end_closing_resets_without_spinning(self):
-        self.connect()
+        self.program.connect_first()
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
 
         self.phones[0].close()  # the device goes away
@@ -58,7 +51,7 @@ class Connection(unittest.TestCase):
         self.assertTrue(self.program.alive())
 
         # The list was probed again: the remaining device is now its first entry.
-        self.connect()
+        self.program.connect_first()
         self.assertEqual(self.phones[1].exchange(b"AT+CGMR\r"), b"OK\r\n")
 
 

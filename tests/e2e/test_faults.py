@@ -40,11 +40,6 @@ class Faults(unittest.TestCase):
     def start(self):
         self.program = Program(self.desktop, BINARY, [p.path for p in self.phones])
 
-    def connect_first(self):
-        self.program.pick_first()
-        self.program.answer_connect()
-        wait_until(lambda: self.program.indicator() == BLUE, 5, "the indicator to turn blue")
-
     def assert_idle(self):
         cpu = self.program.cpu_seconds()
         time.sleep(1.0)
@@ -55,19 +50,19 @@ class Faults(unittest.TestCase):
         self.addCleanup(lock.release)
         self.start()
         # Port 1 is held: the first entry of the list is port 2.
-        self.connect_first()
+        self.program.connect_first()
         self.assertEqual(self.phones[1].exchange(b"AT+CGMR\r"), b"OK\r\n")
         self.assertEqual(self.phones[0].read(1, 0.2), b"")
 
         lock.release()
         self.desktop.click(*self.program.client(*COMMAND1_CENTRE))  # disconnect: probes again
         wait_until(lambda: self.program.indicator() != BLUE, 5, "the disconnect")
-        self.connect_first()
+        self.program.connect_first()
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
 
     def test_floods_and_an_endless_line_leave_it_answering(self):
         self.start()
-        self.connect_first()
+        self.program.connect_first()
         phone = self.phones[0]
         self.assertEqual(phone.exchange(b"AT+CGMR\r"), b"OK\r\n")
         rss_before = rss_kib(self.program.proc.pid)

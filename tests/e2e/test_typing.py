@@ -37,24 +37,19 @@ class Typing(unittest.TestCase):
         self.addCleanup(self.chunked.close)
         self.program = Program(self.desktop, BINARY, [self.plain.path, self.chunked.path])
 
-    def connect_first(self):
-        self.program.pick_first()
-        self.program.answer_connect()
-        wait_until(lambda: self.program.indicator() == BLUE, 5, "the connection")
-
     def wait_text_box(self, expected):
         wait_until(lambda: text_box_contents(self.program) == expected, 20,
                    f"the text box to read {expected!r}")
 
     def test_text_box_other_client_and_reconnect(self):
-        self.connect_first()
+        self.program.connect_first()
         self.plain.type(SAMPLE)
         self.wait_text_box(as_typed(SAMPLE))
 
         # Disconnect empties the text box; the same port connects again.
         self.desktop.click(*self.program.client(*COMMAND1_CENTRE))
         wait_until(lambda: self.program.indicator() != BLUE, 5, "the disconnect")
-        self.connect_first()
+        self.program.connect_first()
         self.plain.type("Yeni")
         self.wait_text_box("YENI")
 
@@ -83,7 +78,7 @@ class Typing(unittest.TestCase):
         failure = self.desktop.wait_window("Port Hata...", 5)
         self.desktop.activate(failure)
         self.desktop.key("Return")
-        self.connect_first()
+        self.program.connect_first()
         self.chunked.type(SAMPLE)
         self.wait_text_box(as_typed(SAMPLE))
 
@@ -100,9 +95,7 @@ class Layouts(unittest.TestCase):
         accessory = Accessory(desktop, ACCESSORY)
         self.addCleanup(accessory.close)
         program = Program(desktop, BINARY, [accessory.path])
-        program.pick_first()
-        program.answer_connect()
-        wait_until(lambda: program.indicator() == BLUE, 5, "the connection")
+        program.connect_first()
         desktop.minimize(program.window)
         recorder = KeyRecorder(desktop, RECORDER)
         self.addCleanup(recorder.close)
