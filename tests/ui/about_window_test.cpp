@@ -37,41 +37,6 @@ void PrintTo(const QStringList &list, std::ostream *os)
 namespace {
 
 // ---------------------------------------------------------------------------
-// Twips and colour values
-
-TEST(Twips, LengthsRoundToTheNearestPixel)
-{
-    EXPECT_EQ(twipsToPixels(4680), 312);
-    EXPECT_EQ(twipsToPixels(1995), 133);
-    EXPECT_EQ(twipsToPixels(0), 0);
-    EXPECT_EQ(twipsToPixels(7), 0);
-    EXPECT_EQ(twipsToPixels(8), 1);
-    EXPECT_EQ(twipsToPixels(22), 1);
-    EXPECT_EQ(twipsToPixels(23), 2);
-    EXPECT_EQ(twipsToPixels(-8), -1);
-    EXPECT_EQ(twipsRect(1800, 480, 2775, 1455), QRect(120, 32, 185, 97));
-}
-
-TEST(ColourValues, PlainValuesHoldRedInTheLowestByte)
-{
-    EXPECT_EQ(colorFromValue(0xFF0000, QPalette()), QColor(0, 0, 255));
-    EXPECT_EQ(colorFromValue(255, QPalette()), QColor(255, 0, 0));
-    EXPECT_EQ(colorFromValue(0xF7DFD6, QPalette()), QColor(214, 223, 247));
-    EXPECT_EQ(colorFromValue(0, QPalette()), QColor(0, 0, 0));
-}
-
-TEST(ColourValues, SystemColoursComeFromThePalette)
-{
-    QPalette palette;
-    palette.setColor(QPalette::Base, QColor(1, 2, 3));
-    palette.setColor(QPalette::HighlightedText, QColor(4, 5, 6));
-    EXPECT_EQ(colorFromValue(0x80000005, palette), QColor(1, 2, 3));
-    EXPECT_EQ(colorFromValue(0x80000009, palette), QColor(4, 5, 6));
-    EXPECT_FALSE(colorFromValue(0x80000001, palette).isValid())
-        << "a system colour without a role must not pass for black";
-}
-
-// ---------------------------------------------------------------------------
 // The about window
 
 class RecordingShell final : public DesktopShell {
