@@ -71,7 +71,7 @@ def read_desktop_entry(path):
 def exec_argv(entry):
     """The command line of a desktop entry's Exec key, as a launcher builds it
     with no files or URLs to open: quoting undone, field codes dropped or
-    expanded (Desktop Entry Specification, "The Exec key")."""
+    expanded (the rules of the desktop entry format for its Exec key)."""
     argv = []
     for word in shlex.split(entry["Exec"]):
         if word in ("%f", "%F", "%u", "%U", "%d", "%D", "%n", "%N", "%v", "%m", "%k"):
