@@ -20,11 +20,6 @@ public:
     // The character at (column, presses); both must be in range.
     char16_t at(int column, int presses) const { return TusTablosu[column][presses]; }
 
-    static constexpr bool inRange(int column, int presses)
-    {
-        return column >= 0 && column < kColumns && presses >= 0 && presses < kPressCounts;
-    }
-
 private:
     std::array<std::array<char16_t, kPressCounts>, kColumns> TusTablosu{};
 };

@@ -115,8 +115,7 @@ void MainWindow::setDisconnectEnabled(bool enabled)
 
 void MainWindow::setConnectedIndicator(bool connected)
 {
-    ui_.Shape1->setFillColor(connected ? MainWindowControls::kConnected
-                                       : palette().color(QPalette::Base));
+    ui_.Shape1->setFillColor(MainWindowControls::indicatorColor(connected, palette()));
 }
 
 bool MainWindow::confirmConnect()

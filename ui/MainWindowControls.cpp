@@ -44,6 +44,11 @@ QFont tahoma(qreal points, bool bold)
 
 } // namespace
 
+QColor MainWindowControls::indicatorColor(bool connected, const QPalette &palette)
+{
+    return colorFromValue(connected ? kBlue : kSystemWindowBackground, palette);
+}
+
 MainWindowControls MainWindowControls::create(QWidget &window)
 {
     window.setObjectName(QStringLiteral("main"));
@@ -53,7 +58,7 @@ MainWindowControls MainWindowControls::create(QWidget &window)
                           | Qt::WindowCloseButtonHint);
     window.setFixedSize(twipsToPixels(6900), twipsToPixels(5715));
     QPalette surface = window.palette();
-    surface.setColor(QPalette::Window, kSurface);
+    surface.setColor(QPalette::Window, colorFromValue(kSurface, surface));
     window.setPalette(surface);
     window.setAutoFillBackground(true);
     // The default font of the frames, the buttons and the port list.
@@ -66,7 +71,7 @@ MainWindowControls MainWindowControls::create(QWidget &window)
     MainWindowControls c{};
     c.Frame1 = frame(&window, u"Frame1", u"Seri Port Ayar", 120, 120, 1575, 1455);
     c.Shape1 = place<IndicatorLight>(c.Frame1, u"Shape1", 120, 360, 255, 255);
-    c.Shape1->setFillColor(window.palette().color(QPalette::Base));
+    c.Shape1->setFillColor(indicatorColor(false, window.palette()));
 
     c.Combo1 = place<QComboBox>(c.Frame1, u"Combo1", 480, 360, 975, 315);
     c.Combo1->setEditable(false);
@@ -105,7 +110,7 @@ MainWindowControls MainWindowControls::create(QWidget &window)
     c.Label1->setText(QStringLiteral(" Port Seçip cihazı bağlayın..."));
     c.Label1->setFont(tahoma(8.25, true));
     QPalette blue = c.Label1->palette();
-    blue.setColor(QPalette::WindowText, kConnected);
+    blue.setColor(QPalette::WindowText, colorFromValue(kBlue, blue));
     c.Label1->setPalette(blue);
 
     c.Image1 = place<QLabel>(&window, u"Image1", 120, 1680, 1560, 1290);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 
 class QComboBox;
 class QGroupBox;
@@ -17,8 +18,13 @@ class TextBox;
 // The controls of the main window, created with their start settings.
 // Each widget's objectName is the control's name.
 struct MainWindowControls {
-    static inline const QColor kSurface{214, 223, 247}; // the window and its frames
-    static inline const QColor kConnected{0, 0, 255};
+    // Colour values: red in the lowest byte, then green, then blue.
+    static constexpr quint32 kSurface = 0xF7DFD6; // the window and its frames, light blue
+    static constexpr quint32 kBlue = 0xFF0000;
+
+    // The connection indicator's fill: blue while connected, the window
+    // background system colour otherwise.
+    static QColor indicatorColor(bool connected, const QPalette &palette);
 
     // Creates every control on `window` and sets the window's own size,
     // flags, colours and icon.

@@ -56,13 +56,4 @@ TEST(KeyTable, EveryCellIsEmptyUntilFilled)
             EXPECT_EQ(table.at(column, presses), 0) << column << "," << presses;
 }
 
-TEST(KeyTable, RangeCoversThirteenColumnsAndTwentyOneCounts)
-{
-    EXPECT_TRUE(KeyTable::inRange(0, 0));
-    EXPECT_TRUE(KeyTable::inRange(12, 20));
-    EXPECT_FALSE(KeyTable::inRange(13, 0));
-    EXPECT_FALSE(KeyTable::inRange(0, 21));
-    EXPECT_FALSE(KeyTable::inRange(-1, 1));
-}
-
 } // namespace
