@@ -286,10 +286,8 @@ bool XSession::setLayout(const std::string &layout)
 {
     if (!run({"setxkbmap", layout}, milliseconds(15000)))
         return false;
-    // libX11 clients read a new keyboard lazily, at their next key; a key
-    // binding that is changed before that read has been seen to come out
-    // as NoSymbol. Let the recorder take in the new layout with a key of
-    // the harness's own first.
+    // A key of the harness's own that the recorder reports shows that it
+    // has taken in the new layout (libX11 reads it at the next key).
     const KeyCode space = XKeysymToKeycode(control_, XK_space);
     XTestFakeKeyEvent(control_, space, True, CurrentTime);
     XTestFakeKeyEvent(control_, space, False, CurrentTime);

@@ -8,6 +8,7 @@
 // Other lines ("focus-out", ...) are diagnostics. Runs until killed or until
 // the display goes away.
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -67,6 +68,14 @@ int main()
         return 1;
     }
     XSetErrorHandler(&ignoreErrors);
+
+    // libX11 reads the keyboard map, and asks the server for notice of its
+    // changes, only at the first key it looks up; the request then waits in
+    // the output buffer. A key bound in that window is never seen: it comes
+    // out as NoSymbol for as long as the recorder runs. Do both now, and
+    // make sure that the server has the request before "ready".
+    XkbKeycodeToKeysym(display, 0, 0, 0);
+    XSync(display, False);
 
     const int screen = DefaultScreen(display);
     const Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 320, 120, 0,
