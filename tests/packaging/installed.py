@@ -69,22 +69,9 @@ def read_desktop_entry(path):
 
 
 def exec_argv(entry):
-    """The command line of a desktop entry's Exec key, as a launcher builds it
-    with no files or URLs to open: quoting undone, field codes dropped or
-    expanded (the rules of the desktop entry format for its Exec key)."""
-    argv = []
-    for word in shlex.split(entry["Exec"]):
-        if word in ("%f", "%F", "%u", "%U", "%d", "%D", "%n", "%N", "%v", "%m", "%k"):
-            continue
-        if word == "%i":
-            if "Icon" in entry:
-                argv += ["--icon", entry["Icon"]]
-            continue
-        word = word.replace("%c", entry.get("Name", "")).replace("%%", "%")
-        if re.search(r"%[a-zA-Z]", word):
-            raise AssertionError(f"unknown field code in Exec word {word!r}")
-        argv.append(word)
-    return argv
+    """The command line of a desktop entry's Exec key as a launcher runs it
+    with no files to open: quoting undone, field codes dropped."""
+    return [word for word in shlex.split(entry["Exec"]) if not re.fullmatch(r"%[a-zA-Z]", word)]
 
 
 # Images ----------------------------------------------------------------------
