@@ -4,8 +4,6 @@
 #include "support/Pty.h"
 #include "support/WaitFor.h"
 
-#include "tavlun/version.h"
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -206,18 +204,6 @@ protected:
     Phone phone{pty.controllerFd()};
 };
 
-TEST_F(ToolOnDevice, SendsTheRevisionQueryFirstAndNothingElseUntilItIsAnswered)
-{
-    Tool tool(deviceArguments({QStringLiteral("--timeout"), QStringLiteral("300"),
-                               QStringLiteral("AB")}));
-    ASSERT_TRUE(tool.started());
-
-    EXPECT_EQ(tool.exitCode(), 1);
-    EXPECT_EQ(phone.early(), kHello);
-    EXPECT_TRUE(tool.err.contains("no answer within 300 ms at command 1, AT+CGMR; nothing typed"))
-        << tool.err.toStdString();
-}
-
 TEST_F(ToolOnDevice, TypesEachCharacterAsItsKeypadCommandAfterTheAnswerToTheOneBefore)
 {
     // A letter, an accented letter, a digit, and the space that joins words.
@@ -250,23 +236,6 @@ TEST_F(ToolOnDevice, ACommandWithoutAnswerIsNamedAndNothingFollowsIt)
     EXPECT_TRUE(tool.err.contains(
         "no answer within 300 ms at command 3, AT+CKPD=\"22\" (input line 1, position 2: \"B\")"))
         << tool.err.toStdString();
-}
-
-TEST_F(ToolOnDevice, KeepGoingCarriesOnPastACommandWithoutAnswerButStillFails)
-{
-    Tool tool(deviceArguments({QStringLiteral("--timeout"), QStringLiteral("300"),
-                               QStringLiteral("--keep-going"), QStringLiteral("AB")}));
-    ASSERT_TRUE(tool.started());
-
-    EXPECT_EQ(phone.nextLine(tool), kHello);
-    phone.answer();
-    EXPECT_EQ(phone.nextLine(tool), kpd("2"));
-    EXPECT_EQ(phone.nextLine(tool), kpd("22"));
-    phone.answer();
-
-    EXPECT_EQ(tool.exitCode(), 1);
-    EXPECT_TRUE(tool.err.contains("command 2, AT+CKPD=\"2\"")) << tool.err.toStdString();
-    EXPECT_TRUE(tool.err.contains("going on")) << tool.err.toStdString();
 }
 
 TEST_F(ToolOnDevice, CharactersOnNoKeyAreReportedWithTheirPlaceAndSkipped)
@@ -394,13 +363,6 @@ TEST(ToolWithItsOwnPty, WaitsForAPeerAndOutlivesOneThatClosesWithoutAnswering)
     EXPECT_EQ(phone.answerAll(tool), (Lines{kHello, kpd("2")}));
     EXPECT_EQ(tool.exitCode(), 0) << tool.err.toStdString();
     ::close(fd);
-}
-
-TEST(ToolCommandLine, VersionComesFromTheProject)
-{
-    Tool version({QStringLiteral("--version")});
-    EXPECT_EQ(version.exitCode(), 0);
-    EXPECT_EQ(version.out, QByteArray("tavlun-accessory ") + tavlun::kVersionString + '\n');
 }
 
 } // namespace
