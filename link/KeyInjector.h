@@ -19,4 +19,11 @@ inline const QString kBackspaceKey = QStringLiteral("{BACKSPACE}");
 inline const QString kEnterKey = QStringLiteral("{ENTER}");
 inline const QString kEscapeKey = QStringLiteral("{ESC}");
 
+// C0 controls, DEL and C1 controls: keys' actions rather than text, never
+// typed as characters.
+constexpr bool isControlCharacter(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
 } // namespace tavlun::link

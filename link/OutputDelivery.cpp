@@ -7,14 +7,11 @@ namespace tavlun::link {
 namespace {
 
 // The character of code 0 (a key-table cell without a character) and other
-// control characters, C0, DEL and C1 alike, are never delivered: a serial
-// peer must not be able to type control keys into the user's applications.
+// control characters are never delivered: a serial peer must not be able to
+// type control keys into the user's applications.
 bool isDeliverable(const QString &token)
 {
-    if (token.size() != 1)
-        return true; // the markers
-    const char16_t c = token.front().unicode();
-    return !(c < 0x20 || (c >= 0x7F && c <= 0x9F));
+    return token.size() != 1 || !isControlCharacter(token.front().unicode()); // or a marker
 }
 
 } // namespace

@@ -50,10 +50,6 @@ void TextBoxTarget::appendToTextBox(const QString &text)
     textBox_.appendAtEnd(text);
 }
 
-} // namespace tavlun::ui
-
-namespace tavlun::ui {
-
 void TextBoxTarget::backspaceInTextBox()
 {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);

@@ -12,8 +12,8 @@ import sys
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
-from desktop import Desktop, wait_until  # noqa: E402
-from program import BLUE, Phone, Program  # noqa: E402
+from desktop import Desktop  # noqa: E402,F401
+from program import Phone, Program, cpu_seconds, rss_kib  # noqa: E402,F401
 
 # The accessory's line for C: key 2 pressed three times, 14 bytes with its
 # carriage return.
@@ -46,9 +46,7 @@ def connected_program(desktop, binary):
     by mouse, as a user would. The window stays in the normal state."""
     phone = Phone()
     program = Program(desktop, binary, [phone.path])
-    program.pick_first()
-    program.answer_connect()
-    wait_until(lambda: program.indicator() == BLUE, 5, "the indicator to turn blue")
+    program.connect_first()
     answer = phone.exchange(b"AT+CGMR\r")
     if answer != b"OK\r\n":
         raise RuntimeError(f"the program answered AT+CGMR with {answer!r}, expected b'OK\\r\\n'")
@@ -129,22 +127,6 @@ def stream_client(client, phone, count, block, lines):
             proc.wait()
         if proc.returncode != 0:
             raise RuntimeError(f"the client failed: {proc.stderr.read().strip()}")
-
-
-def cpu_seconds(pid):
-    """utime + stime of a process, from /proc/<pid>/stat."""
-    with open(f"/proc/{pid}/stat") as stat:
-        fields = stat.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-
-def rss_kib(pid):
-    """VmRSS of a process, from /proc/<pid>/status, in KiB."""
-    with open(f"/proc/{pid}/status") as status:
-        for line in status:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    raise RuntimeError(f"no VmRSS for pid {pid}")
 
 
 def table(rows, header):

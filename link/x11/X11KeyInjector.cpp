@@ -85,7 +85,7 @@ KeySym keysymFor(const QString &keyString)
     if (keyString.size() != 1)
         return NoSymbol;
     const char16_t c = keyString.front().unicode();
-    if (c < 0x20 || (c >= 0x7F && c < 0xA0) || QChar::isSurrogate(c))
+    if (isControlCharacter(c) || QChar::isSurrogate(c))
         return NoSymbol;
     if (c <= 0xFF)
         return c; // Latin-1 keysyms equal their code points

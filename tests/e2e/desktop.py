@@ -101,14 +101,16 @@ class Desktop:
 
     # Windows -------------------------------------------------------------
 
-    def find_windows(self, name):
-        """Ids of visible windows whose title is exactly `name`."""
+    def find_windows(self, name, pattern=None):
+        """Ids of visible windows whose title is exactly `name`, or matches
+        the regular expression `pattern` when one is given."""
         out = self.run(["xdotool", "search", "--onlyvisible", "--name",
-                        "^" + re.escape(name) + "$"], check=False)
+                        pattern or "^" + re.escape(name) + "$"], check=False)
         return [int(line) for line in out.split()]
 
-    def wait_window(self, name, timeout=10.0):
-        return wait_until(lambda: self.find_windows(name), timeout, f"window '{name}'")[0]
+    def wait_window(self, name, timeout=10.0, pattern=None):
+        return wait_until(lambda: self.find_windows(name, pattern), timeout,
+                          f"window '{name}'")[0]
 
     def title(self, window):
         """The title that the window manager shows (_NET_WM_NAME)."""

@@ -7,9 +7,10 @@ import termios
 import time
 import tty
 
-from desktop import wait_until
+from desktop import Desktop, wait_until
 
-MAIN_TITLE = "Tavlun    Ver. 1.0.4"
+# The main window's caption, which ends with the build's version.
+MAIN_TITLE_PATTERN = r"^Tavlun    Ver\. [0-9]+\.[0-9]+\.[0-9]+$"
 
 # Client-area positions (pixels) of the main window's controls.
 SHAPE1_CENTRE = (8 + 8 + 8, 8 + 24 + 8)
@@ -63,6 +64,17 @@ class Phone:
             self.controller = -1
 
 
+def desktop_with_phones(test, count=2):
+    """A private desktop and `count` pseudo-terminals, closed when `test`
+    ends."""
+    desktop = Desktop()
+    test.addCleanup(desktop.close)
+    phones = [Phone() for _ in range(count)]
+    for phone in phones:
+        test.addCleanup(phone.close)
+    return desktop, phones
+
+
 class Program:
     def __init__(self, desktop, binary, ports, env=None):
         self.desktop = desktop
@@ -71,7 +83,7 @@ class Program:
             self.proc = desktop.start([binary] + list(ports), env=env,
                                       stdout=log, stderr=subprocess.STDOUT)
         try:
-            self.window = desktop.wait_window(MAIN_TITLE, 60)
+            self.window = desktop.wait_window("the main window", 60, MAIN_TITLE_PATTERN)
         except AssertionError as error:
             state = "running" if self.alive() else f"exited with {self.proc.returncode}"
             windows = desktop.run(["xwininfo", "-root", "-tree"], check=False)
@@ -129,16 +141,25 @@ class Program:
         self.desktop.key(key)
         return box
 
-    def cpu_seconds(self):
-        with open(f"/proc/{self.proc.pid}/stat") as stat:
-            fields = stat.read().rsplit(")", 1)[1].split()
-        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    def busy_seconds(self, over=1.0):
+        """Processor time that the program uses in the next `over` seconds."""
+        before = cpu_seconds(self.proc.pid)
+        time.sleep(over)
+        return cpu_seconds(self.proc.pid) - before
 
     def alive(self):
         return self.proc.poll() is None
 
 
+def cpu_seconds(pid):
+    """utime + stime of a process, from /proc/<pid>/stat."""
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def rss_kib(pid):
+    """VmRSS of a process, from /proc/<pid>/status, in KiB."""
     with open(f"/proc/{pid}/status") as status:
         for line in status:
             if line.startswith("VmRSS:"):

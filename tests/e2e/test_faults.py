@@ -8,8 +8,8 @@ import threading
 import time
 import unittest
 
-from desktop import Desktop, wait_until
-from program import BLUE, COMMAND1_CENTRE, Phone, PortLock, Program, rss_kib
+from desktop import wait_until
+from program import BLUE, COMMAND1_CENTRE, PortLock, Program, desktop_with_phones, rss_kib
 
 BINARY = os.environ["TAVLUN_BINARY"]
 
@@ -31,19 +31,10 @@ class Drain(threading.Thread):
 
 class Faults(unittest.TestCase):
     def setUp(self):
-        self.desktop = Desktop()
-        self.addCleanup(self.desktop.close)
-        self.phones = [Phone(), Phone()]
-        for phone in self.phones:
-            self.addCleanup(phone.close)
+        self.desktop, self.phones = desktop_with_phones(self)
 
     def start(self):
         self.program = Program(self.desktop, BINARY, [p.path for p in self.phones])
-
-    def assert_idle(self):
-        cpu = self.program.cpu_seconds()
-        time.sleep(1.0)
-        self.assertLess(self.program.cpu_seconds() - cpu, 0.3, "the program keeps the processor busy")
 
     def test_port_held_by_another_process_is_listed_once_free(self):
         lock = PortLock(self.phones[0].path)
@@ -88,7 +79,7 @@ class Faults(unittest.TestCase):
 
         phone.write(b"\rAT+CGMR\r")
         self.assertEqual(phone.read(8), b"OK\r\n" * 2)
-        self.assert_idle()
+        self.assertLess(self.program.busy_seconds(), 0.3, "the program keeps the processor busy")
         growth = rss_kib(self.program.proc.pid) - rss_before
         # AddressSanitizer keeps freed memory in quarantine (256 MiB).
         bound = 600_000 if os.environ.get("TAVLUN_SANITIZED") == "ON" else 200_000

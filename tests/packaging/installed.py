@@ -116,25 +116,12 @@ def _roff_text(line):
     return line.replace('"', "")
 
 
-def man_options(source):
-    """The options that the OPTIONS section documents: the tag lines of its
-    tagged paragraphs."""
-    lines = man_sections(source).get("OPTIONS", [])
-    options = set()
-    for i, line in enumerate(lines):
-        if line.startswith(".TP") and i + 1 < len(lines):
-            options.update(re.findall(r"(?<![\w-])--?[A-Za-z][\w-]*", _roff_text(lines[i + 1])))
-    return options
-
-
-def man_arguments(source):
-    """The argument names that the ARGUMENTS section documents."""
-    lines = man_sections(source).get("ARGUMENTS", [])
-    names = set()
-    for i, line in enumerate(lines):
-        if line.startswith(".TP") and i + 1 < len(lines):
-            names.update(_roff_text(lines[i + 1]).split())
-    return names
+def man_tags(source, section):
+    """The words of the tag lines of a section's tagged paragraphs: the
+    options of OPTIONS, the argument names of ARGUMENTS."""
+    lines = man_sections(source).get(section, [])
+    return {word for i, line in enumerate(lines[:-1]) if line.startswith(".TP")
+            for word in _roff_text(lines[i + 1]).replace(",", " ").split()}
 
 
 # The program's --help ------------------------------------------------------------

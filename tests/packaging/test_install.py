@@ -9,7 +9,7 @@ import unittest
 import xml.etree.ElementTree as ET
 
 from installed import (VERSION, TempDir, exec_argv, help_blocks, help_names, install_into,
-                       man_arguments, man_options, offscreen_env, png_size, read_desktop_entry,
+                       man_tags, offscreen_env, png_size, read_desktop_entry,
                        read_man_source, run)
 
 # A pedantic remark the project accepts: reverse-DNS ids in the D-Bus style
@@ -103,7 +103,7 @@ class Installed(unittest.TestCase):
         self.assertIn("tavlun", res.stdout)
 
     def test_help_lists_exactly_the_options_of_the_man_page(self):
-        documented = man_options(read_man_source(self.man_path))
+        documented = man_tags(read_man_source(self.man_path), "OPTIONS")
         self.assertTrue(documented, "no options found in the manual page")
         res = run([self.path("bin/tavlun"), "--help"], env=offscreen_env())
         blocks = help_blocks(res.stdout)
@@ -111,7 +111,7 @@ class Installed(unittest.TestCase):
         self.assertEqual(offered, documented,
                          "--help and the manual page disagree on the options")
         self.assertEqual(help_names(blocks.get("Arguments", [])),
-                         man_arguments(read_man_source(self.man_path)),
+                         man_tags(read_man_source(self.man_path), "ARGUMENTS"),
                          "--help and the manual page disagree on the arguments")
 
 

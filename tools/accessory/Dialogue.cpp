@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
@@ -40,13 +41,25 @@ std::string printable(std::string_view bytes)
     return out;
 }
 
-// Milliseconds left until the deadline, rounded up, as poll() takes them.
-int pollTimeout(std::chrono::steady_clock::time_point deadline,
-                std::chrono::steady_clock::time_point now)
+// Waits until `fd` is ready for `events` or the deadline comes: poll()'s
+// result, or nothing when the deadline has already passed.
+std::optional<int> pollBefore(int fd, short events, std::chrono::steady_clock::time_point deadline)
 {
-    if (deadline == std::chrono::steady_clock::time_point::max())
-        return -1;
-    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count());
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline)
+        return std::nullopt;
+    const int timeout = deadline == std::chrono::steady_clock::time_point::max()
+        ? -1
+        : static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count());
+    pollfd p{fd, events, 0};
+    return ::poll(&p, 1, timeout);
+}
+
+// The outcome of a read that returned `n` (0 or -1) and cannot go on.
+void readFailed(ssize_t n, Exchange &result)
+{
+    result.outcome = n == 0 || isHangUp(errno) ? Outcome::HungUp : Outcome::Failed;
+    result.detail = n == 0 ? "end of file" : std::strerror(errno);
 }
 
 } // namespace
@@ -120,8 +133,7 @@ bool Dialogue::dropPendingInput(Exchange &result)
             continue;
         if (n < 0 && errno == EAGAIN)
             return true;
-        result.outcome = n == 0 || isHangUp(errno) ? Outcome::HungUp : Outcome::Failed;
-        result.detail = n == 0 ? "end of file" : std::strerror(errno);
+        readFailed(n, result);
         return false;
     }
 }
@@ -143,14 +155,10 @@ bool Dialogue::writeAll(std::string_view bytes, Clock::time_point deadline, Exch
             return false;
         }
         // The line is full: wait until it takes more, or give up.
-        const Clock::time_point now = Clock::now();
-        if (now >= deadline) {
+        if (!pollBefore(fd_, POLLOUT, deadline)) {
             result.outcome = Outcome::Blocked;
             return false;
         }
-        const int wait = pollTimeout(deadline, now);
-        pollfd p{fd_, POLLOUT, 0};
-        ::poll(&p, 1, wait);
     }
     return true;
 }
@@ -159,20 +167,17 @@ bool Dialogue::awaitAnswer(Clock::time_point deadline, Exchange &result)
 {
     char buffer[256];
     for (;;) {
-        const Clock::time_point now = Clock::now();
-        if (now >= deadline) {
+        const std::optional<int> ready = pollBefore(fd_, POLLIN, deadline);
+        if (!ready) {
             result.outcome = Outcome::TimedOut;
             return false;
         }
-        const int wait = pollTimeout(deadline, now);
-        pollfd p{fd_, POLLIN, 0};
-        const int ready = ::poll(&p, 1, wait);
-        if (ready < 0 && errno != EINTR) {
+        if (*ready < 0 && errno != EINTR) {
             result.outcome = Outcome::Failed;
             result.detail = std::strerror(errno);
             return false;
         }
-        if (ready <= 0)
+        if (*ready <= 0)
             continue;
         // A hang-up without data shows as an error or end of file here.
         const ssize_t n = ::read(fd_, buffer, sizeof buffer);
@@ -185,8 +190,7 @@ bool Dialogue::awaitAnswer(Clock::time_point deadline, Exchange &result)
         }
         if (n < 0 && (errno == EAGAIN || errno == EINTR))
             continue;
-        result.outcome = n == 0 || isHangUp(errno) ? Outcome::HungUp : Outcome::Failed;
-        result.detail = n == 0 ? "end of file" : std::strerror(errno);
+        readFailed(n, result);
         return false;
     }
 }

@@ -1,5 +1,7 @@
 #include "Typing.h"
 
+#include "link/KeyInjector.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -71,8 +73,7 @@ std::size_t keyWordLength(std::string_view text)
 std::string describe(char32_t codePoint, const std::string &utf8)
 {
     const std::string code = "U+" + hex(codePoint, 4);
-    const bool control = codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0);
-    return control ? code : "\"" + utf8 + "\" (" + code + ")";
+    return link::isControlCharacter(codePoint) ? code : "\"" + utf8 + "\" (" + code + ")";
 }
 
 } // namespace
