@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace tavlun::link {
 
 // Types keys into the application that has the keyboard focus, without
@@ -13,6 +15,13 @@ public:
 
     // False when the keys could not be sent.
     virtual bool sendKeys(const QString &keyString) = 0;
+
+    // Set by the owner; called when typing fails after sendKeys() returned,
+    // or stops working (permission refused, the desktop went away, a
+    // character the user's layout lacks). The text says in one sentence what
+    // will not work and what the user can do. Backends call it once per
+    // distinct problem.
+    std::function<void(const QString &problem)> onProblem;
 };
 
 inline const QString kBackspaceKey = QStringLiteral("{BACKSPACE}");

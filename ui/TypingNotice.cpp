@@ -4,6 +4,17 @@
 
 namespace tavlun::ui {
 
+TypingNotice::TypingNotice(link::KeyInjector &inner, QString unavailableReason)
+    : inner_(inner), reason_(std::move(unavailableReason))
+{
+    inner_.onProblem = [this](const QString &problem) {
+        if (!toldProblems_.contains(problem)) {
+            toldProblems_.insert(problem);
+            tell(problem);
+        }
+    };
+}
+
 QString TypingNotice::noticeText(const QString &reason)
 {
     return QStringLiteral("Diğer uygulamalara tuş gönderilemiyor: %1\n\n"
@@ -18,14 +29,19 @@ bool TypingNotice::sendKeys(const QString &keyString)
         return true;
     if (!told_ && !reason_.isEmpty()) {
         told_ = true;
-        // Not modal: the receive flow must not stop for it.
-        auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Tavlun"),
-                                    noticeText(reason_), QMessageBox::Ok, parent_);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::NonModal);
-        box->show();
+        tell(noticeText(reason_));
     }
     return false;
+}
+
+void TypingNotice::tell(const QString &text)
+{
+    // Not modal: the receive flow must not stop for it.
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Tavlun"), text,
+                                QMessageBox::Ok, parent_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 } // namespace tavlun::ui
