@@ -165,20 +165,6 @@ QByteArray kpd(const char *keys)
 
 const QByteArray kHello = "AT+CGMR\r";
 
-// The writes that --trace logs, unescaped.
-Lines tracedWrites(const QByteArray &err)
-{
-    static const QRegularExpression write(QStringLiteral(R"re(write \d+ bytes "(.*)"$)re"),
-                                          QRegularExpression::MultilineOption);
-    Lines writes;
-    for (const auto &match : write.globalMatch(QString::fromUtf8(err))) {
-        QByteArray bytes = match.captured(1).toUtf8();
-        bytes.replace("\\r", "\r").replace("\\n", "\n").replace("\\\"", "\"");
-        writes << bytes;
-    }
-    return writes;
-}
-
 // Keeps the tool from inheriting the test's end of the line, which would
 // keep the line up after the test closes it.
 void keepFromChildren(const tavlun::test::Pty &line)
@@ -203,19 +189,6 @@ protected:
     tavlun::test::Pty pty;
     Phone phone{pty.controllerFd()};
 };
-
-TEST_F(ToolOnDevice, TypesEachCharacterAsItsKeypadCommandAfterTheAnswerToTheOneBefore)
-{
-    // A letter, an accented letter, a digit, and the space that joins words.
-    Tool tool(deviceArguments({QStringLiteral("aÇ7"), QStringLiteral("b")}));
-    ASSERT_TRUE(tool.started());
-
-    EXPECT_EQ(phone.answerAll(tool),
-              (Lines{kHello, kpd("2"), kpd("22222222"), "AT+CKPD=\"7\",20\r", kpd("1"),
-                     kpd("22")}));
-    EXPECT_EQ(tool.exitCode(), 0) << tool.err.toStdString();
-    EXPECT_EQ(tool.err, QByteArray());
-}
 
 TEST_F(ToolOnDevice, ACommandWithoutAnswerIsNamedAndNothingFollowsIt)
 {
@@ -258,45 +231,6 @@ TEST_F(ToolOnDevice, CharactersOnNoKeyAreReportedWithTheirPlaceAndSkipped)
             << "no \"" << report << "\" in:\n" << tool.err.toStdString();
 }
 
-TEST_F(ToolOnDevice, ChunksAndASeparateCarriageReturnChangeTheWritesButNotTheBytes)
-{
-    struct Shape {
-        QStringList options;
-        Lines helloWrites;
-        qsizetype longestWrite; // of every line
-    };
-    const Shape shapes[] = {
-        {{}, {kHello}, 16},
-        {{QStringLiteral("--separate-cr")}, {"AT+CGMR", "\r"}, 15},
-        {{QStringLiteral("--chunk"), QStringLiteral("3")}, {"AT+", "CGM", "R\r"}, 4},
-        {{QStringLiteral("--chunk"), QStringLiteral("3"), QStringLiteral("--pause"),
-          QStringLiteral("5"), QStringLiteral("--separate-cr")},
-         {"AT+", "CGM", "R", "\r"},
-         3},
-    };
-    for (const Shape &shape : shapes) {
-        SCOPED_TRACE(shape.options.join(u' ').toStdString());
-        tavlun::test::Pty line;
-        ASSERT_TRUE(line.valid());
-        keepFromChildren(line);
-        Phone phoneHere(line.controllerFd());
-        Tool tool(QStringList{QStringLiteral("--device"), line.devicePath(),
-                              QStringLiteral("--trace")}
-                  + shape.options + QStringList{QStringLiteral("C1")});
-        ASSERT_TRUE(tool.started());
-
-        const Lines lines = phoneHere.answerAll(tool);
-        EXPECT_EQ(lines, (Lines{kHello, kpd("222"), "AT+CKPD=\"1\",20\r"}));
-        ASSERT_EQ(tool.exitCode(), 0) << tool.err.toStdString();
-
-        const Lines writes = tracedWrites(tool.err);
-        EXPECT_EQ(writes.mid(0, shape.helloWrites.size()), shape.helloWrites);
-        EXPECT_EQ(writes.join(), lines.join());
-        for (const QByteArray &write : writes)
-            EXPECT_LE(write.size(), shape.longestWrite) << write.toStdString();
-    }
-}
-
 TEST_F(ToolOnDevice, AHangUpEndsTheRunWithAMessage)
 {
     Tool tool(deviceArguments({QStringLiteral("AB")}));
@@ -312,28 +246,7 @@ TEST_F(ToolOnDevice, AHangUpEndsTheRunWithAMessage)
     EXPECT_TRUE(tool.err.contains("command 2, AT+CKPD=\"2\"")) << tool.err.toStdString();
 }
 
-// The tool making its own pseudo-terminal.
-TEST(ToolWithItsOwnPty, PrintsTheDeviceFirstAndTypesForTheProgramThatOpensIt)
-{
-    Tool tool({QStringLiteral("--pty"), QStringLiteral("--rtt"), QStringLiteral("Hi")});
-    ASSERT_TRUE(tool.started());
-    const QByteArray first = tool.firstLine();
-    ASSERT_TRUE(first.startsWith("device: /dev/")) << first.toStdString();
-
-    const int fd = Phone::openDevice(first.mid(8));
-    ASSERT_GE(fd, 0) << first.toStdString() << ": " << std::strerror(errno);
-    Phone phone(fd);
-    EXPECT_EQ(phone.answerAll(tool), (Lines{kHello, kpd("44"), kpd("444")}));
-    EXPECT_EQ(tool.exitCode(), 0) << tool.err.toStdString();
-    ::close(fd);
-
-    const QList<QByteArray> out = tool.out.trimmed().split('\n');
-    ASSERT_EQ(out.size(), 5) << tool.out.toStdString();
-    EXPECT_TRUE(out[2].startsWith("rtt command 2 AT+CKPD=\"44\" ")) << out[2].toStdString();
-    EXPECT_TRUE(out[4].startsWith("rtt summary: 2 keypad commands, median "))
-        << out[4].toStdString();
-}
-
+// The tool making its own pseudo-terminal, as scripts/run starts it.
 TEST(ToolWithItsOwnPty, WaitsForAPeerAndOutlivesOneThatClosesWithoutAnswering)
 {
     Tool tool({QStringLiteral("--pty"), QStringLiteral("--wait-for-peer"),
@@ -363,6 +276,36 @@ TEST(ToolWithItsOwnPty, WaitsForAPeerAndOutlivesOneThatClosesWithoutAnswering)
     EXPECT_EQ(phone.answerAll(tool), (Lines{kHello, kpd("2")}));
     EXPECT_EQ(tool.exitCode(), 0) << tool.err.toStdString();
     ::close(fd);
+}
+
+// What the end-to-end tests cannot reach: the command line's mistakes.
+TEST(ToolCommandLine, MistakesExitTwoWithAMessageThatNamesThem)
+{
+    const struct {
+        QStringList arguments;
+        const char *message;
+    } cases[] = {
+        {{QStringLiteral("--bogus")}, "unknown option --bogus"},
+        {{QStringLiteral("--pty"), QStringLiteral("--timeout")}, "missing value for --timeout"},
+        {{QStringLiteral("--pty"), QStringLiteral("--chunk"), QStringLiteral("x")},
+         "not a number of the right size for --chunk: x"},
+        {{QStringLiteral("--pty"), QStringLiteral("--pause"), QStringLiteral("-1")},
+         "not a number of the right size for --pause: -1"},
+        {{QStringLiteral("Hi")}, "give either --device PATH or --pty"},
+        {{QStringLiteral("--pty"), QStringLiteral("--device"), QStringLiteral("/dev/null")},
+         "give either --device PATH or --pty"},
+        {{QStringLiteral("--device"), QStringLiteral("/dev/null"), QStringLiteral("--wait-for-peer")},
+         "--wait-for-peer needs --pty"},
+    };
+    for (const auto &c : cases) {
+        Tool tool(c.arguments);
+        ASSERT_TRUE(tool.started());
+        EXPECT_EQ(tool.exitCode(), 2) << c.arguments.join(u' ').toStdString();
+        EXPECT_TRUE(tool.err.contains(c.message))
+            << c.arguments.join(u' ').toStdString() << ": expected \"" << c.message
+            << "\" in:\n" << tool.err.toStdString();
+        EXPECT_EQ(tool.out, QByteArray()) << c.arguments.join(u' ').toStdString();
+    }
 }
 
 } // namespace
