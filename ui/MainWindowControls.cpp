@@ -107,7 +107,7 @@ MainWindowControls MainWindowControls::create(QWidget &window)
     c.Command2->setText(QStringLiteral("Hakkında"));
 
     c.Label1 = place<QLabel>(&window, u"Label1", 120, 5400, 6735, 255);
-    c.Label1->setText(QStringLiteral(" Port Seçip cihazı bağlayın..."));
+    c.Label1->setText(kIdlePrompt);
     c.Label1->setFont(tahoma(8.25, true));
     QPalette blue = c.Label1->palette();
     blue.setColor(QPalette::WindowText, colorFromValue(kBlue, blue));

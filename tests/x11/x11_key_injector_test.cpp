@@ -49,8 +49,6 @@ ExpectedKey character(char16_t c)
 // that the table does not hold.
 std::vector<ExpectedKey> typableCharacters()
 {
-    link::KeyTable table;
-    table.TusTablosuKur();
     QString seen;
     std::vector<ExpectedKey> keys;
     const auto add = [&](char16_t c) {
@@ -59,9 +57,9 @@ std::vector<ExpectedKey> typableCharacters()
             keys.push_back(character(c));
         }
     };
-    for (int column = 0; column < link::KeyTable::kColumns; ++column) {
-        for (int presses = 0; presses < link::KeyTable::kPressCounts; ++presses)
-            add(table.at(column, presses));
+    for (const auto &column : link::TusTablosu) {
+        for (const char16_t c : column)
+            add(c);
     }
     for (char16_t c = 0x20; c <= 0x7E; ++c)
         add(c);
