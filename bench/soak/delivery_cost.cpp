@@ -168,6 +168,36 @@ int main(int argc, char **argv)
                                session.intake(), window, *textBox, seconds));
     }
 
+    // One frame's window work, the time that a line arriving meanwhile
+    // waits: the update of the window with n lines' entries and text, then
+    // the event processing (layout, painting), against the log's length.
+    std::printf("one frame: n lines taken in, then the window's update and the event processing\n");
+    std::printf("%-10s %-14s %12s\n", "lines", "log entries", "us/frame");
+    for (const int logEntries : {0, 10000, tavlun::ui::PendingUpdates::kMaxLogEntries}) {
+        for (const int n : {1, 20, 300}) {
+            log->clear();
+            textBox->clear();
+            QStringList entries;
+            for (int i = 0; i < logEntries / 2; ++i)
+                entries << QStringLiteral("-> AT+CKPD=\"222\"") << QStringLiteral("<- OK");
+            log->addItems(entries);
+            window.flushUpdates();
+            QApplication::processEvents();
+            Clock::duration spent{};
+            constexpr int frames = 50;
+            for (int f = 0; f < frames; ++f) {
+                for (int i = 0; i < n; ++i)
+                    session.intake().receive("AT+CKPD=\"222\"\r");
+                const auto t0 = Clock::now();
+                window.flushUpdates();
+                QApplication::processEvents();
+                spent += Clock::now() - t0;
+            }
+            std::printf("%-10d %-14d %12.1f\n", n, logEntries,
+                        std::chrono::duration<double, std::micro>(spent).count() / frames);
+        }
+    }
+
     const Row &reference = rows.front();
     std::printf("one keypad line (AT+CKPD=\"222\"\\r, delivers C into Text1), window normal; "
                 "reference: the first row\n");
