@@ -5,36 +5,43 @@
 namespace tavlun::app {
 
 Session::Session(ui::MainWindow &window, link::KeyInjector &injector, const QStringList &devices)
-    : window_(window),
-      map_(devices),
-      delivery_(window, injector),
-      intake_(*this),
-      connection_(port_, map_, window)
+    : window_(window), map_(devices), delivery_(window, injector), connection_(worker_, map_, window)
 {
-    connect(&port_, &serial::SerialPort::received, this,
-            [this](const QByteArray &bytes) { intake_.receive(bytes); });
+    connect(&worker_, &LinkWorker::requestsWaiting, this, &Session::takeRequests,
+            Qt::QueuedConnection);
     // Queued: the port reports a lost device from inside its own error
     // handling, where it must not be closed.
-    connect(&port_, &serial::SerialPort::deviceLost, this, [this] { connection_.deviceLost(); },
+    connect(&worker_, &LinkWorker::deviceLost, this, [this] { connection_.deviceLost(); },
             Qt::QueuedConnection);
     connect(&window, &ui::MainWindow::portPicked, this, [this] { connection_.portPicked(); });
     connect(&window, &ui::MainWindow::disconnectClicked, this,
             [this] { connection_.disconnectClicked(); });
     connect(&window, &ui::MainWindow::closing, this, [this] { connection_.unload(); });
-    connection_.onConnected = [this] { intake_.clearBuffer(); };
+    // Before the user's own input reaches the text box, everything that
+    // arrived before it is shown.
+    window.setUpdateSource([this] { takeRequests(); });
 
     connection_.PortTara();
-    intake_.clearBuffer();
 }
 
-void Session::addLogEntry(const QString &text)
+void Session::takeRequests()
 {
-    window_.addLogEntry(text);
-}
-
-void Session::setPrompt(const QString &text)
-{
-    window_.setPrompt(text);
+    for (const LinkWorker::Request &request : worker_.takeRequests()) {
+        switch (request.kind) {
+        case LinkWorker::Request::LogEntry:
+            window_.addLogEntry(request.text);
+            break;
+        case LinkWorker::Request::Prompt:
+            window_.setPrompt(request.text);
+            break;
+        case LinkWorker::Request::FocusStep:
+            delivery_.focusStep();
+            break;
+        case LinkWorker::Request::Delivery:
+            delivery_.CiktiGonder(request.text, request.clear);
+            break;
+        }
+    }
 }
 
 } // namespace tavlun::app

@@ -39,7 +39,7 @@ signals:
 private:
     void onError(QSerialPort::SerialPortError error);
 
-    QSerialPort port_;
+    QSerialPort port_{this}; // a child, so that it moves with the port to another thread
     QString lastError_;
     bool lossReported_ = false; // deviceLost() was emitted for this open
 };

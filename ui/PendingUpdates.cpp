@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QListWidget>
 
+#include <utility>
+
 namespace tavlun::ui {
 
 PendingUpdates::PendingUpdates(QListWidget &log, QLabel &prompt, TextBox &textBox)
@@ -61,6 +63,11 @@ void PendingUpdates::focusTextBox()
 
 void PendingUpdates::flush()
 {
+    if (flushing_)
+        return;
+    flushing_ = true;
+    if (source_)
+        source_();
     timer_.stop();
     if (!logEntries_.isEmpty()) {
         log_.addItems(logEntries_);
@@ -81,11 +88,7 @@ void PendingUpdates::flush()
         focusPending_ = false;
         textBox_.setFocus(Qt::OtherFocusReason);
     }
-    // Taken out first: a Backspace goes through the text box's own key
-    // handling, which flushes.
-    const std::vector<QString> ops = std::move(textOps_);
-    textOps_.clear();
-    for (const QString &op : ops) {
+    for (const QString &op : std::exchange(textOps_, {})) {
         if (!op.isEmpty()) {
             textBox_.appendAtEnd(op);
             continue;
@@ -95,10 +98,13 @@ void PendingUpdates::flush()
         QCoreApplication::sendEvent(&textBox_, &press);
         QCoreApplication::sendEvent(&textBox_, &release);
     }
+    flushing_ = false;
 }
 
 void PendingUpdates::discard()
 {
+    if (source_)
+        source_();
     timer_.stop();
     logEntries_.clear();
     promptPending_ = false;
@@ -114,8 +120,7 @@ bool PendingUpdates::eventFilter(QObject *watched, QEvent *event)
     case QEvent::InputMethod:
     case QEvent::MouseButtonPress:
     case QEvent::ContextMenu:
-        if (timer_.isActive())
-            flush();
+        flush();
         break;
     default:
         break;

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <vector>
 
 class QLabel;
@@ -35,9 +36,12 @@ public:
     void backspace();
     void focusTextBox();
 
+    // Called at the start of every flush, to take in what waits elsewhere.
+    void setSource(std::function<void()> source) { source_ = std::move(source); }
     // Applies everything pending now.
     void flush();
-    // Forgets everything pending (the controls are about to be cleared).
+    // Forgets everything pending, also what waits elsewhere (the controls
+    // are about to be cleared).
     void discard();
 
 protected:
@@ -50,6 +54,8 @@ private:
     QLabel &prompt_;
     TextBox &textBox_;
     QTimer timer_;
+    std::function<void()> source_;
+    bool flushing_ = false;
 
     QStringList logEntries_;
     QString promptText_;

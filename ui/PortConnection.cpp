@@ -2,11 +2,10 @@
 
 #include "serial/PortAccess.h"
 #include "serial/PortMap.h"
-#include "serial/SerialPort.h"
 
 namespace tavlun::ui {
 
-PortConnection::PortConnection(serial::SerialPort &port, serial::PortMap &map,
+PortConnection::PortConnection(PortControl &port, serial::PortMap &map,
                                ConnectionView &view)
     : port_(port), map_(map), view_(view)
 {

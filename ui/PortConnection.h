@@ -7,7 +7,6 @@
 
 namespace tavlun::serial {
 class PortMap;
-class SerialPort;
 }
 
 namespace tavlun::ui {
@@ -17,6 +16,20 @@ namespace tavlun::ui {
 struct RefusedPort {
     QString device;
     QString group; // the group that owns the device
+};
+
+// The serial port `MSComm1` as port discovery and connection use it.
+class PortControl {
+public:
+    virtual ~PortControl() = default;
+
+    // Opens the device at 9600 baud, no parity, 8 data bits, 1 stop bit;
+    // false when it does not exist, is in use or may not be opened.
+    virtual bool open(const QString &device) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // The platform's reason for the latest failure of open().
+    virtual QString lastErrorText() const = 0;
 };
 
 // The controls and dialogs that port discovery and connection drive.
@@ -55,7 +68,7 @@ public:
     static inline const QString kEntryPrefix = QStringLiteral("Com - ");
 
     // `map` is rebuilt at the start of every probe.
-    PortConnection(serial::SerialPort &port, serial::PortMap &map, ConnectionView &view);
+    PortConnection(PortControl &port, serial::PortMap &map, ConnectionView &view);
 
     // Called after every successful open, before any byte is read.
     std::function<void()> onConnected;
@@ -77,7 +90,7 @@ public:
     void unload();
 
 private:
-    serial::SerialPort &port_;
+    PortControl &port_;
     serial::PortMap &map_;
     ConnectionView &view_;
     int PortSayisi = 0; // entries that the latest probe listed

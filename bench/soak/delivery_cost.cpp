@@ -62,7 +62,7 @@ QString typedText(qsizetype length)
     return text;
 }
 
-Row measure(const QString &what, tavlun::link::CommandIntake &intake, tavlun::ui::MainWindow &window,
+Row measure(const QString &what, tavlun::app::LinkWorker &intake, tavlun::ui::MainWindow &window,
             QPlainTextEdit &textBox, double seconds)
 {
     const QByteArray line("AT+CKPD=\"222\"\r");
@@ -152,7 +152,7 @@ int main(int argc, char **argv)
             textBox->appendAtEnd(text.mid(at, 64));
         QApplication::processEvents();
         rows.push_back(measure(QStringLiteral("text %1 chars, log empty").arg(length),
-                               session.intake(), window, *textBox, seconds));
+                               session.link(), window, *textBox, seconds));
     }
     // A full log: the oldest entries go out in batches.
     {
@@ -165,7 +165,7 @@ int main(int argc, char **argv)
         QApplication::processEvents();
         rows.push_back(measure(QStringLiteral("text 0 chars, log full (%1 entries)")
                                    .arg(tavlun::ui::PendingUpdates::kMaxLogEntries),
-                               session.intake(), window, *textBox, seconds));
+                               session.link(), window, *textBox, seconds));
     }
 
     // One frame's window work, the time that a line arriving meanwhile
@@ -187,7 +187,7 @@ int main(int argc, char **argv)
             constexpr int frames = 50;
             for (int f = 0; f < frames; ++f) {
                 for (int i = 0; i < n; ++i)
-                    session.intake().receive("AT+CKPD=\"222\"\r");
+                    session.link().receive("AT+CKPD=\"222\"\r");
                 const auto t0 = Clock::now();
                 window.flushUpdates();
                 QApplication::processEvents();

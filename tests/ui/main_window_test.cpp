@@ -157,7 +157,7 @@ TEST_F(Window, ConnectsToThePickedPortAnswersAndShowsTheDialogue)
     window.close();
     pick(0, QMB::Yes);
     window.close();
-    EXPECT_FALSE(session->port().isOpen()) << "closing the window leaves the port open";
+    EXPECT_FALSE(session->link().isOpen()) << "closing the window leaves the port open";
 }
 
 TEST_F(Window, BusyAndLostPortsResetTheList)
@@ -188,18 +188,22 @@ TEST_F(Window, BusyAndLostPortsResetTheList)
 
 TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
 {
-    pick(0, QMB::Yes);
-    ASSERT_TRUE(connected());
-    // What arrived before a key the user types comes before it.
-    send("AT+CKPD=\"2\",20\r");
+    // What arrived before a key the user types comes before it, and the
+    // clear key acts on the character before it.
+    window.appendToTextBox("2");
     type(Qt::Key_X, "x");
-    send("AT+CKPD=\"3\",20\rAT+CKPD=\"c\"\rAT+CKPD=\"4\",20\r");
+    window.appendToTextBox("3");
+    window.backspaceInTextBox();
+    window.appendToTextBox("4");
     type(Qt::Key_Y, "y");
-    EXPECT_EQ(textBox->text(), "2x4y") << "the clear key acts on the character before it";
+    EXPECT_EQ(textBox->text(), "2x4y");
 
     // Minimised, keys go to the focused application in their order.
+    pick(0, QMB::Yes);
+    ASSERT_TRUE(connected());
     window.setWindowState(Qt::WindowMinimized);
     send("AT+CKPD=\"s\"\rAT+CKPD=\"e\"\rAT+CKPD=\"c\"\rAT+CKPD=\"1111\"\r");
+    EXPECT_TRUE(waitFor([&] { return keys.sent.size() >= 4; }));
     EXPECT_EQ(keys.sent, (QStringList{"{ENTER}", "{ESC}", "{BACKSPACE}", "!"}));
     window.flushUpdates();
     EXPECT_EQ(textBox->text(), "2x4y");
