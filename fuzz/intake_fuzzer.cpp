@@ -103,7 +103,7 @@ struct Model {
                 line.clear();
                 dropping = false;
             } else if (!dropping) {
-                line += QChar(static_cast<unsigned char>(byte));
+                line += QChar(char16_t(static_cast<unsigned char>(byte)));
                 if (line.size() > 4096) {
                     line.clear();
                     dropping = true;

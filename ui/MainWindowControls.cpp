@@ -34,14 +34,6 @@ QGroupBox *frame(QWidget *parent, const char16_t *name, const char16_t *title, i
     return box;
 }
 
-QFont tahoma(qreal points, bool bold)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
 } // namespace
 
 QColor MainWindowControls::indicatorColor(bool connected, const QPalette &palette)

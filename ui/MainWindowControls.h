@@ -21,7 +21,6 @@ class TextBox;
 struct MainWindowControls {
     // Colour values: red in the lowest byte, then green, then blue.
     static constexpr quint32 kSurface = 0xF7DFD6; // the window and its frames, light blue
-    static constexpr quint32 kBlue = 0xFF0000;
 
     // The connection indicator's fill: blue while connected, the window
     // background system colour otherwise.
