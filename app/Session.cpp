@@ -7,7 +7,9 @@ namespace tavlun::app {
 Session::Session(ui::MainWindow &window, link::KeyInjector &injector, const QStringList &devices)
     : window_(window), map_(devices), delivery_(window, injector), connection_(worker_, map_, window)
 {
-    connect(&worker_, &LinkWorker::requestsWaiting, this, &Session::takeRequests,
+    // Taken once a frame, at the window's update: a burst of lines costs
+    // the user-interface thread one wake-up, not one a line.
+    connect(&worker_, &LinkWorker::requestsWaiting, this, [this] { window_.scheduleUpdates(); },
             Qt::QueuedConnection);
     // Queued: the port reports a lost device from inside its own error
     // handling, where it must not be closed.

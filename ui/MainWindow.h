@@ -31,6 +31,8 @@ public:
     void setPrompt(const QString &text) { updates_.setPrompt(text); }
     // Applies every pending update now.
     void flushUpdates() { updates_.flush(); }
+    // Updates at the next frame, taking in what waits elsewhere.
+    void scheduleUpdates() { updates_.schedule(); }
     // Called before every update, to take in what waits elsewhere.
     void setUpdateSource(std::function<void()> source) { updates_.setSource(std::move(source)); }
 

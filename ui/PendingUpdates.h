@@ -40,6 +40,8 @@ public:
     void setSource(std::function<void()> source) { source_ = std::move(source); }
     // Applies everything pending now.
     void flush();
+    // Makes the next frame flush, also when only the source has something.
+    void schedule();
     // Forgets everything pending, also what waits elsewhere (the controls
     // are about to be cleared).
     void discard();
@@ -48,7 +50,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void schedule();
 
     QListWidget &log_;
     QLabel &prompt_;
