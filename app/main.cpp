@@ -1,6 +1,5 @@
+#include "Session.h"
 #include "link/x11/SystemKeyInjector.h"
-#include "serial/PortMap.h"
-#include "serial/QtSerialPort.h"
 #include "tavlun/version.h"
 #include "ui/DesktopShell.h"
 #include "ui/MainWindow.h"
@@ -53,10 +52,9 @@ int main(int argc, char **argv)
                      qPrintable(unavailable));
     tavlun::ui::TypingNotice injector(*systemInjector, unavailable);
 
-    tavlun::serial::PortMap map(parser.positionalArguments());
-    tavlun::serial::QtSerialPort port(map);
     tavlun::ui::QtDesktopShell shell;
-    tavlun::ui::MainWindow window(port, &map, injector, shell);
+    tavlun::ui::MainWindow window(shell);
+    tavlun::app::Session session(window, injector, parser.positionalArguments());
     injector.setParentWindow(&window);
     window.show();
     return app.exec();

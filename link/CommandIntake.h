@@ -1,14 +1,9 @@
 #pragma once
 
-#include "KeyTable.h"
-#include "LinkDisplay.h"
-#include "OutputDelivery.h"
+#include "LineFramer.h"
 
+#include <QByteArrayView>
 #include <QString>
-
-namespace tavlun::serial {
-class SerialPort;
-}
 
 namespace tavlun::link {
 
@@ -16,52 +11,51 @@ inline const QString kRevisionQuery = QStringLiteral("AT+CGMR");
 inline const QString kKeypadCommand = QStringLiteral("AT+CKPD=");
 inline const QString kSmsKeyPrompt = QStringLiteral(" SMS Tuşuna Basın...");
 inline const QString kKeyboardReadyPrompt = QStringLiteral(" Klavye hazır. Bir Tuşa basın...");
-inline const QString kAnswer = QStringLiteral("OK\r\n");
+inline constexpr QByteArrayView kAnswer = "OK\r\n";
 inline const QString kReceivedPrefix = QStringLiteral("-> ");
 inline const QString kAnswerEntry = QStringLiteral("<- OK");
 
-// The phone's side of the accessory's AT dialogue: assembles received
-// characters into command lines, answers every line "OK", logs the traffic,
-// follows the accessory's progress in the prompt and hands keypad commands
-// to the decoder and delivery.
+// Everything the receive flow asks of the rest of the program, in the order
+// it asks for it.
+class LinkOutput {
+public:
+    virtual ~LinkOutput() = default;
+
+    // Writes the answer to the port; called before anything else of a line.
+    virtual void writeAnswer(QByteArrayView bytes) = 0;
+    // Adds an entry at the end of the traffic log `commesaj`.
+    virtual void addLogEntry(const QString &text) = 0;
+    // Sets the status prompt `Label1`.
+    virtual void setPrompt(const QString &text) = 0;
+    // The focus step of delivery, before a keypad command is decoded.
+    virtual void focusStep() = 0;
+    // `CiktiGonder`: delivers the decoder's output token and clear flag.
+    virtual void CiktiGonder(const QString &token, bool clear) = 0;
+};
+
+// The phone's side of the accessory's AT dialogue: answers every completed
+// line "OK", logs the traffic, follows the accessory's progress in the
+// prompt and hands keypad commands to the decoder `TusCoz` and to delivery.
+// It is fed the bytes of each read and does no I/O of its own.
 class CommandIntake {
 public:
-    // A partial line longer than this cannot be a command of the accessory.
-    static constexpr qsizetype kMaxLineLength = 4096;
-    // The log keeps at most this many entries; the oldest pairs go first.
-    static constexpr int kMaxLogEntries = 32766;
+    explicit CommandIntake(LinkOutput &output) : output_(output) {}
 
-    CommandIntake(serial::SerialPort &port, const KeyTable &keyTable, TrafficLog &log,
-                  StatusPrompt &prompt, OutputDelivery &delivery);
-
-    // The handler of every port event: reads what waits and takes it in.
-    void onPortEvent();
-
-    // Takes in the characters of one read. Every carriage return completes
-    // the line that it ends (a line feed right after it belongs to it); the
-    // lines are processed one by one in arrival order.
-    void receive(QStringView text);
+    // Takes in the bytes of one read of the port.
+    void receive(QByteArrayView bytes);
 
     // True when the receive buffer begins with Gmesaj (exact, case-sensitive).
-    bool MesajKont(const QString &Gmesaj) const;
+    bool MesajKont(const QString &Gmesaj) const { return framer_.buffer().startsWith(Gmesaj); }
 
-    // Empties the receive buffer and forgets any pending terminator state.
-    void clearBuffer();
-    const QString &buffer() const { return GelenVeri; }
+    // Empties the receive buffer `GelenVeri`.
+    void clearBuffer() { framer_.clear(); }
+    const QString &buffer() const { return framer_.buffer(); }
 
 private:
-    void appendPartial(QStringView part);
     void completeLine();
 
-    serial::SerialPort &port_;
-    const KeyTable &keyTable_;
-    TrafficLog &log_;
-    StatusPrompt &prompt_;
-    OutputDelivery &delivery_;
-
-    QString GelenVeri;                 // the line received so far
-    bool lineFeedEndsTerminator_ = false; // the last read ended on a carriage return
-    bool discarding_ = false;          // dropping an over-long line up to its end
+    LinkOutput &output_;
+    LineFramer framer_;
 };
 
 } // namespace tavlun::link

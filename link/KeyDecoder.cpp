@@ -1,5 +1,7 @@
 #include "KeyDecoder.h"
 
+#include "KeyTable.h"
+
 namespace tavlun::link {
 
 namespace {
@@ -19,13 +21,13 @@ int keyColumn(QChar first)
 
 } // namespace
 
-KeyOutput TusCoz(const QString &GelenVeri, const KeyTable &TusTablosu)
+KeyOutput TusCoz(QStringView GelenVeri)
 {
     KeyOutput out;
     const qsizetype length = GelenVeri.size();
 
     const QStringView keyChar = length > kKeyCharIndex
-        ? QStringView(GelenVeri).mid(kKeyCharIndex, 1)
+        ? GelenVeri.mid(kKeyCharIndex, 1)
         : QStringView();
     if (keyChar == u"c") {
         out.clear = true;
@@ -46,14 +48,14 @@ KeyOutput TusCoz(const QString &GelenVeri, const KeyTable &TusTablosu)
 
     // Long press: the press-time parameter 20 stands just before the last
     // character (the carriage return).
-    if (length >= 3 && QStringView(GelenVeri).mid(length - 3, 2) == u"20") {
+    if (length >= 3 && GelenVeri.mid(length - 3, 2) == u"20") {
         out.token = keyChar.toString();
         return out;
     }
 
     // Key sequence: positions 10 to length - 2 (between the quotes).
     QStringView sequence = length - 11 > 0
-        ? QStringView(GelenVeri).mid(kKeyCharIndex, length - 11)
+        ? GelenVeri.mid(kKeyCharIndex, length - 11)
         : QStringView();
     // A press followed by the clear key: both are dropped.
     if (sequence.size() >= 2 && sequence[1] == u'c')
@@ -61,9 +63,9 @@ KeyOutput TusCoz(const QString &GelenVeri, const KeyTable &TusTablosu)
 
     const int column = sequence.isEmpty() ? 0 : keyColumn(sequence.front());
     const qsizetype presses = sequence.size();
-    if (presses >= KeyTable::kPressCounts)
+    if (presses >= kPressCounts)
         return out; // 21 presses or more: nothing
-    out.token = QString(QChar(TusTablosu.at(column, static_cast<int>(presses))));
+    out.token = QString(QChar(TusTablosu[column][presses]));
     return out;
 }
 

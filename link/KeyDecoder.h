@@ -1,7 +1,5 @@
 #pragma once
 
-#include "KeyTable.h"
-
 #include <QString>
 
 namespace tavlun::link {
@@ -18,8 +16,8 @@ inline const QString kSendMarker = QStringLiteral(" {Yes} ");
 inline const QString kEndMarker = QStringLiteral(" {No} ");
 
 // Decodes a completed keypad command line, AT+CKPD="<keys>"[,20] followed by
-// its carriage return, into the output token and the clear flag. Works by
-// positions alone: every input gives a result.
-KeyOutput TusCoz(const QString &GelenVeri, const KeyTable &TusTablosu);
+// its carriage return, into the output token and the clear flag through the
+// key table `TusTablosu`. Works by positions alone: every input gives a result.
+KeyOutput TusCoz(QStringView GelenVeri);
 
 } // namespace tavlun::link

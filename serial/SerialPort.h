@@ -1,67 +1,47 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
+#include <QSerialPort>
 #include <QString>
 
 namespace tavlun::serial {
 
-// Kind of the event that commEvent() announces; the values follow the
-// classic serial communications control, where 2 means "characters received".
-enum class CommEvent {
-    None = 0,
-    Receive = 2,
-    LineError = 1001,
-};
-
-// The serial line as the program uses it. One port object serves every
-// connection of the main window: the port number, line settings, receive
-// threshold and input length are chosen while closed and apply from the
-// next open(). All calls and all signals happen on the user-interface thread.
-class SerialPort : public QObject {
+// `MSComm1`: the serial line as the program uses it, on a device through
+// QSerialPort. It opens at 9600 baud, no parity, 8 data bits, 1 stop bit,
+// without flow control. All calls and signals happen on the thread that owns it.
+class SerialPort final : public QObject {
     Q_OBJECT
 
 public:
-    using QObject::QObject;
-    ~SerialPort() override = default;
+    explicit SerialPort(QObject *parent = nullptr);
+    ~SerialPort() override;
 
-    // Chooses the port that the next open() opens. False when no device
-    // stands for this number.
-    virtual bool setPortNumber(int number) = 0;
-    virtual int portNumber() const = 0;
+    // False when the device does not exist, is in use or may not be opened;
+    // a failed open leaves the port closed and lastErrorText() says why.
+    bool open(const QString &device);
+    void close();
+    bool isOpen() const { return port_.isOpen(); }
+    // Sends the bytes at once, adding nothing.
+    bool write(QByteArrayView bytes);
 
-    // False when the port does not exist, is in use or may not be opened;
-    // a failed open leaves the port closed.
-    virtual bool open() = 0;
-    virtual void close() = 0;
-    virtual bool isOpen() const = 0;
-
-    // Text such as "9600,N,8,1": baud rate, parity (N, E, O, M, S),
-    // data bits, stop bits. False when the text cannot be understood.
-    virtual bool setLineSettings(const QString &settings) = 0;
-    // Characters that must wait before a receive event is raised;
-    // 0 raises none.
-    virtual void setReceiveThreshold(int characters) = 0;
-    // Most characters that one readInput() returns; 0 means all that wait.
-    virtual void setInputLength(int characters) = 0;
-
-    // The kind of the event that is being announced by commEvent().
-    virtual CommEvent eventKind() const = 0;
-    // The characters waiting, one character per byte (Latin-1); they are
-    // consumed.
-    virtual QString readInput() = 0;
-    // Sends the characters of the text as bytes, adding nothing.
-    virtual bool writeText(const QString &text) = 0;
-
-    // Human-readable reason for the latest failure of open(), for tooltips
-    // and help; empty when the platform did not say.
-    virtual QString lastErrorText() const { return {}; }
+    // The platform's reason for the latest failure of open(); empty when it
+    // did not say.
+    QString lastErrorText() const { return lastError_; }
 
 signals:
-    // Raised for every event of the port; eventKind() tells which.
-    void commEvent();
+    // The bytes of one read, in the order they arrived.
+    void received(const QByteArray &bytes);
     // The open device went away (unplugged, far end closed). The port has
     // not been closed yet: the owner decides what to do.
     void deviceLost();
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort port_{this}; // a child, so that it moves with the port to another thread
+    QString lastError_;
+    bool lossReported_ = false; // deviceLost() was emitted for this open
 };
 
 } // namespace tavlun::serial

@@ -25,7 +25,6 @@ const QString kReleaseMonth = QStringLiteral("Aralık 2026");
 
 // Text colours: product name and author line blue, a lit link red, a link
 // that the frame has made plain black.
-constexpr quint32 kBlue = 0xFF0000;
 constexpr quint32 kRed = 0x0000FF;
 constexpr quint32 kBlack = 0x000000;
 
@@ -33,17 +32,6 @@ QString noticeLine()
 {
     return QStringLiteral("Sürüm ") + QLatin1String(kVersionString) + QStringLiteral(" · ")
         + kReleaseMonth;
-}
-
-// Tahoma where the system has it; otherwise the font configuration picks its
-// nearest substitute, a sans-serif one at the least.
-QFont tahoma(qreal points, bool bold)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
 }
 
 // A label with a transparent background (the default for QLabel) and its

@@ -4,7 +4,7 @@
 #include "ExactTitle.h"
 #include "IndicatorLight.h"
 #include "PortHelp.h"
-#include "serial/SerialPort.h"
+#include "TextBox.h"
 #include "tavlun/version.h"
 
 #include <QApplication>
@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
-#include "TextBox.h"
 #include <QPushButton>
 #include <QScreen>
 
@@ -29,40 +28,21 @@ const QString kBusyTitle = QStringLiteral("Port Hata...");
 
 } // namespace
 
-MainWindow::MainWindow(serial::SerialPort &port, serial::PortMap *map, link::KeyInjector &injector,
-                       DesktopShell &shell, QWidget *parent)
+MainWindow::MainWindow(DesktopShell &shell, QWidget *parent)
     : QWidget(parent),
-      port_(port),
       shell_(shell),
       ui_(MainWindowControls::create(*this)),
-      log_(*ui_.commesaj),
-      prompt_(*ui_.Label1),
-      target_(*this, *ui_.Text1),
-      delivery_(target_, injector),
-      intake_(port, TusTablosu, log_, prompt_, delivery_),
-      connection_(port, *this, map)
+      updates_(*ui_.commesaj, *ui_.Label1, *ui_.Text1)
 {
-    connect(&port_, &serial::SerialPort::commEvent, this, [this] { intake_.onPortEvent(); });
-    // Queued: the port reports a lost device from inside its own error
-    // handling, where it must not be closed.
-    connect(&port_, &serial::SerialPort::deviceLost, this, [this] { connection_.deviceLost(); },
-            Qt::QueuedConnection);
-    connect(ui_.Combo1, &QComboBox::activated, this, [this] { connection_.portPicked(); });
-    connect(ui_.Command1, &QPushButton::clicked, this, [this] { connection_.disconnectClicked(); });
+    connect(ui_.Combo1, &QComboBox::activated, this, &MainWindow::portPicked);
+    connect(ui_.Command1, &QPushButton::clicked, this, &MainWindow::disconnectClicked);
     connect(ui_.Command2, &QPushButton::clicked, this, &MainWindow::showAbout);
-    connection_.onConnected = [this] { intake_.clearBuffer(); };
 
-    // Start-up sequence.
-    TusTablosu.TusTablosuKur();
     setWindowTitle(windowTitle() + QStringLiteral("    Ver. %1.%2.%3")
                                        .arg(kVersionMajor)
                                        .arg(kVersionMinor)
                                        .arg(kVersionPatch));
     QGuiApplication::setApplicationDisplayName(windowTitle());
-    connection_.PortTara();
-    ui_.Combo1->setCurrentIndex(-1);
-    intake_.clearBuffer();
-
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -71,7 +51,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    connection_.unload();
+    emit closing();
     event->accept();
 }
 
@@ -84,9 +64,14 @@ void MainWindow::showAbout()
     hakkinda->exec();
 }
 
-void MainWindow::addPortEntry(const QString &text, const QString &devicePath)
+bool MainWindow::isNormalState() const
 {
-    ui_.Combo1->addItem(text);
+    return !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
+void MainWindow::addPortEntry(const QString &text, int number, const QString &devicePath)
+{
+    ui_.Combo1->addItem(text, number);
     if (!devicePath.isEmpty())
         ui_.Combo1->setItemData(ui_.Combo1->count() - 1, devicePath, Qt::ToolTipRole);
 }
@@ -96,16 +81,14 @@ void MainWindow::removePortEntry(int index)
     ui_.Combo1->removeItem(index);
 }
 
-QString MainWindow::selectedPortEntry() const
+int MainWindow::selectedPortNumber() const
 {
-    return ui_.Combo1->currentIndex() >= 0 ? ui_.Combo1->currentText() : QString();
+    return ui_.Combo1->currentData().toInt();
 }
 
 void MainWindow::setPortListEnabled(bool enabled)
 {
     ui_.Combo1->setEnabled(enabled);
-    if (enabled)
-        ui_.Combo1->setCurrentIndex(-1);
 }
 
 void MainWindow::setDisconnectEnabled(bool enabled)
@@ -136,17 +119,18 @@ void MainWindow::reportConnectFailure(const QString &reason)
     box.exec();
 }
 
-void MainWindow::probeFinished()
+void MainWindow::probeFinished(int listed, const QList<RefusedPort> &refused)
 {
-    ui_.Combo1->setToolTip(
-        portListHelp(connection_.portCount(), connection_.refusedPorts(), lastFailure_));
+    ui_.Combo1->setCurrentIndex(-1);
+    ui_.Combo1->setToolTip(portListHelp(listed, refused, lastFailure_));
 }
 
 void MainWindow::clearSession()
 {
+    updates_.discard();
     ui_.Text1->clear();
     ui_.commesaj->clear();
-    ui_.Label1->setText(kIdlePrompt);
+    ui_.Label1->setText(MainWindowControls::kIdlePrompt);
 }
 
 } // namespace tavlun::ui

@@ -1,43 +1,66 @@
 #pragma once
 
-#include "LinkAdapters.h"
 #include "MainWindowControls.h"
-#include "link/CommandIntake.h"
-#include "link/KeyTable.h"
+#include "PendingUpdates.h"
+#include "PortConnection.h"
 #include "link/OutputDelivery.h"
-#include "serial/PortConnection.h"
 
 #include <QWidget>
 
 #include <memory>
-
-namespace tavlun::serial {
-class PortMap;
-class SerialPort;
-}
 
 namespace tavlun::ui {
 
 class AboutWindow;
 class DesktopShell;
 
-// The main window: port list, connection indicator, disconnect button,
-// traffic log, text box and status prompt. It wires the controls to the
-// accessory link and the port connection, which hold the logic.
-class MainWindow final : public QWidget, private serial::ConnectionView {
+// The main window `main`: port list, connection indicator, disconnect
+// button, traffic log, text box and status prompt. It shows what it is told
+// (by the port connection and the receive flow, the latter a frame later at
+// most) and reports what the user does.
+class MainWindow final : public QWidget, public ConnectionView, public link::DeliveryTarget {
     Q_OBJECT
 
 public:
-    static inline const QString kIdlePrompt = QStringLiteral(" Port Seçip cihazı bağlayın...");
-
-    // Runs the start-up sequence: key table, caption and application title,
-    // port probe, empty receive buffer.
-    MainWindow(serial::SerialPort &port, serial::PortMap *map, link::KeyInjector &injector,
-               DesktopShell &shell, QWidget *parent = nullptr);
+    // Sets the caption and the application title.
+    explicit MainWindow(DesktopShell &shell, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    link::CommandIntake &intake() { return intake_; }
-    serial::PortConnection &connection() { return connection_; }
+    // The traffic log and the prompt, as the receive flow asks.
+    void addLogEntry(const QString &text) { updates_.addLogEntry(text); }
+    void setPrompt(const QString &text) { updates_.setPrompt(text); }
+    // Applies every pending update now.
+    void flushUpdates() { updates_.flush(); }
+    // Updates at the next frame, taking in what waits elsewhere.
+    void scheduleUpdates() { updates_.schedule(); }
+    // Called before every update, to take in what waits elsewhere.
+    void setUpdateSource(std::function<void()> source) { updates_.setSource(std::move(source)); }
+
+    // link::DeliveryTarget
+    bool isNormalState() const override;
+    void focusTextBox() override { updates_.focusTextBox(); }
+    void appendToTextBox(const QString &text) override { updates_.appendText(text); }
+    void backspaceInTextBox() override { updates_.backspace(); }
+
+    // ConnectionView
+    void addPortEntry(const QString &text, int number, const QString &devicePath) override;
+    void removePortEntry(int index) override;
+    int selectedPortNumber() const override;
+    void setPortListEnabled(bool enabled) override;
+    void setDisconnectEnabled(bool enabled) override;
+    void setConnectedIndicator(bool connected) override;
+    bool confirmConnect() override;
+    void reportConnectFailure(const QString &reason) override;
+    void clearSession() override;
+    void probeFinished(int listed, const QList<RefusedPort> &refused) override;
+
+signals:
+    // The user picked an entry of the port list.
+    void portPicked();
+    // The user clicked `Command1`, the disconnect button.
+    void disconnectClicked();
+    // The window is closing (unload).
+    void closing();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -45,30 +68,10 @@ protected:
 private:
     void showAbout();
 
-    // serial::ConnectionView
-    void addPortEntry(const QString &text, const QString &devicePath) override;
-    void removePortEntry(int index) override;
-    QString selectedPortEntry() const override;
-    void setPortListEnabled(bool enabled) override;
-    void setDisconnectEnabled(bool enabled) override;
-    void setConnectedIndicator(bool connected) override;
-    bool confirmConnect() override;
-    void reportConnectFailure(const QString &reason) override;
-    void clearSession() override;
-    void probeFinished() override;
-
-    serial::SerialPort &port_;
     DesktopShell &shell_;
-
     MainWindowControls ui_;
-    link::KeyTable TusTablosu;
-    ListTrafficLog log_;
-    LabelPrompt prompt_;
-    TextBoxTarget target_;
-    link::OutputDelivery delivery_;
-    link::CommandIntake intake_;
-    serial::PortConnection connection_;
-    std::unique_ptr<AboutWindow> hakkinda;
+    PendingUpdates updates_;
+    std::unique_ptr<AboutWindow> hakkinda; // the about window, made on first use
     QString lastFailure_; // the platform's reason for the latest failed connection
 };
 

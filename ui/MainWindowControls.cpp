@@ -34,14 +34,6 @@ QGroupBox *frame(QWidget *parent, const char16_t *name, const char16_t *title, i
     return box;
 }
 
-QFont tahoma(qreal points, bool bold)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
 } // namespace
 
 QColor MainWindowControls::indicatorColor(bool connected, const QPalette &palette)
@@ -107,7 +99,7 @@ MainWindowControls MainWindowControls::create(QWidget &window)
     c.Command2->setText(QStringLiteral("Hakkında"));
 
     c.Label1 = place<QLabel>(&window, u"Label1", 120, 5400, 6735, 255);
-    c.Label1->setText(QStringLiteral(" Port Seçip cihazı bağlayın..."));
+    c.Label1->setText(kIdlePrompt);
     c.Label1->setFont(tahoma(8.25, true));
     QPalette blue = c.Label1->palette();
     blue.setColor(QPalette::WindowText, colorFromValue(kBlue, blue));

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPalette>
+#include <QString>
 
 class QComboBox;
 class QGroupBox;
@@ -20,7 +21,6 @@ class TextBox;
 struct MainWindowControls {
     // Colour values: red in the lowest byte, then green, then blue.
     static constexpr quint32 kSurface = 0xF7DFD6; // the window and its frames, light blue
-    static constexpr quint32 kBlue = 0xFF0000;
 
     // The connection indicator's fill: blue while connected, the window
     // background system colour otherwise.
@@ -30,17 +30,20 @@ struct MainWindowControls {
     // flags, colours and icon.
     static MainWindowControls create(QWidget &window);
 
-    QGroupBox *Frame1;
-    IndicatorLight *Shape1;
-    QComboBox *Combo1;
-    QPushButton *Command1;
-    QGroupBox *Frame2;
-    QListWidget *commesaj;
-    QGroupBox *Frame3;
-    TextBox *Text1;
-    QPushButton *Command2;
-    QLabel *Label1;
-    QLabel *Image1;
+    // The status prompt's text while no port is connected.
+    static inline const QString kIdlePrompt = QStringLiteral(" Port Seçip cihazı bağlayın...");
+
+    QGroupBox *Frame1;     // the "Seri Port Ayar" frame around the port controls
+    IndicatorLight *Shape1; // the connection indicator
+    QComboBox *Combo1;     // the port list
+    QPushButton *Command1; // the disconnect button
+    QGroupBox *Frame2;     // the "Seri Port Data" frame around the log
+    QListWidget *commesaj; // the traffic log
+    QGroupBox *Frame3;     // the "Klavye" frame around the text box
+    TextBox *Text1;        // the text box that decoded characters go into
+    QPushButton *Command2; // the button that opens the about window
+    QLabel *Label1;        // the status prompt
+    QLabel *Image1;        // the picture of the accessory
 };
 
 } // namespace tavlun::ui

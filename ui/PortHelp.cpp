@@ -4,14 +4,14 @@
 
 namespace tavlun::ui {
 
-QString portListHelp(int listedPorts, const QList<serial::RefusedPort> &refused,
+QString portListHelp(int listedPorts, const QList<RefusedPort> &refused,
                      const QString &lastFailure)
 {
     QStringList parts;
     if (!refused.isEmpty()) {
         QStringList devices;
         QString group = refused.front().group;
-        for (const serial::RefusedPort &port : refused)
+        for (const RefusedPort &port : refused)
             devices << QStringLiteral("%1 (%2 grubu)").arg(port.device, port.group);
         parts << QStringLiteral("Açma izni olmayan portlar: %1.\n"
                                 "İzin için: sudo usermod -aG %2 $USER\n"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QPalette>
 #include <QRect>
 
@@ -57,6 +58,21 @@ inline QColor colorFromValue(quint32 value, const QPalette &palette)
         return role == QPalette::NoRole ? QColor() : palette.color(role);
     }
     return QColor(int(value & 0xFFu), int((value >> 8) & 0xFFu), int((value >> 16) & 0xFFu));
+}
+
+// Blue, the colour of the status prompt, the connected indicator and the
+// about window's titles.
+inline constexpr quint32 kBlue = 0xFF0000;
+
+// Tahoma where the system has it; otherwise the font configuration picks its
+// nearest substitute, a sans-serif one at the least.
+inline QFont tahoma(qreal points, bool bold)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
 }
 
 } // namespace tavlun::ui

@@ -1,9 +1,9 @@
 // The cost of one keypad line in the main window, against how much the text
-// box and the traffic log already hold. The real MainWindow runs in this
-// process on a stand-in serial port; for each starting length the text box is
-// filled in one step, and then keypad lines are taken in through the port's
-// receive event one at a time, each followed by the event processing (layout,
-// painting) that the event loop would do before the next line.
+// box and the traffic log already hold. The real MainWindow and its session
+// run in this process, unconnected; for each starting length the text box is
+// filled in one step, and then keypad lines are fed to the link one at a
+// time, each followed by the event processing (the window's updates once a
+// frame, layout, painting) that the event loop would do before the next line.
 //
 //   tavlun_delivery_cost [--lengths 0,100000,...] [--seconds S]
 //
@@ -11,10 +11,11 @@
 // event alone and with the event processing, and their ratio to the first
 // row, which is the reference (an empty text box and an empty log).
 
+#include "app/Session.h"
 #include "link/KeyInjector.h"
-#include "serial/SerialPort.h"
 #include "ui/DesktopShell.h"
 #include "ui/MainWindow.h"
+#include "ui/PendingUpdates.h"
 #include "ui/TextBox.h"
 
 #include <QApplication>
@@ -26,46 +27,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A port that exists only to raise receive events with chosen text.
-class StandInPort final : public tavlun::serial::SerialPort {
-public:
-    void take(const QString &text)
-    {
-        waiting_ = text;
-        event_ = tavlun::serial::CommEvent::Receive;
-        emit commEvent();
-        event_ = tavlun::serial::CommEvent::None;
-    }
-
-    bool setPortNumber(int) override { return false; }
-    int portNumber() const override { return 0; }
-    bool open() override { return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    bool setLineSettings(const QString &) override { return true; }
-    void setReceiveThreshold(int) override {}
-    void setInputLength(int) override {}
-    tavlun::serial::CommEvent eventKind() const override { return event_; }
-    QString readInput() override { return std::exchange(waiting_, QString()); }
-    bool writeText(const QString &text) override
-    {
-        answers += text.size();
-        return true;
-    }
-
-    qsizetype answers = 0;
-
-private:
-    QString waiting_;
-    tavlun::serial::CommEvent event_ = tavlun::serial::CommEvent::None;
-};
 
 class NoInjector final : public tavlun::link::KeyInjector {
 public:
@@ -96,12 +62,14 @@ QString typedText(qsizetype length)
     return text;
 }
 
-Row measure(const QString &what, StandInPort &port, QPlainTextEdit &textBox, double seconds)
+Row measure(const QString &what, tavlun::app::LinkWorker &intake, tavlun::ui::MainWindow &window,
+            QPlainTextEdit &textBox, double seconds)
 {
-    const QString line = QStringLiteral("AT+CKPD=\"222\"\r");
+    const QByteArray line("AT+CKPD=\"222\"\r");
     const QString expected = QStringLiteral("C");
     // One line first, so that the first measured one finds everything settled.
-    port.take(line);
+    intake.receive(line);
+    window.flushUpdates();
     QApplication::processEvents();
 
     Clock::duration receiving{};
@@ -111,7 +79,7 @@ Row measure(const QString &what, StandInPort &port, QPlainTextEdit &textBox, dou
     while (lines < 5 || (Clock::now() - started < std::chrono::duration<double>(seconds)
                          && lines < 5000)) {
         const auto t0 = Clock::now();
-        port.take(line);
+        intake.receive(line);
         const auto t1 = Clock::now();
         QApplication::processEvents();
         const auto t2 = Clock::now();
@@ -119,6 +87,7 @@ Row measure(const QString &what, StandInPort &port, QPlainTextEdit &textBox, dou
         total += t2 - t0;
         ++lines;
     }
+    window.flushUpdates();
     if (!textBox.toPlainText().endsWith(expected)) {
         std::fprintf(stderr, "tavlun_delivery_cost: the text box does not end with C: the "
                              "lines were not delivered into it\n");
@@ -159,10 +128,10 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
-    StandInPort port;
     NoInjector injector;
     NoShell shell;
-    tavlun::ui::MainWindow window(port, nullptr, injector, shell);
+    tavlun::ui::MainWindow window(shell);
+    tavlun::app::Session session(window, injector);
     window.show();
     QApplication::processEvents();
     auto *textBox = window.findChild<tavlun::ui::TextBox *>(QStringLiteral("Text1"));
@@ -182,21 +151,51 @@ int main(int argc, char **argv)
         for (qsizetype at = 0; at < text.size(); at += 64)
             textBox->appendAtEnd(text.mid(at, 64));
         QApplication::processEvents();
-        rows.push_back(measure(QStringLiteral("text %1 chars, log empty").arg(length), port,
-                               *textBox, seconds));
+        rows.push_back(measure(QStringLiteral("text %1 chars, log empty").arg(length),
+                               session.link(), window, *textBox, seconds));
     }
-    // A full log: the oldest pair goes out with every line.
+    // A full log: the oldest entries go out in batches.
     {
         textBox->clear();
         log->clear();
         QStringList entries;
-        for (int i = 0; i < tavlun::link::CommandIntake::kMaxLogEntries / 2; ++i)
+        for (int i = 0; i < tavlun::ui::PendingUpdates::kMaxLogEntries / 2; ++i)
             entries << QStringLiteral("-> AT+CKPD=\"222\"") << QStringLiteral("<- OK");
         log->addItems(entries);
         QApplication::processEvents();
         rows.push_back(measure(QStringLiteral("text 0 chars, log full (%1 entries)")
-                                   .arg(tavlun::link::CommandIntake::kMaxLogEntries),
-                               port, *textBox, seconds));
+                                   .arg(tavlun::ui::PendingUpdates::kMaxLogEntries),
+                               session.link(), window, *textBox, seconds));
+    }
+
+    // One frame's window work, the time that a line arriving meanwhile
+    // waits: the update of the window with n lines' entries and text, then
+    // the event processing (layout, painting), against the log's length.
+    std::printf("one frame: n lines taken in, then the window's update and the event processing\n");
+    std::printf("%-10s %-14s %12s\n", "lines", "log entries", "us/frame");
+    for (const int logEntries : {0, 10000, tavlun::ui::PendingUpdates::kMaxLogEntries}) {
+        for (const int n : {1, 20, 300}) {
+            log->clear();
+            textBox->clear();
+            QStringList entries;
+            for (int i = 0; i < logEntries / 2; ++i)
+                entries << QStringLiteral("-> AT+CKPD=\"222\"") << QStringLiteral("<- OK");
+            log->addItems(entries);
+            window.flushUpdates();
+            QApplication::processEvents();
+            Clock::duration spent{};
+            constexpr int frames = 50;
+            for (int f = 0; f < frames; ++f) {
+                for (int i = 0; i < n; ++i)
+                    session.link().receive("AT+CKPD=\"222\"\r");
+                const auto t0 = Clock::now();
+                window.flushUpdates();
+                QApplication::processEvents();
+                spent += Clock::now() - t0;
+            }
+            std::printf("%-10d %-14d %12.1f\n", n, logEntries,
+                        std::chrono::duration<double, std::micro>(spent).count() / frames);
+        }
     }
 
     const Row &reference = rows.front();

@@ -1,5 +1,7 @@
 #include "X11KeyInjector.h"
 
+#include "KeyPlanner.h"
+
 // Xlib defines macros (None, Bool, Status, KeyPress, ...) that clash with
 // Qt's names, so it comes after every Qt header.
 #include <X11/XKBlib.h>
@@ -9,13 +11,10 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <bitset>
-#include <cstdint>
 #include <map>
 #include <optional>
 #include <tuple>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -24,6 +23,7 @@ namespace tavlun::link {
 namespace {
 
 constexpr unsigned kAllRealMods = 0xFF;
+static_assert(X11KeyInjector::kSparePoolSize == KeyPlanner::kSparePoolSize);
 constexpr int kKeycodes = 256;
 
 // Xlib reports protocol errors through one process-wide handler. Errors on
@@ -72,85 +72,55 @@ private:
     }
 };
 
-// The keysym that types a key string, or NoSymbol when the string is none
-// of the special keys and not one printable character.
-KeySym keysymFor(const QString &keyString)
-{
-    if (keyString == kBackspaceKey)
-        return XK_BackSpace;
-    if (keyString == kEnterKey)
-        return XK_Return;
-    if (keyString == kEscapeKey)
-        return XK_Escape;
-    if (keyString.size() != 1)
-        return NoSymbol;
-    const char16_t c = keyString.front().unicode();
-    if (isControlCharacter(c) || QChar::isSurrogate(c))
-        return NoSymbol;
-    if (c <= 0xFF)
-        return c; // Latin-1 keysyms equal their code points
-    return 0x01000000 | KeySym{c}; // the Unicode keysym
-}
-
-// One place in the keyboard map where a keysym sits.
-struct KeyPosition {
-    KeyCode keycode;
-    int group;
-    int level;
-};
-
-// What one key press needs: the key, and the locked modifiers and group
-// that are in force while it goes down and up.
-struct KeyPlan {
-    KeyCode keycode = 0;
-    unsigned lockedMods = 0;
-    int lockedGroup = 0;
-};
-
 // A key's symbols as they were before a spare keycode was bound.
 struct SavedKey {
     XkbSymMapRec map{};
     std::vector<KeySym> symbols;
 };
 
-// A spare keycode that holds one of our keysyms.
-struct Binding {
-    KeyCode keycode;
-    KeySym symbol;
-    std::uint64_t lastUse;
-    SavedKey original;
-};
-
-// The level of a key type that a set of modifiers selects.
-int levelFor(const XkbKeyTypeRec &type, unsigned mods)
+// The keyboard map of the server as the planner sees it.
+KeyboardMap readMap(XkbDescPtr xkb)
 {
-    const unsigned relevant = mods & type.mods.mask;
-    for (int i = 0; i < type.map_count; ++i) {
-        const XkbKTMapEntryRec &entry = type.map[i];
-        if (entry.active && entry.mods.mask == relevant)
-            return entry.level;
+    KeyboardMap m;
+    for (int t = 0; t < xkb->map->num_types; ++t) {
+        const XkbKeyTypeRec &type = xkb->map->types[t];
+        KeyboardMap::Type out;
+        out.mods = type.mods.mask;
+        for (int i = 0; i < type.map_count; ++i) {
+            if (type.map[i].active)
+                out.levels.emplace_back(type.map[i].mods.mask, type.map[i].level);
+        }
+        m.types.push_back(std::move(out));
     }
-    return 0;
-}
-
-// The group of a key that the keyboard's effective group selects: groups
-// the key lacks are brought into range the way the key asks.
-int keyGroup(XkbDescPtr xkb, KeyCode keycode, int effectiveGroup)
-{
-    const int groups = XkbKeyNumGroups(xkb, keycode);
-    if (groups <= 1 || effectiveGroup < groups)
-        return groups <= 1 ? 0 : effectiveGroup;
-    const unsigned info = XkbKeyGroupInfo(xkb, keycode);
-    switch (XkbOutOfRangeGroupInfo(info)) {
-    case XkbRedirectIntoRange: {
-        const int redirect = XkbOutOfRangeGroupNumber(info);
-        return redirect < groups ? redirect : 0;
+    m.groups = xkb->ctrls->num_groups;
+    for (int kc = xkb->min_key_code; kc <= xkb->max_key_code; ++kc) {
+        KeyboardMap::Key key;
+        const bool hasActions = XkbKeyHasActions(xkb, kc);
+        for (int group = 0; group < XkbKeyNumGroups(xkb, kc); ++group) {
+            KeyboardMap::Group g;
+            g.type = xkb->map->key_sym_map[kc].kt_index[group];
+            const XkbKeyTypePtr type = XkbKeyKeyType(xkb, kc, group);
+            for (int level = 0; level < type->num_levels && level < XkbKeyGroupsWidth(xkb, kc); ++level) {
+                g.levels.push_back({XkbKeySymEntry(xkb, kc, level, group),
+                                    hasActions && XkbKeyActionEntry(xkb, kc, level, group)->type != XkbSA_NoAction});
+            }
+            key.groups.push_back(std::move(g));
+        }
+        const unsigned info = XkbKeyGroupInfo(xkb, kc);
+        if (XkbOutOfRangeGroupInfo(info) == XkbRedirectIntoRange) {
+            key.range = KeyboardMap::GroupRange::Redirect;
+            key.redirectGroup = XkbOutOfRangeGroupNumber(info);
+        } else if (XkbOutOfRangeGroupInfo(info) == XkbClampIntoRange) {
+            key.range = KeyboardMap::GroupRange::Clamp;
+        }
+        // A keycode that would set a modifier or behave specially is not
+        // spare even without symbols.
+        key.plain = (!xkb->map->modmap || xkb->map->modmap[kc] == 0)
+            && (!xkb->server->vmodmap || xkb->server->vmodmap[kc] == 0)
+            && (!xkb->server->behaviors || xkb->server->behaviors[kc].type == XkbKB_Default);
+        m.keys.emplace(kc, std::move(key));
     }
-    case XkbClampIntoRange:
-        return groups - 1;
-    default:
-        return effectiveGroup % groups;
-    }
+    return m;
 }
 
 } // namespace
@@ -159,13 +129,8 @@ struct X11KeyInjector::Private {
     Display *display = nullptr;
     int xkbEventBase = 0;
     XkbDescPtr xkb = nullptr;
-
-    std::unordered_map<KeySym, std::vector<KeyPosition>> positions;
-    // Free spare keycodes, in ascending order. They are handed out from the
-    // top down: the highest are the least likely to come from a real key.
-    std::vector<KeyCode> spareKeycodes;
-    std::vector<Binding> bindings;
-    std::uint64_t useClock = 0;
+    KeyPlanner planner;
+    std::map<int, SavedKey> originals; // of the keycodes that hold bindings
 
     // Keycodes whose symbols we have written since the map was last read
     // in full.
@@ -190,18 +155,15 @@ struct X11KeyInjector::Private {
 
     bool loadKeymap();
     bool readKeySyms(int first, int last);
-    void reconcileBindings();
-    void buildIndex();
+    void refreshPlanner();
     void handleEvents();
     void collectEvents(int readFirst = 1, int readLast = 0);
     void applyPendingChanges();
     bool isOwnChange(const XkbMapNotifyEvent &event, int *first, int *last) const;
-    std::optional<KeyPlan> planFor(KeySym symbol, const XkbStateRec &state) const;
     bool bindSpare(KeySym symbol);
     bool writeKey(KeyCode keycode, const XkbSymMapRec &map, const std::vector<KeySym> &symbols);
     void restoreBindings();
     void press(const KeyPlan &plan, const XkbStateRec &state);
-    void noteUse(KeyCode keycode);
 };
 
 bool X11KeyInjector::Private::loadKeymap()
@@ -224,8 +186,7 @@ bool X11KeyInjector::Private::loadKeymap()
     reloadPending = false;
     refreshFirst = kKeycodes;
     refreshLast = -1;
-    reconcileBindings();
-    buildIndex();
+    refreshPlanner();
     return true;
 }
 
@@ -240,56 +201,19 @@ bool X11KeyInjector::Private::readKeySyms(int first, int last)
     return XkbGetMapChanges(display, xkb, &parts) == Success;
 }
 
-// Keeps only the bindings that the map still shows; a key that someone
-// else has changed since (a new layout, for instance) is no longer ours to
-// restore.
-void X11KeyInjector::Private::reconcileBindings()
+// Hands the map to the planner, which keeps only the bindings that the map
+// still shows: a key that someone else has changed since (a new layout, for
+// instance) is no longer ours to restore.
+void X11KeyInjector::Private::refreshPlanner()
 {
-    std::erase_if(bindings, [this](const Binding &binding) {
-        const KeyCode kc = binding.keycode;
-        const bool holdsIt = kc >= xkb->min_key_code && kc <= xkb->max_key_code
-            && XkbKeyNumGroups(xkb, kc) == 1 && xkb->map->key_sym_map[kc].kt_index[0] == XkbOneLevelIndex
-            && XkbKeyNumSyms(xkb, kc) == 1 && XkbKeySymsPtr(xkb, kc)[0] == binding.symbol;
-        return !holdsIt;
+    planner.setMap(readMap(xkb));
+    std::erase_if(originals, [this](const auto &entry) {
+        const auto &bindings = planner.bindings();
+        return std::none_of(bindings.begin(), bindings.end(),
+                            [&](const KeyPlanner::Binding &b) { return b.keycode == entry.first; });
     });
-    for (const Binding &binding : bindings)
-        ownKeycodes.set(binding.keycode);
-}
-
-void X11KeyInjector::Private::buildIndex()
-{
-    positions.clear();
-    spareKeycodes.clear();
-    for (int kc = xkb->min_key_code; kc <= xkb->max_key_code; ++kc) {
-        const auto keycode = static_cast<KeyCode>(kc);
-        const bool hasActions = XkbKeyHasActions(xkb, kc);
-        bool hasSymbols = false;
-        bool anyAction = false;
-        for (int group = 0; group < XkbKeyNumGroups(xkb, kc); ++group) {
-            const XkbKeyTypePtr type = XkbKeyKeyType(xkb, kc, group);
-            for (int level = 0; level < type->num_levels && level < XkbKeyGroupsWidth(xkb, kc); ++level) {
-                const bool acts = hasActions && XkbKeyActionEntry(xkb, kc, level, group)->type != XkbSA_NoAction;
-                anyAction = anyAction || acts;
-                const KeySym symbol = XkbKeySymEntry(xkb, kc, level, group);
-                if (symbol == NoSymbol)
-                    continue;
-                hasSymbols = true;
-                // A key that also sets modifiers or switches groups would
-                // change the state it is typed with.
-                if (!acts)
-                    positions[symbol].push_back({keycode, group, level});
-            }
-        }
-        const bool isBound = std::any_of(bindings.begin(), bindings.end(),
-                                         [&](const Binding &b) { return b.keycode == keycode; });
-        // A keycode that would set a modifier or behave specially is not
-        // spare even without symbols.
-        const bool plain = (!xkb->map->modmap || xkb->map->modmap[kc] == 0)
-            && (!xkb->server->vmodmap || xkb->server->vmodmap[kc] == 0)
-            && (!xkb->server->behaviors || xkb->server->behaviors[kc].type == XkbKB_Default);
-        if (!hasSymbols && !anyAction && !isBound && plain)
-            spareKeycodes.push_back(keycode);
-    }
+    for (const KeyPlanner::Binding &binding : planner.bindings())
+        ownKeycodes.set(static_cast<std::size_t>(binding.keycode));
 }
 
 // True when every part of the map that the notification names lies within
@@ -376,77 +300,7 @@ void X11KeyInjector::Private::applyPendingChanges()
         loadKeymap();
         return;
     }
-    reconcileBindings();
-    buildIndex();
-}
-
-// Picks the key for a keysym and the locks that make its level come out,
-// given what the user holds. Held modifiers cannot be lifted, so a level
-// they rule out is not a choice; locked and latched state is ours to set
-// for the length of the key.
-std::optional<KeyPlan> X11KeyInjector::Private::planFor(KeySym symbol, const XkbStateRec &state) const
-{
-    const auto found = positions.find(symbol);
-    if (found == positions.end())
-        return std::nullopt;
-
-    const unsigned held = state.base_mods;
-    const int groups = std::max(1, int{xkb->ctrls->num_groups});
-    const int baseGroup = static_cast<short>(state.base_group);
-    // The group in force once the user's group latch is lifted.
-    const int unlatchedGroup = ((baseGroup + state.locked_group) % groups + groups) % groups;
-
-    std::optional<KeyPlan> best;
-    std::tuple<int, int, bool, int> bestRank{};
-    for (const KeyPosition &pos : found->second) {
-        const XkbKeyTypeRec &type = *XkbKeyKeyType(xkb, pos.keycode, pos.group);
-        const unsigned typeMods = type.mods.mask;
-
-        std::vector<unsigned> wanted{0};
-        for (int i = 0; i < type.map_count; ++i) {
-            if (type.map[i].active && type.map[i].level == pos.level)
-                wanted.push_back(type.map[i].mods.mask);
-        }
-        for (const unsigned mods : wanted) {
-            if (held & typeMods & ~mods)
-                continue; // a held modifier would pick another level
-            const unsigned added = mods & typeMods & ~held;
-            if (levelFor(type, held | added) != pos.level)
-                continue;
-            KeyPlan plan;
-            plan.keycode = pos.keycode;
-            // Caps Lock and Control locks would change the text when the
-            // level does not use them; other locks (Num Lock) stay.
-            plan.lockedMods = (state.locked_mods & ~(typeMods | LockMask | ControlMask)) | added;
-            // Lock the group only when the key would not come out in it
-            // as things stand.
-            plan.lockedGroup = keyGroup(xkb, pos.keycode, unlatchedGroup) == pos.group
-                ? state.locked_group
-                : ((pos.group - baseGroup) % groups + groups) % groups;
-
-            const bool isBinding = std::any_of(bindings.begin(), bindings.end(), [&](const Binding &b) {
-                return b.keycode == pos.keycode;
-            });
-            const int changes = int{plan.lockedMods != state.locked_mods}
-                + int{plan.lockedGroup != state.locked_group} + int{state.latched_mods != 0}
-                + int{state.latched_group != 0};
-            const std::tuple<int, int, bool, int> rank{changes, std::popcount(added), isBinding,
-                                                       pos.keycode};
-            if (!best || rank < bestRank) {
-                best = plan;
-                bestRank = rank;
-            }
-        }
-    }
-    return best;
-}
-
-void X11KeyInjector::Private::noteUse(KeyCode keycode)
-{
-    for (Binding &binding : bindings) {
-        if (binding.keycode == keycode)
-            binding.lastUse = ++useClock;
-    }
+    refreshPlanner();
 }
 
 // Writes one key's symbols to the server and reads them back, so the key
@@ -485,44 +339,32 @@ bool X11KeyInjector::Private::writeKey(KeyCode keycode, const XkbSymMapRec &map,
     return std::equal(symbols.begin(), symbols.end(), XkbKeySymsPtr(xkb, keycode));
 }
 
-// Binds a keysym that no key makes to a spare keycode: a free one while
-// the pool has room, otherwise the binding that was used longest ago.
+// Binds a keysym that no key makes to the spare keycode the planner picks.
 bool X11KeyInjector::Private::bindSpare(KeySym symbol)
 {
-    Binding *binding = nullptr;
-    if (int(bindings.size()) < kSparePoolSize && !spareKeycodes.empty()) {
-        const KeyCode keycode = spareKeycodes.back();
-        spareKeycodes.pop_back();
+    const std::optional<int> spare = planner.spareFor();
+    if (!spare)
+        return false;
+    const auto keycode = static_cast<KeyCode>(*spare);
+    if (!originals.contains(keycode)) {
         SavedKey original;
         original.map = xkb->map->key_sym_map[keycode];
         const KeySym *syms = XkbKeySymsPtr(xkb, keycode);
         original.symbols.assign(syms, syms + XkbKeyNumSyms(xkb, keycode));
-        bindings.push_back({keycode, NoSymbol, 0, std::move(original)});
-        binding = &bindings.back();
-    } else if (!bindings.empty()) {
-        binding = &*std::min_element(bindings.begin(), bindings.end(),
-                                     [](const Binding &a, const Binding &b) { return a.lastUse < b.lastUse; });
-    } else {
-        return false;
+        originals[keycode] = std::move(original);
     }
-
     XkbSymMapRec map{};
     map.kt_index[0] = XkbOneLevelIndex;
     map.group_info = static_cast<unsigned char>(XkbSetGroupInfo(1, XkbWrapIntoRange, 0));
     map.width = 1;
-    const KeyCode keycode = binding->keycode;
     const bool bound = writeKey(keycode, map, {symbol});
-    if (bound) {
-        binding->symbol = symbol;
-        binding->lastUse = ++useClock;
-    } else {
-        // Keep the key only if it still holds what we bound before; what
-        // else it holds is not ours to restore. Nor is it tried again
-        // until the map is read anew.
-        reconcileBindings();
-    }
-    buildIndex();
-    std::erase(spareKeycodes, keycode);
+    if (bound)
+        planner.bound(keycode, symbol);
+    // Keep the key only if it holds what we bound; what else it holds is
+    // not ours to restore. Nor is it tried again until the map is read anew.
+    refreshPlanner();
+    if (!bound)
+        planner.bindFailed(keycode);
     return bound;
 }
 
@@ -530,9 +372,11 @@ void X11KeyInjector::Private::restoreBindings()
 {
     if (!xkb)
         return;
-    for (const Binding &binding : bindings)
-        writeKey(binding.keycode, binding.original.map, binding.original.symbols);
-    bindings.clear();
+    for (const KeyPlanner::Binding &binding : planner.bindings()) {
+        const SavedKey &original = originals[binding.keycode];
+        writeKey(static_cast<KeyCode>(binding.keycode), original.map, original.symbols);
+    }
+    originals.clear();
 }
 
 // Sends the whole sequence (set the locks, key down, key up, put the
@@ -555,8 +399,9 @@ void X11KeyInjector::Private::press(const KeyPlan &plan, const XkbStateRec &stat
     if (lockGroup)
         XkbLockGroup(display, XkbUseCoreKbd, static_cast<unsigned>(plan.lockedGroup));
 
-    XTestFakeKeyEvent(display, plan.keycode, True, CurrentTime);
-    XTestFakeKeyEvent(display, plan.keycode, False, CurrentTime);
+    const auto keycode = static_cast<unsigned>(plan.keycode);
+    XTestFakeKeyEvent(display, keycode, True, CurrentTime);
+    XTestFakeKeyEvent(display, keycode, False, CurrentTime);
 
     if (lockGroup)
         XkbLockGroup(display, XkbUseCoreKbd, state.locked_group);
@@ -635,16 +480,19 @@ bool X11KeyInjector::sendKeys(const QString &keyString)
     XkbStateRec state{};
     if (XkbGetState(d->display, XkbUseCoreKbd, &state) != Success)
         return false;
+    const KeyboardState held{state.base_mods, state.locked_mods, state.latched_mods,
+                             static_cast<short>(state.base_group), state.locked_group,
+                             state.latched_group};
 
-    std::optional<KeyPlan> plan = d->planFor(symbol, state);
+    std::optional<KeyPlan> plan = d->planner.plan(symbol, held);
     if (!plan) {
         if (!d->bindSpare(symbol))
             return false;
-        plan = d->planFor(symbol, state);
+        plan = d->planner.plan(symbol, held);
         if (!plan)
             return false;
     }
-    d->noteUse(plan->keycode);
+    d->planner.used(plan->keycode);
     d->press(*plan, state);
     return ErrorTrap::count(d->display) == errorsBefore;
 }

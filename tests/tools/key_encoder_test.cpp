@@ -2,6 +2,7 @@
 #include "tools/accessory/Typing.h"
 
 #include "link/KeyDecoder.h"
+#include "link/KeyTable.h"
 
 #include <QString>
 
@@ -14,7 +15,7 @@ using tavlun::accessory::KeyEncoder;
 using tavlun::accessory::SpecialKey;
 using tavlun::accessory::typeLine;
 using tavlun::link::KeyOutput;
-using tavlun::link::KeyTable;
+using tavlun::link::TusTablosu;
 using tavlun::link::TusCoz;
 
 namespace {
@@ -28,19 +29,15 @@ std::string codePoint(char32_t c)
 
 class Encoder : public ::testing::Test {
 protected:
-    void SetUp() override { table.TusTablosuKur(); }
-
     // What the program makes of the command line once its carriage return
     // has arrived.
     KeyOutput decode(std::string_view command) const
     {
         return TusCoz(QString::fromLatin1(command.data(), static_cast<qsizetype>(command.size()))
-                          + u'\r',
-                      table);
+                      + u'\r');
     }
 
     KeyEncoder encoder;
-    KeyTable table;
 };
 
 // Latin-1 letters that differ only in case.
@@ -70,9 +67,9 @@ TEST_F(Encoder, EveryAcceptedCharacterDecodesBackToItselfOrItsOtherCase)
             << codePoint(c) << " as " << *command << " decodes to " << codePoint(back);
     }
     // Every character of the table can be typed.
-    for (int column = 0; column < KeyTable::kColumns; ++column) {
-        for (int presses = 1; presses < KeyTable::kPressCounts; ++presses) {
-            const char16_t c = table.at(column, presses);
+    for (int column = 0; column < tavlun::link::kKeyColumns; ++column) {
+        for (int presses = 1; presses < tavlun::link::kPressCounts; ++presses) {
+            const char16_t c = TusTablosu[column][presses];
             EXPECT_TRUE(c == 0 || encoder.encode(c))
                 << codePoint(c) << " of key " << column << " x" << presses << " is not encoded";
         }

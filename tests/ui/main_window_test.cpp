@@ -1,297 +1,230 @@
-#include "support/FakeSerialPort.h"
+// The main window and its session on real pseudo-terminals: the port list,
+// connecting, the dialogue with the accessory, what the window shows.
+#include "app/Session.h"
 #include "support/ModalAnswerer.h"
-#include "support/Recorders.h"
+#include "support/Pty.h"
+#include "support/WaitFor.h"
 #include "ui/DesktopShell.h"
 #include "ui/IndicatorLight.h"
 #include "ui/MainWindow.h"
-#include "ui/Translations.h"
+#include "ui/PendingUpdates.h"
+#include "ui/TextBox.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTranslator>
 
 #include <gtest/gtest.h>
 
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
 using namespace tavlun;
 using QMB = QMessageBox;
+using test::waitFor;
 
 namespace {
 
-class NoShell final : public ui::DesktopShell {
-public:
+struct NoShell final : ui::DesktopShell {
     void open(QWidget *, const QString &) override {}
 };
 
-const QString kIdle = QStringLiteral(" Port Seçip cihazı bağlayın...");
-const QString kConnectText = QStringLiteral("Seçilen Port Üzerinden\n\rBağlanmak İstiyormusunuz");
-const QString kBusyText = QStringLiteral("Seçilen Port Meşgul veya \n\r Bağlantı Kurulmuyor...");
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    void start(QSet<int> openable)
+struct Keys final : link::KeyInjector {
+    QStringList sent;
+    bool sendKeys(const QString &keys) override
     {
-        port.openable = std::move(openable);
-        window = std::make_unique<ui::MainWindow>(port, nullptr, injector, shell);
-        combo = window->findChild<QComboBox *>(QStringLiteral("Combo1"));
-        disconnect = window->findChild<QPushButton *>(QStringLiteral("Command1"));
-        shape = window->findChild<ui::IndicatorLight *>(QStringLiteral("Shape1"));
-        log = window->findChild<QListWidget *>(QStringLiteral("commesaj"));
-        text = window->findChild<QPlainTextEdit *>(QStringLiteral("Text1"));
-        prompt = window->findChild<QLabel *>(QStringLiteral("Label1"));
-        ASSERT_TRUE(combo && disconnect && shape && log && text && prompt);
+        sent << keys;
+        return true;
     }
+};
 
-    QStringList entries() const
+const QString kReady = " Klavye hazır. Bir Tuşa basın...";
+
+class Window : public ::testing::Test {
+protected:
+    // Ports 1 and 3 are pseudo-terminals; no device opens as port 2.
+    Window()
+    {
+        session = std::make_unique<app::Session>(
+            window, keys, QStringList{phone.devicePath(), "/dev/tavlun-missing", spare.devicePath()});
+    }
+    template <typename T> T *control(const char *name)
+    {
+        return window.findChild<T *>(QString::fromLatin1(name));
+    }
+    QStringList entries()
     {
         QStringList list;
         for (int i = 0; i < combo->count(); ++i)
-            list << combo->itemText(i);
+            list << combo->itemText(i) + "=" + combo->itemData(i).toString() + " "
+                    + combo->itemData(i, Qt::ToolTipRole).toString();
         return list;
     }
-
-    // The user picks the entry for `number` and answers the box.
-    void pick(int number, QMB::StandardButton answer)
+    void pick(int index, QMB::StandardButton answer)
     {
         answerer.setAnswers({answer});
-        const int index = combo->findText(QStringLiteral("Com - %1").arg(number));
-        ASSERT_GE(index, 0) << "port " << number << " is not listed";
         combo->setCurrentIndex(index);
         emit combo->activated(index);
     }
-
-    bool connectedLook() const
+    bool connected()
     {
-        return shape->fillColor() == QColor(0, 0, 255) && disconnect->isEnabled()
-            && !combo->isEnabled();
+        const bool blue = control<ui::IndicatorLight>("Shape1")->fillColor() == QColor(0, 0, 255);
+        EXPECT_TRUE(blue == disconnect->isEnabled() && blue != combo->isEnabled());
+        return blue;
     }
-    bool disconnectedLook() const
+    // Writes lines as the accessory would and waits for every answer.
+    void send(const QByteArray &lines)
     {
-        return shape->fillColor() == window->palette().color(QPalette::Base)
-            && !disconnect->isEnabled() && combo->isEnabled();
+        ASSERT_TRUE(phone.write(lines));
+        const QByteArray want = QByteArray("OK\r\n").repeated(lines.count('\r'));
+        QByteArray got;
+        ASSERT_TRUE(waitFor([&] { return (got += phone.readAtLeast(1, std::chrono::milliseconds(1))) == want; }))
+            << "sent " << lines.toStdString() << ", answered " << got.toStdString();
+    }
+    QStringList logEntries()
+    {
+        QStringList list;
+        for (int i = 0; i < log->count(); ++i)
+            list << log->item(i)->text();
+        return list;
+    }
+    void type(Qt::Key key, const QString &text)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(textBox, &press);
     }
 
-    test::FakeSerialPort port;
-    test::RecordingInjector injector;
-    NoShell shell;
     test::ModalAnswerer answerer;
-    std::unique_ptr<ui::MainWindow> window;
-    QComboBox *combo = nullptr;
-    QPushButton *disconnect = nullptr;
-    ui::IndicatorLight *shape = nullptr;
-    QListWidget *log = nullptr;
-    QPlainTextEdit *text = nullptr;
-    QLabel *prompt = nullptr;
+    test::Pty phone, spare;
+    NoShell shell;
+    Keys keys;
+    ui::MainWindow window{shell};
+    std::unique_ptr<app::Session> session;
+    QComboBox *combo = control<QComboBox>("Combo1");
+    QPushButton *disconnect = control<QPushButton>("Command1");
+    QListWidget *log = control<QListWidget>("commesaj");
+    ui::TextBox *textBox = control<ui::TextBox>("Text1");
+    QLabel *prompt = control<QLabel>("Label1");
 };
 
-TEST_F(MainWindowTest, ProbeListsExactlyThePortsThatOpen)
+TEST_F(Window, ConnectsToThePickedPortAnswersAndShowsTheDialogue)
 {
-    start({});
-    EXPECT_EQ(combo->count(), 0);
-    EXPECT_EQ(window->connection().portCount(), 0);
-    EXPECT_EQ(prompt->text(), kIdle);
-    EXPECT_TRUE(disconnectedLook());
-    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(window.windowTitle(), "Tavlun    Ver. 1.0.4");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), window.windowTitle());
+    const QStringList listed{"Com - 1=1 " + phone.devicePath(), "Com - 3=3 " + spare.devicePath()};
+    ASSERT_EQ(entries().mid(0, 2), listed);
+    EXPECT_FALSE(connected());
 
-    port.openable = {2, 5, 9};
-    window->connection().PortSifirla();
-    EXPECT_EQ(entries(), (QStringList{QStringLiteral("Com - 2"), QStringLiteral("Com - 5"),
-                                      QStringLiteral("Com - 9")}));
-
-    port.openable = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    window->connection().PortSifirla();
-    ASSERT_EQ(combo->count(), 10);
-    EXPECT_EQ(combo->itemText(9), QStringLiteral("Com - 10"));
-    EXPECT_EQ(window->connection().portCount(), 10);
-    EXPECT_FALSE(port.isOpen()) << "the probe closes every port it opened";
-
-    port.openable = {4};
-    window->connection().PortSifirla();
-    EXPECT_EQ(entries(), QStringList{QStringLiteral("Com - 4")});
-}
-
-TEST_F(MainWindowTest, PickAndYesConnectsAtNineThousandSixHundredBaud)
-{
-    start({3, 7});
-    port.calls.clear();
-    pick(7, QMB::Yes);
-    ASSERT_EQ(answerer.seen().size(), 1);
-    EXPECT_EQ(answerer.seen()[0].title, QStringLiteral("Port Aç"));
-    EXPECT_EQ(answerer.seen()[0].text, kConnectText);
-    EXPECT_EQ(answerer.seen()[0].icon, QMB::Question);
-    EXPECT_EQ(answerer.seen()[0].buttons, QMB::Yes | QMB::No);
-
-    EXPECT_EQ(port.calls, (QStringList{QStringLiteral("threshold 1"), QStringLiteral("input length 0"),
-                                       QStringLiteral("number 7"), QStringLiteral("settings 9600,N,8,1"),
-                                       QStringLiteral("open")}));
-    EXPECT_TRUE(port.isOpen());
-    EXPECT_EQ(port.portNumber(), 7);
-    EXPECT_TRUE(connectedLook());
-}
-
-TEST_F(MainWindowTest, PickAndNoResetsButKeepsTheSession)
-{
-    start({1});
-    text->setPlainText(QStringLiteral("kept"));
-    log->addItem(QStringLiteral("-> kept"));
-    prompt->setText(QStringLiteral(" SMS Tuşuna Basın..."));
     pick(1, QMB::No);
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_EQ(entries(), QStringList{QStringLiteral("Com - 1")});
-    EXPECT_TRUE(disconnectedLook());
-    EXPECT_EQ(text->toPlainText(), QStringLiteral("kept"));
-    EXPECT_EQ(log->count(), 1);
-    EXPECT_EQ(prompt->text(), QStringLiteral(" SMS Tuşuna Basın..."));
-}
+    ASSERT_EQ(answerer.seen().size(), 1);
+    EXPECT_EQ(answerer.seen()[0].text, "Seçilen Port Üzerinden\n\rBağlanmak İstiyormusunuz");
+    EXPECT_EQ(answerer.seen()[0].title, "Port Aç");
+    EXPECT_FALSE(connected());
+    EXPECT_EQ(entries().mid(0, 2), listed) << "No probes again";
 
-TEST_F(MainWindowTest, FailedOpenReportsOnceThenResets)
-{
-    start({1, 2});
-    port.openable.remove(2); // taken by another program since the probe
-    answerer.setAnswers({QMB::Yes, QMB::Ok});
-    combo->setCurrentIndex(1);
-    emit combo->activated(1);
-    ASSERT_EQ(answerer.seen().size(), 2);
-    EXPECT_EQ(answerer.seen()[1].title, QStringLiteral("Port Hata..."));
-    EXPECT_EQ(answerer.seen()[1].text, kBusyText);
-    EXPECT_EQ(answerer.seen()[1].icon, QMB::Question);
-    EXPECT_EQ(answerer.seen()[1].buttons, QMB::StandardButtons(QMB::Ok));
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_EQ(entries(), QStringList{QStringLiteral("Com - 1")});
-    EXPECT_TRUE(disconnectedLook());
-
-    // Freed again, the next reset lists it.
-    port.openable.insert(2);
-    window->connection().PortSifirla();
-    EXPECT_EQ(entries(), (QStringList{QStringLiteral("Com - 1"), QStringLiteral("Com - 2")}));
-}
-
-TEST_F(MainWindowTest, PortListHelpSaysWhyPortsAreMissing)
-{
-    start({});
-    EXPECT_TRUE(combo->toolTip().contains(QStringLiteral("Seri port bulunamadı")))
-        << combo->toolTip().toStdString();
-
-    port.openable = {1, 2};
-    window->connection().PortSifirla();
-    EXPECT_TRUE(combo->toolTip().isEmpty()) << "nothing to explain";
-
-    port.openable.remove(2);
-    answerer.setAnswers({QMB::Yes, QMB::Ok});
-    combo->setCurrentIndex(1);
-    emit combo->activated(1);
-    EXPECT_EQ(combo->toolTip(), QStringLiteral("Son bağlantı hatası: Device or resource busy"));
-}
-
-TEST_F(MainWindowTest, DisconnectClearsTheSessionAndListsThePortAgain)
-{
-    start({10});
-    pick(10, QMB::Yes);
-    ASSERT_TRUE(port.isOpen());
-    EXPECT_EQ(port.portNumber(), 10);
-    port.deliver(QStringLiteral("AT+CGMR\rAT+CKPD=\"222\"\r"));
-    EXPECT_EQ(text->toPlainText(), QStringLiteral("C"));
-    EXPECT_EQ(log->count(), 4);
-    EXPECT_EQ(log->currentRow(), 2);
-    EXPECT_EQ(prompt->text(), QStringLiteral(" Klavye hazır. Bir Tuşa basın..."));
+    pick(1, QMB::Yes);
+    ASSERT_TRUE(connected());
+    EXPECT_EQ(combo->currentText(), "Com - 3");
+    // The port number is the entry's: port 3 is the spare line, not the phone.
+    ASSERT_TRUE(spare.write("AT+CGMR\r"));
+    EXPECT_EQ(spare.readAtLeast(4, std::chrono::seconds(3)), "OK\r\n") << "connected to the wrong port";
 
     disconnect->click();
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_TRUE(text->toPlainText().isEmpty());
+    pick(0, QMB::Yes);
+    send("AT+CGMR\r");
+    waitFor([&] { return log->count() == 2; });
+    EXPECT_EQ(prompt->text(), " SMS Tuşuna Basın...");
+    send("AT+CKPD=\"222\"\r\nAT+CKPD=\"8\"\r");
+    EXPECT_TRUE(waitFor([&] { return log->count() == 6; }));
+    EXPECT_EQ(logEntries(), (QStringList{"-> AT+CGMR", "<- OK", "-> AT+CKPD=\"222\"", "<- OK",
+                                         "-> AT+CKPD=\"8\"", "<- OK"}));
+    EXPECT_EQ(log->currentRow(), 4);
+    EXPECT_EQ(prompt->text(), kReady);
+    EXPECT_EQ(textBox->text(), "CT");
+
+    disconnect->click();
+    EXPECT_FALSE(connected());
     EXPECT_EQ(log->count(), 0);
-    EXPECT_EQ(prompt->text(), kIdle);
-    EXPECT_EQ(entries(), QStringList{QStringLiteral("Com - 10")});
-    EXPECT_TRUE(disconnectedLook());
+    EXPECT_TRUE(textBox->text().isEmpty());
+    EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
+    EXPECT_EQ(entries().mid(0, 2), listed) << "the port just closed is listed again";
+    EXPECT_TRUE(keys.sent.isEmpty());
+
+    window.close();
+    pick(0, QMB::Yes);
+    window.close();
+    EXPECT_FALSE(session->link().isOpen()) << "closing the window leaves the port open";
 }
 
-TEST_F(MainWindowTest, LostDeviceResetsTheListAndKeepsWhatArrived)
+TEST_F(Window, BusyAndLostPortsResetTheList)
 {
-    start({1});
-    pick(1, QMB::Yes);
-    port.deliver(QStringLiteral("AT+CKPD=\"33\"\rAT+CKPD=\"4"));
-    port.unplug();
-    QApplication::processEvents();
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_TRUE(disconnectedLook());
-    EXPECT_EQ(combo->count(), 0) << "the unplugged port no longer opens";
-    EXPECT_EQ(text->toPlainText(), QStringLiteral("E"));
-    EXPECT_EQ(log->count(), 2);
-    EXPECT_EQ(prompt->text(), QStringLiteral(" Klavye hazır. Bir Tuşa basın..."));
+    serial::SerialPort holder;
+    ASSERT_TRUE(holder.open(phone.devicePath()));
+    pick(0, QMB::Yes);
+    ASSERT_EQ(answerer.seen().size(), 2);
+    EXPECT_EQ(answerer.seen()[1].text, "Seçilen Port Meşgul veya \n\r Bağlantı Kurulmuyor...");
+    EXPECT_EQ(answerer.seen()[1].title, "Port Hata...");
+    EXPECT_FALSE(connected());
+    EXPECT_EQ(combo->itemText(0), "Com - 3") << "a held port is listed";
 
-    // Plugged in again: a new connection starts with an empty buffer.
-    port.openable.insert(1);
-    window->connection().PortSifirla();
-    pick(1, QMB::Yes);
-    port.deliver(QStringLiteral("AT+CKPD=\"5\"\r"));
-    EXPECT_EQ(text->toPlainText(), QStringLiteral("EJ"));
-    EXPECT_EQ(log->item(log->count() - 2)->text(), QStringLiteral("-> AT+CKPD=\"5\""));
+    holder.close();
+    session->connection().PortSifirla();
+    pick(0, QMB::Yes);
+    ASSERT_TRUE(connected());
+    send("AT+CKPD=\"33\"\r");
+    ASSERT_TRUE(phone.write("AT+CKPD=\"4"));
+    phone.closeController();
+    phone.closeDevice();
+    EXPECT_TRUE(waitFor([&] { return !connected(); })) << "a lost device keeps the connection";
+    window.flushUpdates();
+    EXPECT_EQ(textBox->text(), "E");
+    EXPECT_EQ(log->count(), 2) << "the log is kept";
+    EXPECT_EQ(combo->itemText(0), "Com - 3") << "a lost device is listed";
 }
 
-TEST_F(MainWindowTest, UnloadClosesAnOpenPortAndLeavesAClosedOneAlone)
+TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
 {
-    start({1});
-    port.calls.clear();
-    window->close();
-    EXPECT_FALSE(port.calls.contains(QStringLiteral("close")));
+    // What arrived before a key the user types comes before it, and the
+    // clear key acts on the character before it.
+    window.appendToTextBox("2");
+    type(Qt::Key_X, "x");
+    window.appendToTextBox("3");
+    window.backspaceInTextBox();
+    window.appendToTextBox("4");
+    type(Qt::Key_Y, "y");
+    EXPECT_EQ(textBox->text(), "2x4y");
 
-    start({1});
-    pick(1, QMB::Yes);
-    ASSERT_TRUE(port.isOpen());
-    window->close();
-    EXPECT_FALSE(port.isOpen());
+    // Minimised, keys go to the focused application in their order.
+    pick(0, QMB::Yes);
+    ASSERT_TRUE(connected());
+    window.setWindowState(Qt::WindowMinimized);
+    send("AT+CKPD=\"s\"\rAT+CKPD=\"e\"\rAT+CKPD=\"c\"\rAT+CKPD=\"1111\"\r");
+    EXPECT_TRUE(waitFor([&] { return keys.sent.size() >= 4; }));
+    EXPECT_EQ(keys.sent, (QStringList{"{ENTER}", "{ESC}", "{BACKSPACE}", "!"}));
+    window.flushUpdates();
+    EXPECT_EQ(textBox->text(), "2x4y");
 }
 
-TEST_F(MainWindowTest, ButtonsSpeakTheUsersLanguage)
+TEST_F(Window, TheLogKeepsItsNewestEntriesUpToItsLimit)
 {
-    QTranslator turkish;
-    ASSERT_TRUE(ui::installQtTranslations(*qApp, turkish, QLocale(QLocale::Turkish, QLocale::Turkey)))
-        << "Qt's Turkish translations are missing";
-    start({1});
-    pick(1, QMB::No);
-    QApplication::removeTranslator(&turkish);
-    ASSERT_EQ(answerer.seen().size(), 1);
-    QStringList texts = answerer.seen()[0].buttonTexts;
-    texts.sort();
-    EXPECT_EQ(texts, (QStringList{QStringLiteral("&Evet"), QStringLiteral("&Hayır")}));
-}
-
-TEST_F(MainWindowTest, CaptionCarriesTheVersionAndIsTheApplicationTitle)
-{
-    start({});
-    const QString expected = QStringLiteral("Tavlun    Ver. 1.0.4");
-    EXPECT_EQ(window->windowTitle(), expected);
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), expected);
-}
-
-TEST_F(MainWindowTest, DeliveryFollowsTheWindowState)
-{
-    start({1});
-    pick(1, QMB::Yes);
-    text->setPlainText(QStringLiteral("AB"));
-    QTextCursor middle = text->textCursor();
-    middle.setPosition(0);
-    middle.setPosition(1, QTextCursor::KeepAnchor);
-    text->setTextCursor(middle);
-    port.deliver(QStringLiteral("AT+CKPD=\"222\"\r"));
-    EXPECT_EQ(text->toPlainText(), QStringLiteral("ABC"));
-    EXPECT_EQ(text->textCursor().position(), 3);
-    EXPECT_FALSE(text->textCursor().hasSelection());
-    EXPECT_TRUE(injector.sent.isEmpty());
-
-    // The clear key takes the last character back in the text box itself.
-    port.deliver(QStringLiteral("AT+CKPD=\"c\"\r"));
-    EXPECT_EQ(text->toPlainText(), QStringLiteral("AB"));
-    EXPECT_TRUE(injector.sent.isEmpty());
-    port.deliver(QStringLiteral("AT+CKPD=\"3\"\r"));
-
-    window->setWindowState(Qt::WindowMinimized);
-    port.deliver(QStringLiteral("AT+CKPD=\"222\"\rAT+CKPD=\"s\"\rAT+CKPD=\"c\"\r"));
-    EXPECT_EQ(text->toPlainText(), QStringLiteral("ABD"));
-    EXPECT_EQ(injector.sent, (QStringList{QStringLiteral("C"), QStringLiteral("{ENTER}"),
-                                          QStringLiteral("{BACKSPACE}")}));
+    constexpr int limit = ui::PendingUpdates::kMaxLogEntries;
+    for (int i = 0; i < limit; ++i)
+        window.addLogEntry(QString::number(i));
+    window.flushUpdates();
+    EXPECT_EQ(log->count(), limit);
+    EXPECT_EQ(log->item(0)->text(), "0");
+    window.addLogEntry("-> new");
+    window.addLogEntry("<- OK");
+    window.flushUpdates();
+    const int kept = limit + 2 - ui::PendingUpdates::kTrimBatch;
+    ASSERT_EQ(log->count(), kept);
+    EXPECT_EQ(log->item(0)->text(), QString::number(ui::PendingUpdates::kTrimBatch));
+    EXPECT_EQ(log->currentRow(), kept - 2);
+    EXPECT_EQ(log->currentItem()->text(), "-> new");
 }
 
 } // namespace

@@ -35,14 +35,11 @@ char32_t otherCase(char32_t c)
 
 KeyEncoder::KeyEncoder()
 {
-    link::KeyTable table;
-    table.TusTablosuKur();
-
     std::array<int, 0x100> fewest{};
     for (int column = 0; column <= 10; ++column) {
         const char key = column == 10 ? '#' : static_cast<char>('0' + column);
-        for (int presses = 1; presses < link::KeyTable::kPressCounts; ++presses) {
-            const char16_t character = table.at(column, presses);
+        for (int presses = 1; presses < link::kPressCounts; ++presses) {
+            const char16_t character = link::TusTablosu[column][presses];
             if (character == 0 || character >= commands_.size())
                 continue;
             // Columns and counts rise, so the first hit of a fewest count

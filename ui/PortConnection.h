@@ -6,20 +6,43 @@
 #include <functional>
 
 namespace tavlun::serial {
-
 class PortMap;
-class SerialPort;
+}
+
+namespace tavlun::ui {
+
+// A device that the latest probe could not open because this user may not
+// read and write it.
+struct RefusedPort {
+    QString device;
+    QString group; // the group that owns the device
+};
+
+// The serial port `MSComm1` as port discovery and connection use it.
+class PortControl {
+public:
+    virtual ~PortControl() = default;
+
+    // Opens the device at 9600 baud, no parity, 8 data bits, 1 stop bit;
+    // false when it does not exist, is in use or may not be opened.
+    virtual bool open(const QString &device) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // The platform's reason for the latest failure of open().
+    virtual QString lastErrorText() const = 0;
+};
 
 // The controls and dialogs that port discovery and connection drive.
 class ConnectionView {
 public:
     virtual ~ConnectionView() = default;
 
-    // The port list: entries are addressed by index from 0.
-    virtual void addPortEntry(const QString &text, const QString &devicePath) = 0;
+    // The port list `Combo1`: entries are addressed by index from 0; each
+    // carries its port number.
+    virtual void addPortEntry(const QString &text, int number, const QString &devicePath) = 0;
     virtual void removePortEntry(int index) = 0;
-    // The text of the selected entry; empty when none is selected.
-    virtual QString selectedPortEntry() const = 0;
+    // The port number of the selected entry; 0 when none is selected.
+    virtual int selectedPortNumber() const = 0;
 
     virtual void setPortListEnabled(bool enabled) = 0;
     virtual void setDisconnectEnabled(bool enabled) = 0;
@@ -31,15 +54,9 @@ public:
     virtual void reportConnectFailure(const QString &reason) = 0;
     // Empties the text box, clears the traffic log and restores the prompt.
     virtual void clearSession() = 0;
-    // A probe has finished listing ports.
-    virtual void probeFinished() {}
-};
-
-// A device that the latest probe could not open because this user may not
-// read and write it.
-struct RefusedPort {
-    QString device;
-    QString group; // the group that owns the device
+    // A probe has listed `listed` ports; `refused` would not open for lack
+    // of permission.
+    virtual void probeFinished(int listed, const QList<RefusedPort> &refused) = 0;
 };
 
 // Finds the serial ports by probing numbers 1 to 10, lists those that open,
@@ -48,11 +65,10 @@ struct RefusedPort {
 class PortConnection {
 public:
     static constexpr int kHighestPort = 10;
-    static constexpr const char16_t *kEntryPrefix = u"Com - ";
-    static constexpr const char16_t *kLineSettings = u"9600,N,8,1";
+    static inline const QString kEntryPrefix = QStringLiteral("Com - ");
 
-    // `map`, when given, is rebuilt at the start of every probe.
-    PortConnection(SerialPort &port, ConnectionView &view, PortMap *map = nullptr);
+    // `map` is rebuilt at the start of every probe.
+    PortConnection(PortControl &port, serial::PortMap &map, ConnectionView &view);
 
     // Called after every successful open, before any byte is read.
     std::function<void()> onConnected;
@@ -73,16 +89,12 @@ public:
     // The main window unloads.
     void unload();
 
-    int portCount() const { return PortSayisi; }
-    const QList<RefusedPort> &refusedPorts() const { return refused_; }
-
 private:
-    SerialPort &port_;
+    PortControl &port_;
+    serial::PortMap &map_;
     ConnectionView &view_;
-    PortMap *map_;
-    QList<RefusedPort> refused_;
     int PortSayisi = 0; // entries that the latest probe listed
     int PortNo = 0;     // loop variable of the probe and of emptying the list
 };
 
-} // namespace tavlun::serial
+} // namespace tavlun::ui

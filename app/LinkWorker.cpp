@@ -1,0 +1,93 @@
+#include "LinkWorker.h"
+
+#include <QThread>
+
+#include <type_traits>
+#include <utility>
+
+namespace tavlun::app {
+
+LinkWorker::LinkWorker() : thread_(new QThread), port_(new serial::SerialPort), intake_(*this)
+{
+    port_->moveToThread(thread_);
+    connect(port_, &serial::SerialPort::received, this,
+            [this](const QByteArray &bytes) { intake_.receive(bytes); }, Qt::DirectConnection);
+    connect(port_, &serial::SerialPort::deviceLost, this, &LinkWorker::deviceLost,
+            Qt::DirectConnection);
+    thread_->setObjectName(QStringLiteral("link"));
+    thread_->start();
+}
+
+LinkWorker::~LinkWorker()
+{
+    // Destroyed on its own thread as that thread finishes.
+    port_->deleteLater();
+    thread_->quit();
+    thread_->wait();
+    delete thread_;
+}
+
+// Runs f on the worker's thread and returns its result.
+template <typename F> auto LinkWorker::onWorker(F &&f) const
+{
+    using Result = decltype(f());
+    if constexpr (std::is_void_v<Result>) {
+        QMetaObject::invokeMethod(port_, std::forward<F>(f), Qt::BlockingQueuedConnection);
+    } else {
+        Result result{};
+        QMetaObject::invokeMethod(port_, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+}
+
+bool LinkWorker::open(const QString &device)
+{
+    return onWorker([&] {
+        const bool opened = port_->open(device);
+        if (opened)
+            intake_.clearBuffer();
+        return opened;
+    });
+}
+
+void LinkWorker::close()
+{
+    onWorker([this] { port_->close(); });
+}
+
+bool LinkWorker::isOpen() const
+{
+    return onWorker([this] { return port_->isOpen(); });
+}
+
+QString LinkWorker::lastErrorText() const
+{
+    return onWorker([this] { return port_->lastErrorText(); });
+}
+
+void LinkWorker::CiktiGonder(const QString &token, bool clear)
+{
+    // Lines that deliver nothing ask nothing of the window.
+    if (!token.isEmpty() || clear)
+        queue({Request::Delivery, token, clear});
+}
+
+void LinkWorker::queue(Request request)
+{
+    bool first = false;
+    {
+        QMutexLocker lock(&mutex_);
+        first = requests_.empty();
+        requests_.push_back(std::move(request));
+    }
+    if (first)
+        emit requestsWaiting();
+}
+
+std::vector<LinkWorker::Request> LinkWorker::takeRequests()
+{
+    QMutexLocker lock(&mutex_);
+    return std::exchange(requests_, {});
+}
+
+} // namespace tavlun::app

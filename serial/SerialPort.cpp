@@ -1,0 +1,81 @@
+#include "SerialPort.h"
+
+namespace tavlun::serial {
+
+SerialPort::SerialPort(QObject *parent) : QObject(parent)
+{
+    connect(&port_, &QSerialPort::readyRead, this, [this] {
+        const QByteArray bytes = port_.readAll();
+        if (!bytes.isEmpty())
+            emit received(bytes);
+    });
+    connect(&port_, &QSerialPort::errorOccurred, this, &SerialPort::onError);
+}
+
+SerialPort::~SerialPort()
+{
+    // Closing here, before the members go, keeps errorOccurred from
+    // reaching a half-destroyed object.
+    port_.disconnect(this);
+    close();
+}
+
+bool SerialPort::open(const QString &device)
+{
+    lastError_.clear();
+    lossReported_ = false;
+    if (port_.isOpen())
+        return false;
+    port_.setPortName(device);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        lastError_ = port_.errorString();
+        port_.clearError();
+        return false;
+    }
+    const bool configured = port_.setBaudRate(9600) && port_.setParity(QSerialPort::NoParity)
+        && port_.setDataBits(QSerialPort::Data8) && port_.setStopBits(QSerialPort::OneStop)
+        && port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        lastError_ = port_.errorString();
+        close();
+        return false;
+    }
+    // Bytes that the driver buffered before this open belong to no
+    // connection of ours.
+    port_.clear(QSerialPort::AllDirections);
+    return true;
+}
+
+void SerialPort::close()
+{
+    if (port_.isOpen())
+        port_.close();
+    port_.clearError();
+}
+
+bool SerialPort::write(QByteArrayView bytes)
+{
+    if (!port_.isOpen() || port_.write(bytes.data(), bytes.size()) != bytes.size())
+        return false;
+    // Hand the bytes to the driver now rather than at the next turn of the
+    // event loop: the accessory waits for every answer.
+    port_.flush();
+    return true;
+}
+
+void SerialPort::onError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::NoError)
+        return;
+    port_.clearError();
+    // The device went away (an unplugged adapter reports a resource error,
+    // a hung-up terminal a read error). Qt reports it again at every turn of
+    // the event loop while the port stays open, so the owner is told once.
+    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+    if (lost && port_.isOpen() && !lossReported_) {
+        lossReported_ = true;
+        emit deviceLost();
+    }
+}
+
+} // namespace tavlun::serial

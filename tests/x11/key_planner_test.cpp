@@ -1,0 +1,109 @@
+// Keystroke planning on a keyboard map built here, without an X server.
+#include "link/x11/KeyPlanner.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace tavlun::link;
+
+namespace {
+
+constexpr unsigned kShift = 1, kLock = 2, kNumLock = 0x10;
+
+// Keys 1/!, a/A, s/S with ß in a second group, a Shift key and three empty
+// keycodes, one of them in the modifier map.
+KeyboardMap testMap()
+{
+    KeyboardMap m;
+    m.groups = 2;
+    m.types = {{0, {}}, {kShift, {{kShift, 1}}}, {kShift | kLock, {{kShift, 1}, {kLock, 1}}}};
+    const auto key = [](std::vector<KeyboardMap::Group> groups, bool plain = true) {
+        KeyboardMap::Key k;
+        k.groups = std::move(groups);
+        k.plain = plain;
+        return k;
+    };
+    m.keys[10] = key({{1, {{'1'}, {'!'}}}});
+    m.keys[38] = key({{2, {{'a'}, {'A'}}}});
+    m.keys[39] = key({{2, {{'s'}, {'S'}}}, {0, {{0xDF}}}});
+    m.keys[50] = key({{0, {{0xFFE1, true}}}}, false);
+    m.keys[200] = key({});
+    m.keys[201] = key({});
+    m.keys[202] = key({}, false);
+    return m;
+}
+
+TEST(KeyPlanner, PicksTheKeyLevelGroupAndLocksThatChangeLeast)
+{
+    struct Case {
+        unsigned long symbol;
+        KeyboardState state;
+        std::optional<KeyPlan> expected;
+    };
+    const Case cases[] = {
+        {'a', {}, KeyPlan{38, 0, 0}},
+        {'A', {}, KeyPlan{38, kShift, 0}},
+        {'A', {.heldMods = kShift}, KeyPlan{38, 0, 0}},
+        {'a', {.heldMods = kShift}, std::nullopt},
+        {'a', {.lockedMods = kLock}, KeyPlan{38, 0, 0}},
+        {'a', {.lockedMods = kNumLock}, KeyPlan{38, kNumLock, 0}},
+        {'a', {.latchedMods = kShift}, KeyPlan{38, 0, 0}},
+        {'!', {}, KeyPlan{10, kShift, 0}},
+        {0xDF, {}, KeyPlan{39, 0, 1}},
+        {0xDF, {.lockedGroup = 1}, KeyPlan{39, 0, 1}},
+        {'s', {.lockedGroup = 1}, KeyPlan{39, 0, 0}},
+        {'s', {.baseGroup = 1}, KeyPlan{39, 0, 1}},
+        {0xFFE1, {}, std::nullopt}, // a key that acts is never typed
+        {'z', {}, std::nullopt},
+    };
+    KeyPlanner planner;
+    planner.setMap(testMap());
+    for (const Case &c : cases) {
+        const auto got = planner.plan(c.symbol, c.state);
+        EXPECT_EQ(got, c.expected) << "keysym 0x" << std::hex << c.symbol << " held " << c.state.heldMods
+                                   << " locked " << c.state.lockedMods << " group " << std::dec
+                                   << c.state.baseGroup << "+" << c.state.lockedGroup << ": got "
+                                   << (got ? got->keycode : -1);
+    }
+}
+
+TEST(KeyPlanner, SpareKeycodesAreBoundHighestFirstThenReusedLeastRecentlyUsed)
+{
+    KeyboardMap map = testMap();
+    KeyPlanner planner;
+    planner.setMap(map);
+    const auto bind = [&](unsigned long symbol) {
+        const int keycode = planner.spareFor().value_or(-1);
+        map.keys[keycode].groups = {{0, {{symbol}}}};
+        planner.bound(keycode, symbol);
+        planner.setMap(map);
+        return keycode;
+    };
+    EXPECT_EQ(bind('z'), 201);
+    EXPECT_EQ(bind('q'), 200) << "202 sets a modifier: it is not spare";
+    EXPECT_EQ(planner.plan('z', {}), (KeyPlan{201, 0, 0}));
+    planner.used(201);
+    for (int i = 2; i < KeyPlanner::kSparePoolSize; ++i)
+        planner.bound(300 + i, 'x'); // the pool fills up
+    EXPECT_EQ(planner.spareFor(), 200) << "the binding used longest ago goes first";
+
+    map.keys[201].groups = {{0, {{'y'}}}}; // someone else took the key
+    planner.setMap(map);
+    EXPECT_EQ(planner.bindings().size(), 1u) << "bindings the map no longer shows are dropped";
+    planner.bindFailed(200);
+    EXPECT_EQ(planner.spareFor(), 200) << "a binding stays reusable after a failure";
+}
+
+TEST(KeyPlanner, KeyStringsMapToKeysyms)
+{
+    const std::pair<QString, unsigned long> cases[] = {
+        {"{BACKSPACE}", 0xFF08}, {"{ENTER}", 0xFF0D}, {"{ESC}", 0xFF1B}, {"a", 'a'},
+        {"\u00DF", 0xDF},        {"\u20AC", 0x10020AC}, {"\x1B", 0},     {"\u0085", 0},
+        {"ab", 0},               {"", 0},              {"{TAB}", 0},
+    };
+    for (const auto &[keys, keysym] : cases)
+        EXPECT_EQ(keysymFor(keys), keysym) << "key string \"" << keys.toStdString() << '"';
+}
+
+} // namespace
