@@ -7,6 +7,7 @@ namespace tavlun::app {
 Session::Session(ui::MainWindow &window, link::KeyInjector &injector, const QStringList &devices)
     : window_(window),
       map_(devices),
+      watch_(devices),
       delivery_(window, injector),
       intake_(*this),
       connection_(port_, map_, window)
@@ -22,6 +23,13 @@ Session::Session(ui::MainWindow &window, link::KeyInjector &injector, const QStr
             [this] { connection_.disconnectClicked(); });
     connect(&window, &ui::MainWindow::closing, this, [this] { connection_.unload(); });
     connection_.onConnected = [this] { intake_.clearBuffer(); };
+    // The list is probed afresh when the user opens it, and when devices
+    // come or go while it is closed.
+    connect(&window, &ui::MainWindow::portListOpening, this, [this] { connection_.refreshList(); });
+    connect(&watch_, &serial::DeviceWatch::devicesChanged, this, [this] {
+        if (!window_.isPortListOpen())
+            connection_.refreshList();
+    });
 
     connection_.PortTara();
     intake_.clearBuffer();

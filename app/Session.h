@@ -2,6 +2,7 @@
 
 #include "link/CommandIntake.h"
 #include "link/OutputDelivery.h"
+#include "serial/DeviceWatch.h"
 #include "serial/PortMap.h"
 #include "serial/SerialPort.h"
 #include "ui/PortConnection.h"
@@ -41,6 +42,7 @@ private:
 
     ui::MainWindow &window_;
     serial::PortMap map_;
+    serial::DeviceWatch watch_;
     serial::SerialPort port_;
     link::OutputDelivery delivery_;
     link::CommandIntake intake_;

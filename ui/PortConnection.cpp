@@ -52,12 +52,19 @@ void PortConnection::PortSifirla()
 {
     if (port_.isOpen())
         port_.close();
-    for (PortNo = PortSayisi - 1; PortNo >= 0; --PortNo)
-        view_.removePortEntry(PortNo);
-    PortTara();
+    refreshList();
     view_.setPortListEnabled(true);
     view_.setConnectedIndicator(false);
     view_.setDisconnectEnabled(false);
+}
+
+void PortConnection::refreshList()
+{
+    if (port_.isOpen())
+        return;
+    for (PortNo = PortSayisi - 1; PortNo >= 0; --PortNo)
+        view_.removePortEntry(PortNo);
+    PortTara();
 }
 
 void PortConnection::portPicked()

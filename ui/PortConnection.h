@@ -66,6 +66,9 @@ public:
     void PortBaglan();
     // Closes the port, probes again and resets the controls.
     void PortSifirla();
+    // While no port is open: empties the list and probes again. Picks
+    // nothing; does nothing while connected.
+    void refreshList();
 
     // The user picked an entry of the port list.
     void portPicked();
