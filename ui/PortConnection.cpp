@@ -60,7 +60,7 @@ void PortConnection::PortSifirla()
 
 void PortConnection::refreshList()
 {
-    if (port_.isOpen())
+    if (port_.isOpen() || picking_)
         return;
     for (PortNo = PortSayisi - 1; PortNo >= 0; --PortNo)
         view_.removePortEntry(PortNo);
@@ -69,7 +69,12 @@ void PortConnection::refreshList()
 
 void PortConnection::portPicked()
 {
-    if (view_.confirmConnect())
+    // The confirmation box runs an event loop: the entry picked must stay
+    // where it is until the pick has been answered.
+    picking_ = true;
+    const bool yes = view_.confirmConnect();
+    picking_ = false;
+    if (yes)
         PortBaglan();
     else
         PortSifirla();
