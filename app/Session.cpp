@@ -5,7 +5,11 @@
 namespace tavlun::app {
 
 Session::Session(ui::MainWindow &window, link::KeyInjector &injector, const QStringList &devices)
-    : window_(window), map_(devices), delivery_(window, injector), connection_(worker_, map_, window)
+    : window_(window),
+      map_(devices),
+      watch_(devices),
+      delivery_(window, injector),
+      connection_(worker_, map_, window)
 {
     // Taken once a frame, at the window's update: a burst of lines costs
     // the user-interface thread one wake-up, not one a line.
@@ -22,6 +26,13 @@ Session::Session(ui::MainWindow &window, link::KeyInjector &injector, const QStr
     // Before the user's own input reaches the text box, everything that
     // arrived before it is shown.
     window.setUpdateSource([this] { takeRequests(); });
+    // The list is probed afresh when the user opens it, and when devices
+    // come or go while it is closed.
+    connect(&window, &ui::MainWindow::portListOpening, this, [this] { connection_.refreshList(); });
+    connect(&watch_, &serial::DeviceWatch::devicesChanged, this, [this] {
+        if (!window_.isPortListOpen())
+            connection_.refreshList();
+    });
 
     connection_.PortTara();
 }

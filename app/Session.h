@@ -2,6 +2,7 @@
 
 #include "LinkWorker.h"
 #include "link/OutputDelivery.h"
+#include "serial/DeviceWatch.h"
 #include "serial/PortMap.h"
 #include "ui/PortConnection.h"
 
@@ -35,6 +36,7 @@ public:
 private:
     ui::MainWindow &window_;
     serial::PortMap map_;
+    serial::DeviceWatch watch_;
     LinkWorker worker_;
     link::OutputDelivery delivery_;
     ui::PortConnection connection_;

@@ -4,6 +4,7 @@
 #include "ExactTitle.h"
 #include "IndicatorLight.h"
 #include "PortHelp.h"
+#include "PortList.h"
 #include "TextBox.h"
 #include "tavlun/version.h"
 
@@ -35,6 +36,7 @@ MainWindow::MainWindow(DesktopShell &shell, QWidget *parent)
       updates_(*ui_.commesaj, *ui_.Label1, *ui_.Text1)
 {
     connect(ui_.Combo1, &QComboBox::activated, this, &MainWindow::portPicked);
+    connect(ui_.Combo1, &PortList::aboutToOpen, this, &MainWindow::portListOpening);
     connect(ui_.Command1, &QPushButton::clicked, this, &MainWindow::disconnectClicked);
     connect(ui_.Command2, &QPushButton::clicked, this, &MainWindow::showAbout);
 
@@ -62,6 +64,11 @@ void MainWindow::showAbout()
     if (!hakkinda)
         hakkinda = std::make_unique<AboutWindow>(shell_);
     hakkinda->exec();
+}
+
+bool MainWindow::isPortListOpen() const
+{
+    return ui_.Combo1->isPopupShown();
 }
 
 bool MainWindow::isNormalState() const

@@ -29,6 +29,8 @@ public:
     // The traffic log and the prompt, as the receive flow asks.
     void addLogEntry(const QString &text) { updates_.addLogEntry(text); }
     void setPrompt(const QString &text) { updates_.setPrompt(text); }
+    // True while the port list's drop-down is open.
+    bool isPortListOpen() const;
     // Applies every pending update now.
     void flushUpdates() { updates_.flush(); }
     // Updates at the next frame, taking in what waits elsewhere.
@@ -57,6 +59,8 @@ public:
 signals:
     // The user picked an entry of the port list.
     void portPicked();
+    // The user is opening the port list.
+    void portListOpening();
     // The user clicked `Command1`, the disconnect button.
     void disconnectClicked();
     // The window is closing (unload).

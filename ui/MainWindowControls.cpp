@@ -1,10 +1,11 @@
 #include "MainWindowControls.h"
 
 #include "IndicatorLight.h"
+#include "PortConnection.h"
+#include "PortList.h"
 #include "TextBox.h"
 #include "Twips.h"
 
-#include <QComboBox>
 #include <QCursor>
 #include <QGroupBox>
 #include <QIcon>
@@ -65,9 +66,13 @@ MainWindowControls MainWindowControls::create(QWidget &window)
     c.Shape1 = place<IndicatorLight>(c.Frame1, u"Shape1", 120, 360, 255, 255);
     c.Shape1->setFillColor(indicatorColor(false, window.palette()));
 
-    c.Combo1 = place<QComboBox>(c.Frame1, u"Combo1", 480, 360, 975, 315);
+    c.Combo1 = place<PortList>(c.Frame1, u"Combo1", 480, 360, 975, 315);
     c.Combo1->setEditable(false);
     c.Combo1->setPlaceholderText(QStringLiteral("Port Seçin"));
+    QStringList shown{c.Combo1->placeholderText()};
+    for (int number = 1; number <= PortConnection::kHighestPort; ++number)
+        shown << PortConnection::kEntryPrefix + QString::number(number);
+    c.Combo1->fitFontTo(shown);
 
     c.Command1 = place<QPushButton>(c.Frame1, u"Command1", 120, 840, 1335, 375);
     c.Command1->setText(QStringLiteral("Bağlantıyı Kes"));

@@ -4,7 +4,6 @@
 #include <QPalette>
 #include <QString>
 
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -14,6 +13,7 @@ class QWidget;
 namespace tavlun::ui {
 
 class IndicatorLight;
+class PortList;
 class TextBox;
 
 // The controls of the main window, created with their start settings.
@@ -35,7 +35,7 @@ struct MainWindowControls {
 
     QGroupBox *Frame1;     // the "Seri Port Ayar" frame around the port controls
     IndicatorLight *Shape1; // the connection indicator
-    QComboBox *Combo1;     // the port list
+    PortList *Combo1;      // the port list
     QPushButton *Command1; // the disconnect button
     QGroupBox *Frame2;     // the "Seri Port Data" frame around the log
     QListWidget *commesaj; // the traffic log

@@ -51,17 +51,29 @@ void PortConnection::PortSifirla()
 {
     if (port_.isOpen())
         port_.close();
-    for (PortNo = PortSayisi - 1; PortNo >= 0; --PortNo)
-        view_.removePortEntry(PortNo);
-    PortTara();
+    refreshList();
     view_.setPortListEnabled(true);
     view_.setConnectedIndicator(false);
     view_.setDisconnectEnabled(false);
 }
 
+void PortConnection::refreshList()
+{
+    if (port_.isOpen() || picking_)
+        return;
+    for (PortNo = PortSayisi - 1; PortNo >= 0; --PortNo)
+        view_.removePortEntry(PortNo);
+    PortTara();
+}
+
 void PortConnection::portPicked()
 {
-    if (view_.confirmConnect())
+    // The confirmation box runs an event loop: the entry picked must stay
+    // where it is until the pick has been answered.
+    picking_ = true;
+    const bool yes = view_.confirmConnect();
+    picking_ = false;
+    if (yes)
         PortBaglan();
     else
         PortSifirla();

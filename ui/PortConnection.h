@@ -79,6 +79,10 @@ public:
     void PortBaglan();
     // Closes the port, probes again and resets the controls.
     void PortSifirla();
+    // While no port is open: empties the list and probes again. Picks
+    // nothing; does nothing while connected or while a pick is being
+    // confirmed.
+    void refreshList();
 
     // The user picked an entry of the port list.
     void portPicked();
@@ -95,6 +99,7 @@ private:
     ConnectionView &view_;
     int PortSayisi = 0; // entries that the latest probe listed
     int PortNo = 0;     // loop variable of the probe and of emptying the list
+    bool picking_ = false; // between a pick and the end of its connection attempt
 };
 
 } // namespace tavlun::ui

@@ -18,8 +18,8 @@ QString portListHelp(int listedPorts, const QList<RefusedPort> &refused,
                                 "sonra oturumu kapatıp yeniden açın.")
                      .arg(devices.join(QStringLiteral(", ")), group);
     } else if (listedPorts == 0) {
-        parts << QStringLiteral("Seri port bulunamadı. Dönüştürücüyü takıp programı "
-                                "yeniden başlatın.");
+        parts << QStringLiteral("Seri port bulunamadı. Dönüştürücüyü takın: birkaç saniye "
+                                "içinde listede görünür; görünmezse listeyi açın.");
     }
     if (!lastFailure.isEmpty())
         parts << QStringLiteral("Son bağlantı hatası: %1").arg(lastFailure);

@@ -106,20 +106,23 @@ class Program:
         x, y = self.client(*LABEL1_RECT[:2])
         return self.desktop.region_signature(x, y, *LABEL1_RECT[2:])
 
-    def popup_entries(self):
+    def popup_entries(self, timeout=5):
         """Opens the port list with the mouse; returns the popup's geometry."""
         self.desktop.activate(self.window)
         self.desktop.click(*self.client(*COMBO1_CENTRE))
 
         def popup():
+            # The drop-down is an override-redirect window of its own, not a
+            # tooltip; the program's other windows are not.
             for window in self.desktop.run(["xdotool", "search", "--onlyvisible", "--pid",
                                             str(self.proc.pid)], check=False).split():
-                if int(window) != self.window:
-                    geometry = self.desktop.geometry(int(window))
-                    if geometry[2] < 200 and geometry[3] > 10:
-                        return geometry
+                info = self.desktop.run(["xwininfo", "-id", window], check=False)
+                kind = self.desktop.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"],
+                                        check=False)
+                if "Override Redirect State: yes" in info and "TOOLTIP" not in kind:
+                    return self.desktop.geometry(int(window))
             return None
-        return wait_until(popup, 5, "the port list to open")
+        return wait_until(popup, timeout, "the port list to open")
 
     def pick_first(self):
         """Picks the first entry of the port list with the mouse."""
