@@ -11,8 +11,8 @@ namespace {
 
 constexpr unsigned kShift = 1, kLock = 2, kNumLock = 0x10;
 
-// Keys 1/!, a/A, s/S with ß in a second group, a Shift key and three empty
-// keycodes, one of them in the modifier map.
+// Keys 1/!, 2/@, @ alone, a/A, s/S with ß in a second group, a Shift key
+// and three empty keycodes, one of them in the modifier map.
 KeyboardMap testMap()
 {
     KeyboardMap m;
@@ -25,6 +25,8 @@ KeyboardMap testMap()
         return k;
     };
     m.keys[10] = key({{1, {{'1'}, {'!'}}}});
+    m.keys[12] = key({{1, {{'2'}, {'@'}}}});
+    m.keys[13] = key({{0, {{'@'}}}});
     m.keys[38] = key({{2, {{'a'}, {'A'}}}});
     m.keys[39] = key({{2, {{'s'}, {'S'}}}, {0, {{0xDF}}}});
     m.keys[50] = key({{0, {{0xFFE1, true}}}}, false);
@@ -50,6 +52,7 @@ TEST(KeyPlanner, PicksTheKeyLevelGroupAndLocksThatChangeLeast)
         {'a', {.lockedMods = kNumLock}, KeyPlan{38, kNumLock, 0}},
         {'a', {.latchedMods = kShift}, KeyPlan{38, 0, 0}},
         {'!', {}, KeyPlan{10, kShift, 0}},
+        {'@', {}, KeyPlan{13, 0, 0}}, // rather a key of its own than a lock
         {0xDF, {}, KeyPlan{39, 0, 1}},
         {0xDF, {.lockedGroup = 1}, KeyPlan{39, 0, 1}},
         {'s', {.lockedGroup = 1}, KeyPlan{39, 0, 0}},
