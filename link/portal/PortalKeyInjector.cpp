@@ -1,0 +1,359 @@
+#include "PortalKeyInjector.h"
+
+#include "link/portal/SeatKeymap.h"
+
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+
+namespace tavlun::link {
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kInterface = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
+const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
+const QString kSessionInterface = QStringLiteral("org.freedesktop.portal.Session");
+
+constexpr unsigned kKeyboard = 1;        // device type bit
+constexpr unsigned kPersistUntilRevoked = 2;
+constexpr unsigned kFirstPersistingVersion = 2;
+constexpr int kProbeTimeoutMs = 5000;
+
+constexpr std::uint32_t kReturn = 0xFF0D;
+constexpr std::uint32_t kBackSpace = 0xFF08;
+constexpr std::uint32_t kEscape = 0xFF1B;
+
+const QString kMeanwhile = QStringLiteral(
+    " (meanwhile, with Tavlun's window open, characters go to its own text box)");
+
+// The keysym that types a key string, or 0 when the string is none of the
+// special keys and not one printable character.
+std::uint32_t keysymFor(const QString &keyString)
+{
+    if (keyString == kBackspaceKey)
+        return kBackSpace;
+    if (keyString == kEnterKey)
+        return kReturn;
+    if (keyString == kEscapeKey)
+        return kEscape;
+    const QList<uint> characters = keyString.toUcs4();
+    if (characters.size() != 1 || isControlCharacter(characters.front())
+        || QChar::isSurrogate(characters.front()) || characters.front() > 0x10FFFF)
+        return 0;
+    const std::uint32_t c = characters.front();
+    return c <= 0xFF ? c : 0x01000000 | c; // Latin-1 keysyms are their code points
+}
+
+// Unique per connection: the portal builds request and session paths from
+// the sender's name and these tokens.
+QString nextToken()
+{
+    static unsigned counter = 0;
+    return QStringLiteral("tavlun%1").arg(++counter);
+}
+
+} // namespace
+
+bool PortalKeyInjector::probe(const QDBusConnection &bus, PortalInfo *info, QString *failureReason)
+{
+    const auto fail = [failureReason](const QString &reason) {
+        if (failureReason)
+            *failureReason = reason;
+        return false;
+    };
+    if (!bus.isConnected())
+        return fail(QStringLiteral("no session D-Bus, so no desktop portal"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
+    get << kInterface;
+    const QDBusMessage reply = bus.call(get, QDBus::Block, kProbeTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return fail(QStringLiteral("the desktop portal offers no remote desktop (%1)")
+                        .arg(reply.errorName().isEmpty() ? reply.errorMessage() : reply.errorName()));
+    const QVariantMap properties = qdbus_cast<QVariantMap>(reply.arguments().front());
+    PortalInfo found;
+    found.version = properties.value(QStringLiteral("version")).toUInt();
+    found.deviceTypes = properties.value(QStringLiteral("AvailableDeviceTypes")).toUInt();
+    if (found.version == 0)
+        return fail(QStringLiteral("the desktop portal offers no remote desktop"));
+    if (!(found.deviceTypes & kKeyboard))
+        return fail(QStringLiteral("the desktop portal's remote desktop offers no keyboard"));
+    if (info)
+        *info = found;
+    return true;
+}
+
+std::unique_ptr<PortalKeyInjector> PortalKeyInjector::open(QString *failureReason)
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    PortalInfo info;
+    if (!probe(bus, &info, failureReason))
+        return nullptr;
+    std::unique_ptr<SeatKeymap> keymap;
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        keymap = SeatKeymap::connect(QByteArray(), nullptr);
+    return std::make_unique<PortalKeyInjector>(bus, info, std::move(keymap),
+                                               RestoreTokenStore(RestoreTokenStore::defaultDirectory()));
+}
+
+PortalKeyInjector::PortalKeyInjector(const QDBusConnection &bus, const PortalInfo &info,
+                                     std::unique_ptr<SeatKeymap> keymap,
+                                     const RestoreTokenStore &tokens)
+    : bus_(bus), info_(info), keymap_(std::move(keymap)), tokens_(tokens)
+{
+    portalWatcher_ = std::make_unique<QDBusServiceWatcher>(
+        kService, bus_, QDBusServiceWatcher::WatchForUnregistration);
+    connect(portalWatcher_.get(), &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        if (state_ == State::Asking || state_ == State::Typing)
+            fail(QStringLiteral("Tavlun can no longer type into other applications because the "
+                                "desktop portal stopped; restart Tavlun")
+                 + kMeanwhile + QLatin1Char('.'));
+    });
+}
+
+PortalKeyInjector::~PortalKeyInjector()
+{
+    if (!sessionPath_.isEmpty() && state_ != State::Failed) {
+        const QDBusMessage close = QDBusMessage::createMethodCall(
+            kService, sessionPath_, kSessionInterface, QStringLiteral("Close"));
+        bus_.call(close, QDBus::NoBlock);
+    }
+}
+
+void PortalKeyInjector::requestPermission()
+{
+    if (state_ != State::Idle)
+        return;
+    state_ = State::Asking;
+    if (info_.version < kFirstPersistingVersion)
+        report(QStringLiteral("This desktop asks at every start of Tavlun whether it may type into "
+                              "other applications, because the desktop's portal cannot remember "
+                              "the answer; allow it when asked."));
+    call(Step::CreateSession, QStringLiteral("CreateSession"), {},
+         {{QStringLiteral("session_handle_token"), nextToken()}});
+}
+
+bool PortalKeyInjector::sendKeys(const QString &keyString)
+{
+    const std::uint32_t keysym = keysymFor(keyString);
+    if (keysym == 0 || state_ == State::Failed)
+        return false;
+    if (keymap_ && !keymap_->produces(keysym)) {
+        const char32_t character = keyString.toUcs4().value(0);
+        if (!missingReported_.contains(character)) {
+            missingReported_.insert(character);
+            report(QStringLiteral("The character \u201C%1\u201D was not typed into the other "
+                                  "application because the keyboard layout in use has no key for "
+                                  "it; add a layout that has it in the desktop's keyboard "
+                                  "settings, or type it while Tavlun's window is open.")
+                       .arg(keyString));
+        }
+        return false;
+    }
+    switch (state_) {
+    case State::Idle:
+        requestPermission();
+        [[fallthrough]];
+    case State::Asking:
+        waiting_.append(keysym);
+        return true;
+    case State::Typing:
+        press(keysym);
+        return true;
+    case State::Failed:
+        break;
+    }
+    return false;
+}
+
+void PortalKeyInjector::call(Step step, const QString &method, QVariantList arguments,
+                             QVariantMap options)
+{
+    // The request's path follows from our name and the token: listen
+    // before calling, or a quick answer is lost.
+    const QString token = nextToken();
+    options.insert(QStringLiteral("handle_token"), token);
+    QString sender = bus_.baseService().mid(1);
+    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+    step_ = step;
+    requestPath_ = kPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
+    listenForResponse(requestPath_);
+
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+    arguments.append(options);
+    message.setArguments(arguments);
+    auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, &PortalKeyInjector::onRequestReply);
+}
+
+void PortalKeyInjector::listenForResponse(const QString &path)
+{
+    bus_.connect(kService, path, kRequestInterface, QStringLiteral("Response"), this,
+                 SLOT(onResponse(uint,QVariantMap)));
+}
+
+void PortalKeyInjector::stopListening()
+{
+    if (requestPath_.isEmpty())
+        return;
+    bus_.disconnect(kService, requestPath_, kRequestInterface, QStringLiteral("Response"), this,
+                    SLOT(onResponse(uint,QVariantMap)));
+    requestPath_.clear();
+}
+
+void PortalKeyInjector::onRequestReply(QDBusPendingCallWatcher *watcher)
+{
+    watcher->deleteLater();
+    if (state_ != State::Asking)
+        return;
+    const QDBusPendingReply<QDBusObjectPath> reply = *watcher;
+    if (reply.isError()) {
+        fail(QStringLiteral("Tavlun cannot type into other applications because the desktop "
+                            "portal did not answer (%1); restart Tavlun to try again")
+                 .arg(reply.error().name())
+             + kMeanwhile + QLatin1Char('.'));
+        return;
+    }
+    // An older portal may choose another path than the one foreseen.
+    const QString path = reply.value().path();
+    if (!requestPath_.isEmpty() && path != requestPath_) {
+        const Step step = step_;
+        stopListening();
+        step_ = step;
+        requestPath_ = path;
+        listenForResponse(path);
+    }
+}
+
+void PortalKeyInjector::onResponse(uint response, const QVariantMap &results)
+{
+    if (state_ != State::Asking || !calledFromDBus() || message().path() != requestPath_)
+        return;
+    stopListening();
+    switch (response) {
+    case 0:
+        advance(step_, results);
+        return;
+    case 1:
+        fail(QStringLiteral("Tavlun cannot type into other applications because the permission "
+                            "was refused; restart Tavlun and allow it when the desktop asks")
+             + kMeanwhile + QLatin1Char('.'));
+        return;
+    default:
+        fail(QStringLiteral("Tavlun cannot type into other applications because the desktop "
+                            "could not give the permission; restart Tavlun to be asked again")
+             + kMeanwhile + QLatin1Char('.'));
+        return;
+    }
+}
+
+void PortalKeyInjector::advance(Step step, const QVariantMap &results)
+{
+    switch (step) {
+    case Step::CreateSession: {
+        const QVariant handle = results.value(QStringLiteral("session_handle"));
+        sessionPath_ = handle.canConvert<QDBusObjectPath>() && handle.userType() != QMetaType::QString
+            ? handle.value<QDBusObjectPath>().path()
+            : handle.toString();
+        if (sessionPath_.isEmpty()) {
+            fail(QStringLiteral("Tavlun cannot type into other applications because the desktop "
+                                "portal opened no session; restart Tavlun to try again")
+                 + kMeanwhile + QLatin1Char('.'));
+            return;
+        }
+        bus_.connect(kService, sessionPath_, kSessionInterface, QStringLiteral("Closed"), this,
+                     SLOT(onSessionClosed(QVariantMap)));
+        QVariantMap options{{QStringLiteral("types"), kKeyboard}};
+        if (info_.version >= kFirstPersistingVersion) {
+            options.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
+            const QString token = tokens_.load();
+            if (!token.isEmpty())
+                options.insert(QStringLiteral("restore_token"), token);
+        }
+        call(Step::SelectDevices, QStringLiteral("SelectDevices"),
+             {QVariant::fromValue(QDBusObjectPath(sessionPath_))}, options);
+        return;
+    }
+    case Step::SelectDevices:
+        call(Step::Start, QStringLiteral("Start"),
+             {QVariant::fromValue(QDBusObjectPath(sessionPath_)), QString()}, {});
+        return;
+    case Step::Start:
+        break;
+    }
+
+    if (!(results.value(QStringLiteral("devices")).toUInt() & kKeyboard)) {
+        fail(QStringLiteral("Tavlun cannot type into other applications because the desktop gave "
+                            "no keyboard; restart Tavlun and allow the keyboard when asked")
+             + kMeanwhile + QLatin1Char('.'));
+        return;
+    }
+    if (info_.version >= kFirstPersistingVersion) {
+        // A token is good for one start; without a new one the old is spent.
+        QString error;
+        if (!tokens_.save(results.value(QStringLiteral("restore_token")).toString(), &error))
+            report(QStringLiteral("Tavlun could not keep the desktop's permission (%1), so the "
+                                  "desktop will ask again at the next start.")
+                       .arg(error));
+    }
+    state_ = State::Typing;
+    const QList<std::uint32_t> waiting = std::exchange(waiting_, {});
+    for (const std::uint32_t keysym : waiting)
+        press(keysym);
+}
+
+void PortalKeyInjector::press(std::uint32_t keysym)
+{
+    for (const uint state : {1u, 0u}) {
+        QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                              QStringLiteral("NotifyKeyboardKeysym"));
+        message << QVariant::fromValue(QDBusObjectPath(sessionPath_)) << QVariantMap()
+                << static_cast<int>(keysym) << state;
+        bus_.callWithCallback(message, this, SLOT(onKeySent()), SLOT(onKeyError(QDBusError)));
+    }
+}
+
+void PortalKeyInjector::onKeySent() {}
+
+void PortalKeyInjector::onKeyError(const QDBusError &error)
+{
+    if (state_ != State::Typing || keyErrorReported_)
+        return;
+    keyErrorReported_ = true;
+    report(QStringLiteral("Some keys did not reach other applications because the desktop portal "
+                          "refused them (%1); restart Tavlun if this goes on")
+               .arg(error.name())
+           + kMeanwhile + QLatin1Char('.'));
+}
+
+void PortalKeyInjector::onSessionClosed(const QVariantMap &)
+{
+    if (state_ == State::Failed)
+        return;
+    sessionPath_.clear();
+    fail(QStringLiteral("Tavlun can no longer type into other applications because the desktop "
+                        "ended its permission; restart Tavlun to be asked again")
+         + kMeanwhile + QLatin1Char('.'));
+}
+
+void PortalKeyInjector::fail(const QString &problem)
+{
+    state_ = State::Failed;
+    waiting_.clear();
+    stopListening();
+    report(problem);
+}
+
+void PortalKeyInjector::report(const QString &problem)
+{
+    if (onProblem)
+        onProblem(problem);
+}
+
+} // namespace tavlun::link
