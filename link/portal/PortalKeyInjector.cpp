@@ -189,7 +189,10 @@ void PortalKeyInjector::call(Step step, const QString &method, QVariantList argu
     arguments.append(options);
     message.setArguments(arguments);
     auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, &PortalKeyInjector::onRequestReply);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, expected = requestPath_](QDBusPendingCallWatcher *finished) {
+                onRequestReply(finished, expected);
+            });
 }
 
 void PortalKeyInjector::listenForResponse(const QString &path)
@@ -207,10 +210,11 @@ void PortalKeyInjector::stopListening()
     requestPath_.clear();
 }
 
-void PortalKeyInjector::onRequestReply(QDBusPendingCallWatcher *watcher)
+void PortalKeyInjector::onRequestReply(QDBusPendingCallWatcher *watcher, const QString &expected)
 {
     watcher->deleteLater();
-    if (state_ != State::Asking)
+    // Nothing to do when the request has been answered already.
+    if (state_ != State::Asking || requestPath_ != expected)
         return;
     const QDBusPendingReply<QDBusObjectPath> reply = *watcher;
     if (reply.isError()) {
@@ -222,7 +226,7 @@ void PortalKeyInjector::onRequestReply(QDBusPendingCallWatcher *watcher)
     }
     // An older portal may choose another path than the one foreseen.
     const QString path = reply.value().path();
-    if (!requestPath_.isEmpty() && path != requestPath_) {
+    if (path != requestPath_) {
         const Step step = step_;
         stopListening();
         step_ = step;

@@ -75,7 +75,6 @@ public:
 private slots:
     void onResponse(uint response, const QVariantMap &results);
     void onSessionClosed(const QVariantMap &details);
-    void onRequestReply(QDBusPendingCallWatcher *watcher);
     void onKeyError(const QDBusError &error);
     void onKeySent();
 
@@ -84,6 +83,7 @@ private:
     enum class Step { CreateSession, SelectDevices, Start };
 
     void call(Step step, const QString &method, QVariantList arguments, QVariantMap options);
+    void onRequestReply(QDBusPendingCallWatcher *watcher, const QString &expected);
     void listenForResponse(const QString &path);
     void stopListening();
     void advance(Step step, const QVariantMap &results);

@@ -1,13 +1,19 @@
 #!/usr/bin/python3
-"""A desktop's remote-desktop portal backend, standing in for the real one
-behind xdg-desktop-portal in tests.
+"""A desktop's remote-desktop portal, standing in for the real one in tests.
+
+By default it is a backend behind the real xdg-desktop-portal
+(org.freedesktop.impl.portal.RemoteDesktop). With --portal it stands in for
+xdg-desktop-portal itself (org.freedesktop.portal.RemoteDesktop) in the
+version given, since Debian 12's portal offers version 1 whatever its backend
+says; it then answers each request before the call returns, as a quick
+desktop may.
 
 It answers as its command line says, appends every call to a log (one JSON
-object a line) and, with --mutter, passes keysyms on to the compositor's own
-remote-desktop interface, so they reach the focused client.
+object a line) and, with --mutter, passes keysyms on to mutter's own
+remote-desktop interface, so that they reach the focused client.
 
-Signals: SIGUSR1 answers a Start that --hold kept waiting; SIGUSR2 closes
-every session as the desktop would (its stop button)."""
+Signals: SIGUSR1 answers the Start requests that --hold kept waiting;
+SIGUSR2 ends every session as the desktop would (its stop button)."""
 
 import argparse
 import json
@@ -16,13 +22,21 @@ import sys
 
 from gi.repository import Gio, GLib
 
-NAME = "org.freedesktop.impl.portal.desktop.tavlunstandin"
+BACKEND_NAME = "org.freedesktop.impl.portal.desktop.tavlunstandin"
+PORTAL_NAME = "org.freedesktop.portal.Desktop"
 PATH = "/org/freedesktop/portal/desktop"
 KEYBOARD = 1
-RESTORE_VENDOR = "tavlun-standin"
+VENDOR = "tavlun-standin"
+RESPONSES = {"approve": 0, "refuse": 1, "fail": 2}
 
-XML = """
-<node>
+_NOTIFY = """
+    <method name="NotifyKeyboardKeysym">
+      <arg type="o" direction="in"/><arg type="a{sv}" direction="in"/>
+      <arg type="i" direction="in"/><arg type="u" direction="in"/>
+    </method>
+    <property name="AvailableDeviceTypes" type="u" access="read"/>
+    <property name="version" type="u" access="read"/>"""
+BACKEND = Gio.DBusNodeInfo.new_for_xml("""<node>
   <interface name="org.freedesktop.impl.portal.RemoteDesktop">
     <method name="CreateSession">
       <arg type="o" direction="in"/><arg type="o" direction="in"/>
@@ -39,30 +53,32 @@ XML = """
       <arg type="s" direction="in"/><arg type="s" direction="in"/>
       <arg type="a{sv}" direction="in"/>
       <arg type="u" direction="out"/><arg type="a{sv}" direction="out"/>
-    </method>
-    <method name="NotifyKeyboardKeysym">
-      <arg type="o" direction="in"/><arg type="a{sv}" direction="in"/>
-      <arg type="i" direction="in"/><arg type="u" direction="in"/>
-    </method>
-    <method name="NotifyKeyboardKeycode">
-      <arg type="o" direction="in"/><arg type="a{sv}" direction="in"/>
-      <arg type="i" direction="in"/><arg type="u" direction="in"/>
-    </method>
-    <property name="AvailableDeviceTypes" type="u" access="read"/>
-    <property name="version" type="u" access="read"/>
+    </method>""" + _NOTIFY + """
   </interface>
   <interface name="org.freedesktop.impl.portal.Session">
     <method name="Close"/>
     <signal name="Closed"/>
-    <property name="version" type="u" access="read"/>
   </interface>
-  <interface name="org.freedesktop.impl.portal.Request">
+</node>""")
+PORTAL = Gio.DBusNodeInfo.new_for_xml("""<node>
+  <interface name="org.freedesktop.portal.RemoteDesktop">
+    <method name="CreateSession">
+      <arg type="a{sv}" direction="in"/><arg type="o" direction="out"/>
+    </method>
+    <method name="SelectDevices">
+      <arg type="o" direction="in"/><arg type="a{sv}" direction="in"/>
+      <arg type="o" direction="out"/>
+    </method>
+    <method name="Start">
+      <arg type="o" direction="in"/><arg type="s" direction="in"/>
+      <arg type="a{sv}" direction="in"/><arg type="o" direction="out"/>
+    </method>""" + _NOTIFY + """
+  </interface>
+  <interface name="org.freedesktop.portal.Session">
     <method name="Close"/>
+    <signal name="Closed"><arg type="a{sv}"/></signal>
   </interface>
-</node>
-"""
-NODE = Gio.DBusNodeInfo.new_for_xml(XML)
-PORTAL, SESSION, REQUEST = NODE.interfaces
+</node>""")
 
 
 class Mutter:
@@ -91,43 +107,50 @@ class StandIn:
     def __init__(self, args):
         self.args = args
         self.log = open(args.log, "a", buffering=1)
-        self.sessions = {}  # session handle -> registration ids
-        self.held = []  # Start invocations waiting for SIGUSR1
+        self.sessions = {}  # handle -> {"id": registration, "options": SelectDevices options}
+        self.held = []  # Start requests waiting for SIGUSR1
         self.grants = 0
         self.bus = Gio.bus_get_sync(Gio.BusType.SESSION)
-        self.mutter = Mutter(self.bus) if args.mutter else None
-        self.bus.register_object(PATH, PORTAL, self.portal_call, self.portal_property, None)
+        self.mutter = None
+        node = PORTAL if args.portal else BACKEND
+        self.interface, self.session_interface = node.interfaces
+        self.bus.register_object(PATH, self.interface, self.method, self.prop, None)
         GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR1, self.release)
         GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR2, self.close_all)
-        Gio.bus_own_name_on_connection(self.bus, NAME, Gio.BusNameOwnerFlags.NONE,
+        if args.mutter:  # serve once mutter does
+            self.watch = Gio.bus_watch_name_on_connection(
+                self.bus, "org.gnome.Mutter.RemoteDesktop", Gio.BusNameWatcherFlags.NONE,
+                self.mutter_appeared, None)
+        else:
+            self.serve()
+
+    def mutter_appeared(self, *_):
+        if not self.mutter:
+            self.mutter = Mutter(self.bus)
+            self.serve()
+
+    def serve(self):
+        Gio.bus_own_name_on_connection(self.bus, PORTAL_NAME if self.args.portal else BACKEND_NAME,
+                                       Gio.BusNameOwnerFlags.NONE,
                                        lambda *_: self.write({"call": "ready"}), None)
 
     def write(self, entry):
         self.log.write(json.dumps(entry) + "\n")
 
-    def portal_property(self, _bus, _sender, _path, _iface, name):
-        if name == "version":
-            return GLib.Variant("u", self.args.version)
-        return GLib.Variant("u", KEYBOARD | 2)
+    def prop(self, _bus, _sender, _path, _iface, name):
+        return GLib.Variant("u", self.args.version if name == "version" else KEYBOARD | 2)
 
-    def answer(self, stage):
-        if self.args.answer_at == stage:
-            return {"approve": 0, "refuse": 1, "fail": 2}.get(self.args.answer, 0)
+    def response(self, method):
+        if self.args.answer_at == method:
+            return RESPONSES.get(self.args.answer, 0)
         return 0
 
-    def portal_call(self, _bus, _sender, _path, _iface, method, params, invocation):
-        args = params.unpack()
-        if method == "NotifyKeyboardKeysym" or method == "NotifyKeyboardKeycode":
-            session, _options, value, state = args
-            self.write({"call": method, "value": value, "state": state})
-            if session not in self.sessions:
-                invocation.return_dbus_error("org.freedesktop.DBus.Error.AccessDenied", "no session")
-                return
-            if self.mutter and method == "NotifyKeyboardKeysym":
-                self.mutter.keysym(value, state == 1)
-            invocation.return_value(None)
-            return
+    # Calls -------------------------------------------------------------
 
+    def method(self, _bus, sender, _path, _iface, method, params, invocation):
+        args = params.unpack()
+        if method == "NotifyKeyboardKeysym":
+            return self.keysym(*args, invocation)
         options = args[-1]
         entry = {"call": method, "options": {k: v for k, v in options.items()
                                              if k != "restore_data"}}
@@ -137,48 +160,87 @@ class StandIn:
         if self.args.answer == "error" and self.args.answer_at == method:
             invocation.return_dbus_error("org.freedesktop.DBus.Error.Failed", "stand-in failure")
             return
-        results = {}
-        if method == "CreateSession":
-            self.export_session(args[1])
-            results["session_id"] = GLib.Variant("s", args[1])
-        elif method == "SelectDevices":
-            self.sessions[args[1]]["options"] = options
-        elif method == "Start":
-            if self.args.hold:
-                self.held.append((args[1], invocation))
-                return
-            self.start(args[1], invocation)
-            return
-        invocation.return_value(GLib.Variant("(ua{sv})", (self.answer(method), results)))
 
-    def start(self, session, invocation):
-        response = self.answer("Start")
+        if self.args.portal:
+            # The application's request and session paths follow from its
+            # name and its tokens.
+            who = sender[1:].replace(".", "_")
+            request = f"{PATH}/request/{who}/{options['handle_token']}"
+            session = (f"{PATH}/session/{who}/{options['session_handle_token']}"
+                       if method == "CreateSession" else args[0])
+
+            def respond(code, results):
+                self.bus.emit_signal(sender, request, "org.freedesktop.portal.Request", "Response",
+                                     GLib.Variant("(ua{sv})", (code, results)))
+
+            def reply():
+                invocation.return_value(GLib.Variant("(o)", (request,)))
+        else:
+            session = args[1]
+
+            def respond(code, results):
+                invocation.return_value(GLib.Variant("(ua{sv})", (code, results)))
+
+            def reply():
+                pass
+
+        if method == "CreateSession":
+            self.export_session(session, sender)
+            key = "session_handle" if self.args.portal else "session_id"
+            respond(self.response(method), {key: GLib.Variant("s", session)})
+        elif method == "SelectDevices":
+            if session in self.sessions:
+                self.sessions[session]["options"] = options
+            respond(self.response(method), {})
+        elif self.args.hold:
+            self.held.append((session, respond))
+        else:
+            self.start(session, respond)
+        reply()
+
+    def start(self, session, respond):
+        code = self.response("Start")
         results = {}
-        if response == 0:
+        if code == 0:
             results["devices"] = GLib.Variant("u", KEYBOARD)
             selected = self.sessions.get(session, {}).get("options", {})
-            restore = selected.get("restore_data")
-            if restore and restore[0] == RESTORE_VENDOR:
-                self.write({"call": "restored", "grant": restore[2]})
             persist = selected.get("persist_mode", 0)
-            if persist and self.args.version >= 2:
-                self.grants += 1
-                grant = restore[2] if restore and restore[0] == RESTORE_VENDOR else f"grant-{self.grants}"
-                results["persist_mode"] = GLib.Variant("u", persist)
-                results["restore_data"] = GLib.Variant(
-                    "(suv)", (RESTORE_VENDOR, 1, GLib.Variant("s", grant)))
-        invocation.return_value(GLib.Variant("(ua{sv})", (response, results)))
+            if self.args.portal:
+                token = selected.get("restore_token")
+                if token and token.startswith(VENDOR):
+                    self.write({"call": "restored", "token": token})
+                if persist and self.args.version >= 2:
+                    self.grants += 1
+                    results["restore_token"] = GLib.Variant("s", f"{VENDOR}-{self.grants}")
+            else:
+                restore = selected.get("restore_data")
+                if restore and restore[0] == VENDOR:
+                    self.write({"call": "restored", "token": restore[2]})
+                if persist:
+                    self.grants += 1
+                    results["persist_mode"] = GLib.Variant("u", persist)
+                    results["restore_data"] = GLib.Variant(
+                        "(suv)", (VENDOR, 1, GLib.Variant("s", f"{VENDOR}-{self.grants}")))
+        respond(code, results)
 
-    def export_session(self, handle):
+    def keysym(self, session, _options, keysym, state, invocation):
+        self.write({"call": "NotifyKeyboardKeysym", "keysym": keysym, "state": state})
+        if session not in self.sessions:
+            invocation.return_dbus_error("org.freedesktop.DBus.Error.AccessDenied", "no session")
+            return
+        if self.mutter:
+            self.mutter.keysym(keysym, state == 1)
+        invocation.return_value(None)
+
+    # Sessions ----------------------------------------------------------
+
+    def export_session(self, handle, owner):
         def call(_bus, _sender, _path, _iface, method, _params, invocation):
             self.write({"call": "Session." + method})
             self.drop(handle)
             invocation.return_value(None)
-
-        def prop(*_):
-            return GLib.Variant("u", 1)
-        rid = self.bus.register_object(handle, SESSION, call, prop, None)
-        self.sessions[handle] = {"id": rid}
+        rid = self.bus.register_object(handle, self.session_interface, call, None, None)
+        self.sessions[handle] = {"id": rid, "owner": owner}
 
     def drop(self, handle):
         session = self.sessions.pop(handle, None)
@@ -187,14 +249,18 @@ class StandIn:
 
     def release(self):
         held, self.held = self.held, []
-        for session, invocation in held:
-            self.start(session, invocation)
+        for session, respond in held:
+            self.start(session, respond)
         return GLib.SOURCE_CONTINUE
 
     def close_all(self):
-        for handle in list(self.sessions):
-            self.write({"call": "closed by the desktop", "session": handle})
-            self.bus.emit_signal(None, handle, SESSION.name, "Closed", None)
+        for handle, session in list(self.sessions.items()):
+            self.write({"call": "closed by the desktop"})
+            if self.args.portal:
+                self.bus.emit_signal(session["owner"], handle, self.session_interface.name,
+                                     "Closed", GLib.Variant("(a{sv})", ({},)))
+            else:
+                self.bus.emit_signal(None, handle, self.session_interface.name, "Closed", None)
             self.drop(handle)
         return GLib.SOURCE_CONTINUE
 
@@ -202,13 +268,14 @@ class StandIn:
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--log", required=True)
+    parser.add_argument("--portal", action="store_true")
     parser.add_argument("--version", type=int, default=1)
-    parser.add_argument("--answer", choices=["approve", "refuse", "fail", "error"], default="approve")
+    parser.add_argument("--answer", choices=["approve", "refuse", "fail", "error"],
+                        default="approve")
     parser.add_argument("--answer-at", default="Start")
     parser.add_argument("--hold", action="store_true")
     parser.add_argument("--mutter", action="store_true")
-    args = parser.parse_args()
-    StandIn(args)
+    StandIn(parser.parse_args())
     GLib.MainLoop().run()
 
 
