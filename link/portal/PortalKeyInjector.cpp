@@ -314,26 +314,45 @@ void PortalKeyInjector::advance(Step step, const QVariantMap &results)
 
 void PortalKeyInjector::press(std::uint32_t keysym)
 {
-    for (const uint state : {1u, 0u}) {
-        QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                                              QStringLiteral("NotifyKeyboardKeysym"));
-        message << QVariant::fromValue(QDBusObjectPath(sessionPath_)) << QVariantMap()
-                << static_cast<int>(keysym) << state;
-        bus_.callWithCallback(message, this, SLOT(onKeySent()), SLOT(onKeyError(QDBusError)));
-    }
+    outgoing_.append({keysym, 1});
+    outgoing_.append({keysym, 0});
+    sendNextEvent();
 }
 
-void PortalKeyInjector::onKeySent() {}
+// The portal may handle calls on several threads, so a key event that is
+// sent before the previous one is answered can overtake it: one at a time.
+void PortalKeyInjector::sendNextEvent()
+{
+    if (eventInFlight_ || outgoing_.isEmpty() || state_ != State::Typing)
+        return;
+    const KeyEvent event = outgoing_.takeFirst();
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                          QStringLiteral("NotifyKeyboardKeysym"));
+    message << QVariant::fromValue(QDBusObjectPath(sessionPath_)) << QVariantMap()
+            << static_cast<int>(event.keysym) << event.state;
+    eventInFlight_ = bus_.callWithCallback(message, this, SLOT(onKeySent()),
+                                           SLOT(onKeyError(QDBusError)));
+    if (!eventInFlight_)
+        onKeyError(bus_.lastError());
+}
+
+void PortalKeyInjector::onKeySent()
+{
+    eventInFlight_ = false;
+    sendNextEvent();
+}
 
 void PortalKeyInjector::onKeyError(const QDBusError &error)
 {
-    if (state_ != State::Typing || keyErrorReported_)
-        return;
-    keyErrorReported_ = true;
-    report(QStringLiteral("Some keys did not reach other applications because the desktop portal "
-                          "refused them (%1); restart Tavlun if this goes on")
-               .arg(error.name())
-           + kMeanwhile + QLatin1Char('.'));
+    eventInFlight_ = false;
+    if (state_ == State::Typing && !keyErrorReported_) {
+        keyErrorReported_ = true;
+        report(QStringLiteral("Some keys did not reach other applications because the desktop "
+                              "portal refused them (%1); restart Tavlun if this goes on")
+                   .arg(error.name())
+               + kMeanwhile + QLatin1Char('.'));
+    }
+    sendNextEvent();
 }
 
 void PortalKeyInjector::onSessionClosed(const QVariantMap &)
@@ -350,6 +369,7 @@ void PortalKeyInjector::fail(const QString &problem)
 {
     state_ = State::Failed;
     waiting_.clear();
+    outgoing_.clear();
     stopListening();
     report(problem);
 }

@@ -88,6 +88,7 @@ private:
     void stopListening();
     void advance(Step step, const QVariantMap &results);
     void press(std::uint32_t keysym);
+    void sendNextEvent();
     void fail(const QString &problem);
     void report(const QString &problem);
 
@@ -102,6 +103,12 @@ private:
     QString requestPath_;
     QString sessionPath_;
     QList<std::uint32_t> waiting_;
+    struct KeyEvent {
+        std::uint32_t keysym;
+        uint state; // 1 pressed, 0 released
+    };
+    QList<KeyEvent> outgoing_;
+    bool eventInFlight_ = false;
     QSet<char32_t> missingReported_;
     unsigned tokenCounter_ = 0;
     bool keyErrorReported_ = false;

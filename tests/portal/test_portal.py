@@ -320,7 +320,7 @@ class PortalInjectorTest(unittest.TestCase):
                 driver = session.driver()
                 wait_until(lambda: "version 2" in driver.lines, 10, "the driver to start")
                 self.assertEqual(driver.type("a"), ["accepted a"])
-                wait_until(lambda: session.sent()[-2:] == [(0x61, 1), (0x61, 0)], 10, "the key")
+                wait_until(lambda: session.sent() == [(0x61, 1), (0x61, 0)] * start, 10, "the key")
                 selected = session.calls("SelectDevices")[-1]["options"]
                 self.assertEqual(selected.get("persist_mode"), 2)
                 self.assertEqual(selected.get("restore_token"), restored)
