@@ -32,22 +32,33 @@ constexpr std::uint32_t kEscape = 0xFF1B;
 const QString kMeanwhile = QStringLiteral(
     " (meanwhile, with Tavlun's window open, characters go to its own text box)");
 
-// The keysym that types a key string, or 0 when the string is none of the
-// special keys and not one printable character.
-std::uint32_t keysymFor(const QString &keyString)
+// A key string as a special key's keysym or a character; both 0 when the
+// string is none of the special keys and not one printable character.
+struct Key {
+    std::uint32_t special = 0;
+    char32_t character = 0;
+};
+
+Key parseKey(const QString &keyString)
 {
     if (keyString == kBackspaceKey)
-        return kBackSpace;
+        return {kBackSpace, 0};
     if (keyString == kEnterKey)
-        return kReturn;
+        return {kReturn, 0};
     if (keyString == kEscapeKey)
-        return kEscape;
+        return {kEscape, 0};
     const QList<uint> characters = keyString.toUcs4();
     if (characters.size() != 1 || isControlCharacter(characters.front())
         || QChar::isSurrogate(characters.front()) || characters.front() > 0x10FFFF)
-        return 0;
-    const std::uint32_t c = characters.front();
-    return c <= 0xFF ? c : 0x01000000 | c; // Latin-1 keysyms are their code points
+        return {};
+    return {0, characters.front()};
+}
+
+// The keysym of a character when the layout is not known: Latin-1 keysyms
+// are their code points, the others the Unicode keysyms.
+std::uint32_t unicodeKeysym(char32_t c)
+{
+    return c <= 0xFF ? c : 0x01000000 | c;
 }
 
 // Unique per connection: the portal builds request and session paths from
@@ -141,20 +152,25 @@ void PortalKeyInjector::requestPermission()
 
 bool PortalKeyInjector::sendKeys(const QString &keyString)
 {
-    const std::uint32_t keysym = keysymFor(keyString);
-    if (keysym == 0 || state_ == State::Failed)
+    const Key key = parseKey(keyString);
+    if ((key.special == 0 && key.character == 0) || state_ == State::Failed)
         return false;
-    if (keymap_ && !keymap_->produces(keysym)) {
-        const char32_t character = keyString.toUcs4().value(0);
-        if (!missingReported_.contains(character)) {
-            missingReported_.insert(character);
-            report(QStringLiteral("The character \u201C%1\u201D was not typed into the other "
-                                  "application because the keyboard layout in use has no key for "
-                                  "it; add a layout that has it in the desktop's keyboard "
-                                  "settings, or type it while Tavlun's window is open.")
-                       .arg(keyString));
+    std::uint32_t keysym = key.special ? key.special : unicodeKeysym(key.character);
+    if (keymap_) {
+        // What the layout lacks the compositor would drop without a word.
+        keysym = key.special ? (keymap_->produces(key.special) ? key.special : 0)
+                             : keymap_->keysymFor(key.character);
+        if (keysym == 0) {
+            if (!missingReported_.contains(keyString)) {
+                missingReported_.insert(keyString);
+                report(QStringLiteral("The character \u201C%1\u201D was not typed into the other "
+                                      "application because the keyboard layout in use has no key "
+                                      "for it; add a layout that has it in the desktop's keyboard "
+                                      "settings, or type it while Tavlun's window is open.")
+                           .arg(keyString));
+            }
+            return false;
         }
-        return false;
     }
     switch (state_) {
     case State::Idle:

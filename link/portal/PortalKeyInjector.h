@@ -34,7 +34,8 @@ struct PortalInfo {
 //
 // The first key, or requestPermission(), opens a session: the desktop asks
 // the user, and keys that arrive meanwhile are kept and typed in order once
-// the user allows it. Each key is its keysym pressed and released. With
+// the user allows it. Each key is its keysym pressed and released, one
+// event at a time. With
 // version 2 of the interface and later the permission is kept: the
 // desktop's restore token is stored and used at the next start, so the user
 // is asked once. A refusal, a failure, the portal going away and a session
@@ -42,8 +43,12 @@ struct PortalInfo {
 // after that and nothing twice.
 //
 // A compositor may drop keysyms that the user's layout lacks while the
-// portal reports success (mutter does). With a SeatKeymap such a character
-// is not sent; onProblem names it, once per character.
+// portal reports success (mutter does), and it looks keysyms up by number.
+// With a SeatKeymap a character goes as the keysym that the layout holds for
+// it (gbreve for ğ, not the Unicode keysym), and a character that the
+// layout lacks is not sent: onProblem names it, once per character. Without
+// one, Latin-1 characters go as their code points and the others as
+// Unicode keysyms.
 class PortalKeyInjector final : public QObject, public KeyInjector, protected QDBusContext {
     Q_OBJECT
 
@@ -109,7 +114,7 @@ private:
     };
     QList<KeyEvent> outgoing_;
     bool eventInFlight_ = false;
-    QSet<char32_t> missingReported_;
+    QSet<QString> missingReported_;
     unsigned tokenCounter_ = 0;
     bool keyErrorReported_ = false;
 };

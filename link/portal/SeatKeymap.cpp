@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace tavlun::link {
@@ -33,6 +34,8 @@ struct SeatKeymap::Private {
     wl_keyboard *keyboard = nullptr;
     xkb_context *context = nullptr;
     std::unordered_set<xkb_keysym_t> keysyms;
+    // Each character that the keymap produces, with one keysym for it.
+    std::unordered_map<char32_t, xkb_keysym_t> characters;
     bool haveKeymap = false;
     bool lost = false;
     std::unique_ptr<QSocketNotifier> notifier;
@@ -125,6 +128,7 @@ void SeatKeymap::Private::takeKeymap(std::uint32_t format, int fd, std::uint32_t
         return; // keep the keymap we had
 
     keysyms.clear();
+    characters.clear();
     const xkb_keycode_t last = xkb_keymap_max_keycode(keymap);
     for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= last; ++key) {
         const xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(keymap, key);
@@ -133,7 +137,11 @@ void SeatKeymap::Private::takeKeymap(std::uint32_t format, int fd, std::uint32_t
             for (xkb_level_index_t level = 0; level < levels; ++level) {
                 const xkb_keysym_t *syms = nullptr;
                 const int count = xkb_keymap_key_get_syms_by_level(keymap, key, layout, level, &syms);
-                keysyms.insert(syms, syms + count);
+                for (int i = 0; i < count; ++i) {
+                    keysyms.insert(syms[i]);
+                    if (const char32_t c = xkb_keysym_to_utf32(syms[i]))
+                        characters.try_emplace(c, syms[i]);
+                }
             }
         }
     }
@@ -215,6 +223,17 @@ std::unique_ptr<SeatKeymap> SeatKeymap::connect(const QByteArray &displayName,
 bool SeatKeymap::produces(std::uint32_t keysym) const
 {
     return d->keysyms.contains(keysym);
+}
+
+std::uint32_t SeatKeymap::keysymFor(char32_t character) const
+{
+    // The character's own keysym first: another that yields the same text
+    // may be a keypad key, which Num Lock changes.
+    const xkb_keysym_t own = xkb_utf32_to_keysym(character);
+    if (own != XKB_KEY_NoSymbol && produces(own))
+        return own;
+    const auto found = d->characters.find(character);
+    return found == d->characters.end() ? 0 : found->second;
 }
 
 } // namespace tavlun::link

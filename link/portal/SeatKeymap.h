@@ -29,6 +29,12 @@ public:
     // shift level, produces the keysym.
     bool produces(std::uint32_t keysym) const;
 
+    // The keysym by which the current keymap produces a character, or 0
+    // when no key does. Layouts hold many characters under their older
+    // keysyms (gbreve, EuroSign) rather than the Unicode keysym, and a
+    // compositor looks a keysym up by its number.
+    std::uint32_t keysymFor(char32_t character) const;
+
     // Called after a new keymap has been taken in.
     std::function<void()> onChanged;
     // Called once when the connection to the compositor is lost; the last

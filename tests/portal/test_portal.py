@@ -30,10 +30,10 @@ DESKTOP = "tavlun-test"
 BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
-  <type>session</type>
+  <type>{type}</type>
   <listen>unix:dir={tmp}</listen>
   <auth>EXTERNAL</auth>
-  <servicedir>{tmp}/services</servicedir>
+  <servicedir>{services}</servicedir>
   <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
@@ -53,22 +53,15 @@ Interfaces=org.freedesktop.impl.portal.RemoteDesktop;
 UseIn={desktop}
 """
 
-MODIFIERS = range(0xFFE1, 0xFFEF)
+MODIFIERS = set(range(0xFFE1, 0xFFEF)) | set(range(0xFE01, 0xFE14))  # Shift..Hyper, ISO_Level3..5
 V1_NOTICE = "asks at every start"
-
-
-def keysym(key):
-    special = {"{ENTER}": 0xFF0D, "{BACKSPACE}": 0xFF08, "{ESC}": 0xFF1B}
-    if key in special:
-        return special[key]
-    return ord(key) if ord(key) <= 0xFF else 0x01000000 | ord(key)
 
 
 class Session:
     """A private session bus and the processes a case asks for; stops only
     what it started, by pid."""
 
-    def __init__(self, test, mutter=False, portal="backend", standin=()):
+    def __init__(self, test, layout=None, portal="backend", standin=()):
         self.procs = []
         self.tmp = tempfile.mkdtemp(prefix="tavlun-portal-")
         test.addCleanup(self.close)
@@ -81,16 +74,15 @@ class Session:
         self.wev_log = os.path.join(self.tmp, "wev.log")
         self.portal_log = os.path.join(self.tmp, "portal.log")
 
-        self.dir("services")
         self.write("services/permission-store.service", PERMISSION_STORE)
-        self.write("bus.conf", BUS_CONFIG.format(tmp=self.tmp))
-        ready, announce = os.pipe()
-        self.start(["dbus-daemon", "--nofork", "--config-file", os.path.join(self.tmp, "bus.conf"),
-                    f"--print-address={announce}"], pass_fds=(announce,))
-        os.close(announce)
-        with os.fdopen(ready) as address:
-            self.env["DBUS_SESSION_BUS_ADDRESS"] = address.readline().strip()
-
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus("session", self.dir("services"))
+        mutter = layout is not None
+        if mutter:
+            # Plain mutter takes the layout from localed on the system bus.
+            self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self.bus("system", self.dir("no-services"))
+            ready = os.path.join(self.tmp, "localed-ready")
+            self.start([SYSTEM_PYTHON, os.path.join(HERE, "locale_standin.py"), layout, ready])
+            wait_until(lambda: os.path.exists(ready), 20, "the localed stand-in")
         if mutter:
             self.start(["mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
                         "1024x768", "--wayland-display=tavlun-wayland"])
@@ -109,11 +101,22 @@ class Session:
             wait_until(lambda: "wl_keyboard] enter" in self.read(self.wev_log), 20,
                        "wev to have the keyboard focus")
         if portal == "backend":
-            self.dir("portals")
             self.write("portals/standin.portal", STANDIN_PORTAL.format(desktop=DESKTOP))
             self.start_portal()
 
     # Processes -----------------------------------------------------------
+
+    def bus(self, kind, services):
+        """Starts a private bus; returns its address."""
+        config = os.path.join(self.tmp, f"{kind}-bus.conf")
+        with open(config, "w") as f:
+            f.write(BUS_CONFIG.format(type=kind, tmp=self.dir(kind + "-bus"), services=services))
+        ready, announce = os.pipe()
+        self.start(["dbus-daemon", "--nofork", "--config-file", config,
+                    f"--print-address={announce}"], pass_fds=(announce,))
+        os.close(announce)
+        with os.fdopen(ready) as address:
+            return address.readline().strip()
 
     def start(self, argv, **kw):
         kw.setdefault("stdout", subprocess.DEVNULL)
@@ -155,13 +158,14 @@ class Session:
         return path
 
     def write(self, name, text):
+        os.makedirs(os.path.dirname(os.path.join(self.tmp, name)), exist_ok=True)
         with open(os.path.join(self.tmp, name), "w") as f:
             f.write(text)
 
     @staticmethod
     def read(path):
         try:
-            with open(path, encoding="utf-8", errors="replace") as f:
+            with open(path, encoding="utf-8", errors="replace", newline="") as f:
                 return f.read()
         except FileNotFoundError:
             return ""
@@ -175,17 +179,20 @@ class Session:
         return [(e["keysym"], e["state"]) for e in self.calls("NotifyKeyboardKeysym")]
 
     def received(self):
-        """Keysyms of the keys that wev saw pressed, modifiers left out."""
+        """What wev saw pressed, modifiers left out: the text of each key,
+        or the keysym's name for a key without text."""
         pressed = []
         state = None
-        for line in self.read(self.wev_log).splitlines():
+        # Return's text is a carriage return: split at line feeds only.
+        for line in self.read(self.wev_log).split("\n"):
             key = re.search(r"\] key: .*state: (\d)", line)
             if key:
                 state = key.group(1)
                 continue
-            sym = re.search(r"sym: \S+\s+\((\d+)\)", line)
-            if sym and state == "1" and int(sym.group(1)) not in MODIFIERS:
-                pressed.append(int(sym.group(1)))
+            sym = re.search(r"sym: (\S+)\s+\((\d+)\), utf8: '(.*)'$", line, re.S)
+            if sym and state == "1" and int(sym.group(2)) not in MODIFIERS:
+                text = sym.group(3)
+                pressed.append(text if text.isprintable() and text else sym.group(1))
             state = None if sym else state
         return pressed
 
@@ -237,11 +244,12 @@ class Driver:
 class PortalInjectorTest(unittest.TestCase):
 
     def test_keys_reach_the_client_in_order_once_allowed(self):
-        session = Session(self, mutter=True, standin=["--hold"])
+        session = Session(self, layout="tr", standin=["--hold"])
         driver = session.driver()
         wait_until(lambda: "layout check on" in driver.lines, 10, "the driver to start")
-        keys = ["a", "B", "1", ">", "+", " ", "ğ", "{ENTER}", "é", "{BACKSPACE}", "ğ", "{ESC}", "z"]
-        lacking = {"ğ", "é"}  # not in mutter's default US layout
+        keys = ["a", "B", "1", ">", "+", " ", "ğ", "ş", "Ж", "{ENTER}", "ı", "İ", "€", "ñ",
+                "{BACKSPACE}", "Ж", "{ESC}", "z"]
+        lacking = {"Ж", "ñ"}  # not in the Turkish layout
         # Keys that come while the desktop is asking are kept.
         answers = driver.type(*keys)
         self.assertEqual(answers, [("rejected " if k in lacking else "accepted ") + k for k in keys])
@@ -249,13 +257,17 @@ class PortalInjectorTest(unittest.TestCase):
         self.assertEqual(session.sent(), [], "keys were sent before the desktop allowed them")
         session.standin.send_signal(signal.SIGUSR1)  # the user allows it
 
-        typed = [keysym(k) for k in keys if k not in lacking] + [keysym("x")]
-        wait_until(lambda: len(session.sent()) == 2 * (len(typed) - 1), 10, "the kept keys")
+        names = {"{ENTER}": "Return", "{BACKSPACE}": "BackSpace", "{ESC}": "Escape"}
+        typed = [names.get(k, k) for k in keys if k not in lacking]
+        wait_until(lambda: len(session.sent()) == 2 * len(typed), 10, "the kept keys")
         driver.type("x")
+        typed.append("x")
         wait_until(lambda: len(session.received()) >= len(typed), 10,
                    f"wev to receive {typed}; it has {session.received()}")
         self.assertEqual(session.received(), typed)
-        self.assertEqual(session.sent(), [(k, s) for k in typed for s in (1, 0)])
+        sent = session.sent()
+        self.assertEqual(sent, [(k, s) for k, _ in sent[::2] for s in (1, 0)],
+                         "each key pressed and released once")
 
         calls = [e["call"] for e in session.calls("CreateSession", "SelectDevices", "Start")]
         self.assertEqual(calls, ["CreateSession", "SelectDevices", "Start"])
