@@ -7,7 +7,6 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 
 namespace tavlun::link {
@@ -229,26 +228,13 @@ void PortalKeyInjector::stopListening()
 void PortalKeyInjector::onRequestReply(QDBusPendingCallWatcher *watcher, const QString &expected)
 {
     watcher->deleteLater();
-    // Nothing to do when the request has been answered already.
-    if (state_ != State::Asking || requestPath_ != expected)
+    // The answer may have come first; then there is nothing to do.
+    if (state_ != State::Asking || requestPath_ != expected || !watcher->isError())
         return;
-    const QDBusPendingReply<QDBusObjectPath> reply = *watcher;
-    if (reply.isError()) {
-        fail(QStringLiteral("Tavlun cannot type into other applications because the desktop "
-                            "portal did not answer (%1); restart Tavlun to try again")
-                 .arg(reply.error().name())
-             + kMeanwhile + QLatin1Char('.'));
-        return;
-    }
-    // An older portal may choose another path than the one foreseen.
-    const QString path = reply.value().path();
-    if (path != requestPath_) {
-        const Step step = step_;
-        stopListening();
-        step_ = step;
-        requestPath_ = path;
-        listenForResponse(path);
-    }
+    fail(QStringLiteral("Tavlun cannot type into other applications because the desktop portal "
+                        "did not answer (%1); restart Tavlun to try again")
+             .arg(watcher->error().name())
+         + kMeanwhile + QLatin1Char('.'));
 }
 
 void PortalKeyInjector::onResponse(uint response, const QVariantMap &results)
@@ -314,10 +300,10 @@ void PortalKeyInjector::advance(Step step, const QVariantMap &results)
              + kMeanwhile + QLatin1Char('.'));
         return;
     }
-    if (info_.version >= kFirstPersistingVersion) {
-        // A token is good for one start; without a new one the old is spent.
+    const QString token = results.value(QStringLiteral("restore_token")).toString();
+    if (info_.version >= kFirstPersistingVersion && !token.isEmpty()) {
         QString error;
-        if (!tokens_.save(results.value(QStringLiteral("restore_token")).toString(), &error))
+        if (!tokens_.save(token, &error))
             report(QStringLiteral("Tavlun could not keep the desktop's permission (%1), so the "
                                   "desktop will ask again at the next start.")
                        .arg(error));
@@ -361,14 +347,11 @@ void PortalKeyInjector::onKeySent()
 void PortalKeyInjector::onKeyError(const QDBusError &error)
 {
     eventInFlight_ = false;
-    if (state_ == State::Typing && !keyErrorReported_) {
-        keyErrorReported_ = true;
-        report(QStringLiteral("Some keys did not reach other applications because the desktop "
-                              "portal refused them (%1); restart Tavlun if this goes on")
-                   .arg(error.name())
-               + kMeanwhile + QLatin1Char('.'));
-    }
-    sendNextEvent();
+    if (state_ == State::Typing)
+        fail(QStringLiteral("Tavlun can no longer type into other applications because the "
+                            "desktop portal refused a key (%1); restart Tavlun")
+                 .arg(error.name())
+             + kMeanwhile + QLatin1Char('.'));
 }
 
 void PortalKeyInjector::onSessionClosed(const QVariantMap &)
@@ -384,8 +367,6 @@ void PortalKeyInjector::onSessionClosed(const QVariantMap &)
 void PortalKeyInjector::fail(const QString &problem)
 {
     state_ = State::Failed;
-    waiting_.clear();
-    outgoing_.clear();
     stopListening();
     report(problem);
 }

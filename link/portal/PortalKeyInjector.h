@@ -116,7 +116,6 @@ private:
     bool eventInFlight_ = false;
     QSet<QString> missingReported_;
     unsigned tokenCounter_ = 0;
-    bool keyErrorReported_ = false;
 };
 
 } // namespace tavlun::link

@@ -37,10 +37,6 @@ QString RestoreTokenStore::load() const
 
 bool RestoreTokenStore::save(const QString &token, QString *error) const
 {
-    if (token.isEmpty()) {
-        QFile::remove(filePath());
-        return true;
-    }
     const auto fail = [error](const QString &why) {
         if (error)
             *error = why;

@@ -18,8 +18,8 @@ public:
     QString filePath() const;
     // The stored token, or an empty string.
     QString load() const;
-    // Stores the token, or removes the file for an empty one. False when
-    // the file could not be written; *error then says why.
+    // Stores the token. False when the file could not be written; *error
+    // then says why.
     bool save(const QString &token, QString *error) const;
 
 private:

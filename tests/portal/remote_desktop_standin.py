@@ -152,11 +152,7 @@ class StandIn:
         if method == "NotifyKeyboardKeysym":
             return self.keysym(*args, invocation)
         options = args[-1]
-        entry = {"call": method, "options": {k: v for k, v in options.items()
-                                             if k != "restore_data"}}
-        if "restore_data" in options:
-            entry["restore_data"] = list(options["restore_data"])
-        self.write(entry)
+        self.write({"call": method, "options": options})
         if self.args.answer == "error" and self.args.answer_at == method:
             invocation.return_dbus_error("org.freedesktop.DBus.Error.Failed", "stand-in failure")
             return
@@ -204,28 +200,19 @@ class StandIn:
         if code == 0:
             results["devices"] = GLib.Variant("u", KEYBOARD)
             selected = self.sessions.get(session, {}).get("options", {})
-            persist = selected.get("persist_mode", 0)
-            if self.args.portal:
-                token = selected.get("restore_token")
-                if token and token.startswith(VENDOR):
-                    self.write({"call": "restored", "token": token})
-                if persist and self.args.version >= 2:
-                    self.grants += 1
-                    results["restore_token"] = GLib.Variant("s", f"{VENDOR}-{self.grants}")
-            else:
-                restore = selected.get("restore_data")
-                if restore and restore[0] == VENDOR:
-                    self.write({"call": "restored", "token": restore[2]})
-                if persist:
-                    self.grants += 1
-                    results["persist_mode"] = GLib.Variant("u", persist)
-                    results["restore_data"] = GLib.Variant(
-                        "(suv)", (VENDOR, 1, GLib.Variant("s", f"{VENDOR}-{self.grants}")))
+            # Only the portal face offers persistence: Debian 12's portal
+            # never asks its backend for it.
+            token = selected.get("restore_token")
+            if token and token.startswith(VENDOR):
+                self.write({"call": "restored", "token": token})
+            if selected.get("persist_mode") and self.args.version >= 2:
+                self.grants += 1
+                results["restore_token"] = GLib.Variant("s", f"{VENDOR}-{self.grants}")
         respond(code, results)
 
     def keysym(self, session, _options, keysym, state, invocation):
         self.write({"call": "NotifyKeyboardKeysym", "keysym": keysym, "state": state})
-        if session not in self.sessions:
+        if session not in self.sessions or self.args.refuse_keys:
             invocation.return_dbus_error("org.freedesktop.DBus.Error.AccessDenied", "no session")
             return
         if self.mutter:
@@ -274,6 +261,7 @@ def main():
                         default="approve")
     parser.add_argument("--answer-at", default="Start")
     parser.add_argument("--hold", action="store_true")
+    parser.add_argument("--refuse-keys", action="store_true")
     parser.add_argument("--mutter", action="store_true")
     StandIn(parser.parse_args())
     GLib.MainLoop().run()
