@@ -83,7 +83,6 @@ class Session:
             ready = os.path.join(self.tmp, "localed-ready")
             self.start([SYSTEM_PYTHON, os.path.join(HERE, "locale_standin.py"), layout, ready])
             wait_until(lambda: os.path.exists(ready), 20, "the localed stand-in")
-        if mutter:
             self.start(["mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
                         "1024x768", "--wayland-display=tavlun-wayland"])
             socket = os.path.join(self.env["XDG_RUNTIME_DIR"], "tavlun-wayland")
@@ -118,24 +117,19 @@ class Session:
         with os.fdopen(ready) as address:
             return address.readline().strip()
 
-    def start(self, argv, **kw):
+    def start(self, argv, env=None, **kw):
         kw.setdefault("stdout", subprocess.DEVNULL)
         kw.setdefault("stderr", subprocess.DEVNULL)
-        proc = subprocess.Popen(argv, env=self.env, **kw)
+        proc = subprocess.Popen(argv, env=dict(self.env, **(env or {})), **kw)
         self.procs.append(proc)
         return proc
 
     def start_portal(self, portals="portals"):
-        env = dict(self.env, XDG_DESKTOP_PORTAL_DIR=self.dir(portals))
         with open(self.portal_log, "w") as log:
-            self.portal = subprocess.Popen([PORTAL, "--verbose"], env=env,
-                                           stdout=subprocess.DEVNULL, stderr=log)
-        self.procs.append(self.portal)
+            self.portal = self.start([PORTAL, "--verbose"], stderr=log,
+                                     env={"XDG_DESKTOP_PORTAL_DIR": self.dir(portals)})
         wait_until(lambda: "org.freedesktop.portal.Desktop acquired" in self.read(self.portal_log),
                    20, "xdg-desktop-portal to serve")
-
-    def driver(self):
-        return Driver(self)
 
     def close(self):
         for proc in reversed(self.procs):
@@ -245,7 +239,7 @@ class PortalInjectorTest(unittest.TestCase):
 
     def test_keys_reach_the_client_in_order_once_allowed(self):
         session = Session(self, layout="tr", standin=["--hold"])
-        driver = session.driver()
+        driver = Driver(session)
         wait_until(lambda: "layout check on" in driver.lines, 10, "the driver to start")
         keys = ["a", "B", "1", ">", "+", " ", "ğ", "ş", "Ж", "{ENTER}", "ı", "İ", "€", "ñ",
                 "{BACKSPACE}", "Ж", "{ESC}", "z"]
@@ -299,7 +293,7 @@ class PortalInjectorTest(unittest.TestCase):
             with self.subTest(what):
                 session = Session(self, standin=options,
                                   portal="standin" if "--refuse-keys" in options else "backend")
-                driver = session.driver()
+                driver = Driver(session)
                 self.assertEqual(driver.type("a"), ["accepted a"])
                 if then is not None:  # allowed: the key goes out, then the desktop says no
                     wait_until(lambda: session.sent()[:1] == [(0x61, 1)], 10, "the key")
@@ -322,7 +316,7 @@ class PortalInjectorTest(unittest.TestCase):
                 session = Session(self, portal=None)
                 if portal == "empty":
                     session.start_portal("no-portals")
-                driver = session.driver()
+                driver = Driver(session)
                 self.assertEqual(driver.proc.wait(20), 3, driver.lines)
                 self.assertEqual(len(driver.lines), 1, driver.lines)
                 self.assertRegex(driver.lines[0], "^unavailable: the desktop portal offers no "
@@ -333,7 +327,7 @@ class PortalInjectorTest(unittest.TestCase):
         token_file = os.path.join(session.env["XDG_STATE_HOME"], "tavlun", "portal-restore-token")
         for start, restored in [(1, None), (2, "tavlun-standin-1")]:
             with self.subTest(start=start):
-                driver = session.driver()
+                driver = Driver(session)
                 wait_until(lambda: "version 2" in driver.lines, 10, "the driver to start")
                 self.assertEqual(driver.type("a"), ["accepted a"])
                 wait_until(lambda: session.sent() == [(0x61, 1), (0x61, 0)] * start, 10, "the key")
