@@ -83,15 +83,16 @@ bool PortalKeyInjector::probe(const QDBusConnection &bus, PortalInfo *info, QStr
         kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
     get << kInterface;
     const QDBusMessage reply = bus.call(get, QDBus::Block, kProbeTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return fail(QStringLiteral("the desktop portal offers no remote desktop (%1)")
-                        .arg(reply.errorName().isEmpty() ? reply.errorMessage() : reply.errorName()));
-    const QVariantMap properties = qdbus_cast<QVariantMap>(reply.arguments().front());
+    const QVariantMap properties = reply.type() == QDBusMessage::ReplyMessage
+        ? qdbus_cast<QVariantMap>(reply.arguments().value(0))
+        : QVariantMap();
     PortalInfo found;
     found.version = properties.value(QStringLiteral("version")).toUInt();
     found.deviceTypes = properties.value(QStringLiteral("AvailableDeviceTypes")).toUInt();
     if (found.version == 0)
-        return fail(QStringLiteral("the desktop portal offers no remote desktop"));
+        return fail(QStringLiteral("the desktop portal offers no remote desktop (%1)")
+                        .arg(reply.errorName().isEmpty() ? QStringLiteral("no version")
+                                                         : reply.errorName()));
     if (!(found.deviceTypes & kKeyboard))
         return fail(QStringLiteral("the desktop portal's remote desktop offers no keyboard"));
     if (info)
@@ -155,10 +156,9 @@ bool PortalKeyInjector::sendKeys(const QString &keyString)
     if ((key.special == 0 && key.character == 0) || state_ == State::Failed)
         return false;
     std::uint32_t keysym = key.special ? key.special : unicodeKeysym(key.character);
-    if (keymap_) {
+    if (keymap_ && key.character) {
         // What the layout lacks the compositor would drop without a word.
-        keysym = key.special ? (keymap_->produces(key.special) ? key.special : 0)
-                             : keymap_->keysymFor(key.character);
+        keysym = keymap_->keysymFor(key.character);
         if (keysym == 0) {
             if (!missingReported_.contains(keyString)) {
                 missingReported_.insert(keyString);
