@@ -25,7 +25,6 @@ constexpr int kSetupRoundtrips = 4;
 } // namespace
 
 struct SeatKeymap::Private {
-    SeatKeymap *owner = nullptr;
     wl_display *display = nullptr;
     wl_registry *registry = nullptr;
     wl_seat *seat = nullptr;
@@ -146,10 +145,7 @@ void SeatKeymap::Private::takeKeymap(std::uint32_t format, int fd, std::uint32_t
         }
     }
     xkb_keymap_unref(keymap);
-    const bool first = !haveKeymap;
     haveKeymap = true;
-    if (!first && owner && owner->onChanged)
-        owner->onChanged();
 }
 
 void SeatKeymap::Private::loseConnection()
@@ -159,8 +155,6 @@ void SeatKeymap::Private::loseConnection()
     lost = true;
     if (notifier)
         notifier->setEnabled(false);
-    if (owner && owner->onLost)
-        owner->onLost();
 }
 
 void SeatKeymap::Private::readEvents()
@@ -177,10 +171,7 @@ void SeatKeymap::Private::readEvents()
         loseConnection();
 }
 
-SeatKeymap::SeatKeymap(std::unique_ptr<Private> p) : d(std::move(p))
-{
-    d->owner = this;
-}
+SeatKeymap::SeatKeymap(std::unique_ptr<Private> p) : d(std::move(p)) {}
 
 SeatKeymap::~SeatKeymap() = default;
 

@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 namespace tavlun::link {
@@ -12,7 +11,8 @@ namespace tavlun::link {
 // The keyboard layout that the compositor gives its clients, read on a
 // Wayland connection of our own: the first seat's keyboard receives the
 // keymap, and receives it again whenever the user changes layout. The
-// connection is served from Qt's event loop.
+// connection is served from Qt's event loop; when the compositor goes
+// away, the last keymap stays in use.
 class SeatKeymap {
 public:
     // Connects to the compositor (WAYLAND_DISPLAY when the name is empty)
@@ -34,12 +34,6 @@ public:
     // keysyms (gbreve, EuroSign) rather than the Unicode keysym, and a
     // compositor looks a keysym up by its number.
     std::uint32_t keysymFor(char32_t character) const;
-
-    // Called after a new keymap has been taken in.
-    std::function<void()> onChanged;
-    // Called once when the connection to the compositor is lost; the last
-    // keymap stays in use.
-    std::function<void()> onLost;
 
 private:
     struct Private;
