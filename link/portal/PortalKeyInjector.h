@@ -35,10 +35,9 @@ struct PortalInfo {
 // The first key, or requestPermission(), opens a session: the desktop asks
 // the user, and keys that arrive meanwhile are kept and typed in order once
 // the user allows it. Each key is its keysym pressed and released, one
-// event at a time. With
-// version 2 of the interface and later the permission is kept: the
-// desktop's restore token is stored and used at the next start, so the user
-// is asked once. A refusal, a failure, the portal going away and a session
+// event at a time. With version 2 of the interface and later the
+// permission is kept: the desktop's restore token is stored and used at the
+// next start, so the user is asked once. A refusal, a failure, the portal going away and a session
 // that the desktop ends are reported through onProblem; nothing is typed
 // after that and nothing twice.
 //
