@@ -8,6 +8,8 @@ TAVLUN_PACKAGES=(
   xvfb xauth openbox x11-xkb-utils x11-utils xdotool xclip imagemagick
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev man-db lintian
+  libwayland-dev libxkbcommon-dev
+  mutter xdg-desktop-portal dbus dbus-daemon python3-gi gir1.2-glib-2.0 wev
 )
 
 tavlun_install_deps() {

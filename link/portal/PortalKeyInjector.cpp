@@ -1,0 +1,380 @@
+#include "PortalKeyInjector.h"
+
+#include "link/portal/SeatKeymap.h"
+
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
+
+namespace tavlun::link {
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kInterface = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
+const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
+const QString kSessionInterface = QStringLiteral("org.freedesktop.portal.Session");
+
+constexpr unsigned kKeyboard = 1;        // device type bit
+constexpr unsigned kPersistUntilRevoked = 2;
+constexpr unsigned kFirstPersistingVersion = 2;
+constexpr int kProbeTimeoutMs = 5000;
+
+constexpr std::uint32_t kReturn = 0xFF0D;
+constexpr std::uint32_t kBackSpace = 0xFF08;
+constexpr std::uint32_t kEscape = 0xFF1B;
+
+const QString kMeanwhile = QStringLiteral(
+    " (meanwhile, with Tavlun's window open, characters go to its own text box)");
+
+// A key string as a special key's keysym or a character; both 0 when the
+// string is none of the special keys and not one printable character.
+struct Key {
+    std::uint32_t special = 0;
+    char32_t character = 0;
+};
+
+Key parseKey(const QString &keyString)
+{
+    if (keyString == kBackspaceKey)
+        return {kBackSpace, 0};
+    if (keyString == kEnterKey)
+        return {kReturn, 0};
+    if (keyString == kEscapeKey)
+        return {kEscape, 0};
+    const QList<uint> characters = keyString.toUcs4();
+    if (characters.size() != 1 || isControlCharacter(characters.front())
+        || QChar::isSurrogate(characters.front()) || characters.front() > 0x10FFFF)
+        return {};
+    return {0, characters.front()};
+}
+
+// The keysym of a character when the layout is not known: Latin-1 keysyms
+// are their code points, the others the Unicode keysyms.
+std::uint32_t unicodeKeysym(char32_t c)
+{
+    return c <= 0xFF ? c : 0x01000000 | c;
+}
+
+// Unique per connection: the portal builds request and session paths from
+// the sender's name and these tokens.
+QString nextToken()
+{
+    static unsigned counter = 0;
+    return QStringLiteral("tavlun%1").arg(++counter);
+}
+
+} // namespace
+
+bool PortalKeyInjector::probe(const QDBusConnection &bus, PortalInfo *info, QString *failureReason)
+{
+    const auto fail = [failureReason](const QString &reason) {
+        if (failureReason)
+            *failureReason = reason;
+        return false;
+    };
+    if (!bus.isConnected())
+        return fail(QStringLiteral("no session D-Bus, so no desktop portal"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
+    get << kInterface;
+    const QDBusMessage reply = bus.call(get, QDBus::Block, kProbeTimeoutMs);
+    const QVariantMap properties = reply.type() == QDBusMessage::ReplyMessage
+        ? qdbus_cast<QVariantMap>(reply.arguments().value(0))
+        : QVariantMap();
+    PortalInfo found;
+    found.version = properties.value(QStringLiteral("version")).toUInt();
+    found.deviceTypes = properties.value(QStringLiteral("AvailableDeviceTypes")).toUInt();
+    if (found.version == 0)
+        return fail(QStringLiteral("the desktop portal offers no remote desktop (%1)")
+                        .arg(reply.errorName().isEmpty() ? QStringLiteral("no version")
+                                                         : reply.errorName()));
+    if (!(found.deviceTypes & kKeyboard))
+        return fail(QStringLiteral("the desktop portal's remote desktop offers no keyboard"));
+    if (info)
+        *info = found;
+    return true;
+}
+
+std::unique_ptr<PortalKeyInjector> PortalKeyInjector::open(QString *failureReason)
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    PortalInfo info;
+    if (!probe(bus, &info, failureReason))
+        return nullptr;
+    std::unique_ptr<SeatKeymap> keymap;
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        keymap = SeatKeymap::connect(QByteArray(), nullptr);
+    return std::make_unique<PortalKeyInjector>(bus, info, std::move(keymap),
+                                               RestoreTokenStore(RestoreTokenStore::defaultDirectory()));
+}
+
+PortalKeyInjector::PortalKeyInjector(const QDBusConnection &bus, const PortalInfo &info,
+                                     std::unique_ptr<SeatKeymap> keymap,
+                                     const RestoreTokenStore &tokens)
+    : bus_(bus), info_(info), keymap_(std::move(keymap)), tokens_(tokens)
+{
+    portalWatcher_ = std::make_unique<QDBusServiceWatcher>(
+        kService, bus_, QDBusServiceWatcher::WatchForUnregistration);
+    connect(portalWatcher_.get(), &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        if (state_ == State::Asking || state_ == State::Typing)
+            fail(QStringLiteral("Tavlun can no longer type into other applications because the "
+                                "desktop portal stopped; restart Tavlun")
+                 + kMeanwhile + QLatin1Char('.'));
+    });
+}
+
+PortalKeyInjector::~PortalKeyInjector()
+{
+    if (!sessionPath_.isEmpty() && state_ != State::Failed) {
+        const QDBusMessage close = QDBusMessage::createMethodCall(
+            kService, sessionPath_, kSessionInterface, QStringLiteral("Close"));
+        bus_.call(close, QDBus::NoBlock);
+    }
+}
+
+void PortalKeyInjector::requestPermission()
+{
+    if (state_ != State::Idle)
+        return;
+    state_ = State::Asking;
+    if (info_.version < kFirstPersistingVersion)
+        report(QStringLiteral("This desktop asks at every start of Tavlun whether it may type into "
+                              "other applications, because the desktop's portal cannot remember "
+                              "the answer; allow it when asked."));
+    call(Step::CreateSession, QStringLiteral("CreateSession"), {},
+         {{QStringLiteral("session_handle_token"), nextToken()}});
+}
+
+bool PortalKeyInjector::sendKeys(const QString &keyString)
+{
+    const Key key = parseKey(keyString);
+    if ((key.special == 0 && key.character == 0) || state_ == State::Failed)
+        return false;
+    std::uint32_t keysym = key.special ? key.special : unicodeKeysym(key.character);
+    if (keymap_ && key.character) {
+        // What the layout lacks the compositor would drop without a word.
+        keysym = keymap_->keysymFor(key.character);
+        if (keysym == 0) {
+            if (!missingReported_.contains(keyString)) {
+                missingReported_.insert(keyString);
+                report(QStringLiteral("The character \u201C%1\u201D was not typed into the other "
+                                      "application because the keyboard layout in use has no key "
+                                      "for it; add a layout that has it in the desktop's keyboard "
+                                      "settings, or type it while Tavlun's window is open.")
+                           .arg(keyString));
+            }
+            return false;
+        }
+    }
+    switch (state_) {
+    case State::Idle:
+        requestPermission();
+        [[fallthrough]];
+    case State::Asking:
+        waiting_.append(keysym);
+        return true;
+    case State::Typing:
+        press(keysym);
+        return true;
+    case State::Failed:
+        break;
+    }
+    return false;
+}
+
+void PortalKeyInjector::call(Step step, const QString &method, QVariantList arguments,
+                             QVariantMap options)
+{
+    // The request's path follows from our name and the token: listen
+    // before calling, or a quick answer is lost.
+    const QString token = nextToken();
+    options.insert(QStringLiteral("handle_token"), token);
+    QString sender = bus_.baseService().mid(1);
+    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+    step_ = step;
+    requestPath_ = kPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
+    listenForResponse(requestPath_);
+
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+    arguments.append(options);
+    message.setArguments(arguments);
+    auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, expected = requestPath_](QDBusPendingCallWatcher *finished) {
+                onRequestReply(finished, expected);
+            });
+}
+
+void PortalKeyInjector::listenForResponse(const QString &path)
+{
+    bus_.connect(kService, path, kRequestInterface, QStringLiteral("Response"), this,
+                 SLOT(onResponse(uint,QVariantMap)));
+}
+
+void PortalKeyInjector::stopListening()
+{
+    if (requestPath_.isEmpty())
+        return;
+    bus_.disconnect(kService, requestPath_, kRequestInterface, QStringLiteral("Response"), this,
+                    SLOT(onResponse(uint,QVariantMap)));
+    requestPath_.clear();
+}
+
+void PortalKeyInjector::onRequestReply(QDBusPendingCallWatcher *watcher, const QString &expected)
+{
+    watcher->deleteLater();
+    // The answer may have come first; then there is nothing to do.
+    if (state_ != State::Asking || requestPath_ != expected || !watcher->isError())
+        return;
+    fail(QStringLiteral("Tavlun cannot type into other applications because the desktop portal "
+                        "did not answer (%1); restart Tavlun to try again")
+             .arg(watcher->error().name())
+         + kMeanwhile + QLatin1Char('.'));
+}
+
+void PortalKeyInjector::onResponse(uint response, const QVariantMap &results)
+{
+    if (state_ != State::Asking || !calledFromDBus() || message().path() != requestPath_)
+        return;
+    stopListening();
+    switch (response) {
+    case 0:
+        advance(step_, results);
+        return;
+    case 1:
+        fail(QStringLiteral("Tavlun cannot type into other applications because the permission "
+                            "was refused; restart Tavlun and allow it when the desktop asks")
+             + kMeanwhile + QLatin1Char('.'));
+        return;
+    default:
+        fail(QStringLiteral("Tavlun cannot type into other applications because the desktop "
+                            "could not give the permission; restart Tavlun to be asked again")
+             + kMeanwhile + QLatin1Char('.'));
+        return;
+    }
+}
+
+void PortalKeyInjector::advance(Step step, const QVariantMap &results)
+{
+    switch (step) {
+    case Step::CreateSession: {
+        const QVariant handle = results.value(QStringLiteral("session_handle"));
+        sessionPath_ = handle.canConvert<QDBusObjectPath>() && handle.userType() != QMetaType::QString
+            ? handle.value<QDBusObjectPath>().path()
+            : handle.toString();
+        if (sessionPath_.isEmpty()) {
+            fail(QStringLiteral("Tavlun cannot type into other applications because the desktop "
+                                "portal opened no session; restart Tavlun to try again")
+                 + kMeanwhile + QLatin1Char('.'));
+            return;
+        }
+        bus_.connect(kService, sessionPath_, kSessionInterface, QStringLiteral("Closed"), this,
+                     SLOT(onSessionClosed(QVariantMap)));
+        QVariantMap options{{QStringLiteral("types"), kKeyboard}};
+        if (info_.version >= kFirstPersistingVersion) {
+            options.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
+            const QString token = tokens_.load();
+            if (!token.isEmpty())
+                options.insert(QStringLiteral("restore_token"), token);
+        }
+        call(Step::SelectDevices, QStringLiteral("SelectDevices"),
+             {QVariant::fromValue(QDBusObjectPath(sessionPath_))}, options);
+        return;
+    }
+    case Step::SelectDevices:
+        call(Step::Start, QStringLiteral("Start"),
+             {QVariant::fromValue(QDBusObjectPath(sessionPath_)), QString()}, {});
+        return;
+    case Step::Start:
+        break;
+    }
+
+    if (!(results.value(QStringLiteral("devices")).toUInt() & kKeyboard)) {
+        fail(QStringLiteral("Tavlun cannot type into other applications because the desktop gave "
+                            "no keyboard; restart Tavlun and allow the keyboard when asked")
+             + kMeanwhile + QLatin1Char('.'));
+        return;
+    }
+    const QString token = results.value(QStringLiteral("restore_token")).toString();
+    if (info_.version >= kFirstPersistingVersion && !token.isEmpty()) {
+        QString error;
+        if (!tokens_.save(token, &error))
+            report(QStringLiteral("Tavlun could not keep the desktop's permission (%1), so the "
+                                  "desktop will ask again at the next start.")
+                       .arg(error));
+    }
+    state_ = State::Typing;
+    const QList<std::uint32_t> waiting = std::exchange(waiting_, {});
+    for (const std::uint32_t keysym : waiting)
+        press(keysym);
+}
+
+void PortalKeyInjector::press(std::uint32_t keysym)
+{
+    outgoing_.append({keysym, 1});
+    outgoing_.append({keysym, 0});
+    sendNextEvent();
+}
+
+// The portal may handle calls on several threads, so a key event that is
+// sent before the previous one is answered can overtake it: one at a time.
+void PortalKeyInjector::sendNextEvent()
+{
+    if (eventInFlight_ || outgoing_.isEmpty() || state_ != State::Typing)
+        return;
+    const KeyEvent event = outgoing_.takeFirst();
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                          QStringLiteral("NotifyKeyboardKeysym"));
+    message << QVariant::fromValue(QDBusObjectPath(sessionPath_)) << QVariantMap()
+            << static_cast<int>(event.keysym) << event.state;
+    eventInFlight_ = bus_.callWithCallback(message, this, SLOT(onKeySent()),
+                                           SLOT(onKeyError(QDBusError)));
+    if (!eventInFlight_)
+        onKeyError(bus_.lastError());
+}
+
+void PortalKeyInjector::onKeySent()
+{
+    eventInFlight_ = false;
+    sendNextEvent();
+}
+
+void PortalKeyInjector::onKeyError(const QDBusError &error)
+{
+    eventInFlight_ = false;
+    if (state_ == State::Typing)
+        fail(QStringLiteral("Tavlun can no longer type into other applications because the "
+                            "desktop portal refused a key (%1); restart Tavlun")
+                 .arg(error.name())
+             + kMeanwhile + QLatin1Char('.'));
+}
+
+void PortalKeyInjector::onSessionClosed(const QVariantMap &)
+{
+    if (state_ == State::Failed)
+        return;
+    sessionPath_.clear();
+    fail(QStringLiteral("Tavlun can no longer type into other applications because the desktop "
+                        "ended its permission; restart Tavlun to be asked again")
+         + kMeanwhile + QLatin1Char('.'));
+}
+
+void PortalKeyInjector::fail(const QString &problem)
+{
+    state_ = State::Failed;
+    stopListening();
+    report(problem);
+}
+
+void PortalKeyInjector::report(const QString &problem)
+{
+    if (onProblem)
+        onProblem(problem);
+}
+
+} // namespace tavlun::link

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace tavlun::link {
+
+// The keyboard layout that the compositor gives its clients, read on a
+// Wayland connection of our own: the first seat's keyboard receives the
+// keymap, and receives it again whenever the user changes layout. The
+// connection is served from Qt's event loop; when the compositor goes
+// away, the last keymap stays in use.
+class SeatKeymap {
+public:
+    // Connects to the compositor (WAYLAND_DISPLAY when the name is empty)
+    // and waits for the first keymap. Returns null and sets *failureReason
+    // when there is no compositor, no seat with a keyboard, or no keymap.
+    static std::unique_ptr<SeatKeymap> connect(const QByteArray &displayName,
+                                               QString *failureReason);
+
+    ~SeatKeymap();
+    SeatKeymap(const SeatKeymap &) = delete;
+    SeatKeymap &operator=(const SeatKeymap &) = delete;
+
+    // True when some key of the current keymap, in any layout group at any
+    // shift level, produces the keysym.
+    bool produces(std::uint32_t keysym) const;
+
+    // The keysym by which the current keymap produces a character, or 0
+    // when no key does. Layouts hold many characters under their older
+    // keysyms (gbreve, EuroSign) rather than the Unicode keysym, and a
+    // compositor looks a keysym up by its number.
+    std::uint32_t keysymFor(char32_t character) const;
+
+private:
+    struct Private;
+    explicit SeatKeymap(std::unique_ptr<Private> d);
+
+    std::unique_ptr<Private> d;
+};
+
+} // namespace tavlun::link
