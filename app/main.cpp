@@ -1,4 +1,4 @@
-#include "link/x11/SystemKeyInjector.h"
+#include "app/SystemKeystrokes.h"
 #include "serial/PortMap.h"
 #include "serial/QtSerialPort.h"
 #include "tavlun/version.h"
@@ -16,6 +16,7 @@
 
 int main(int argc, char **argv)
 {
+    tavlun::keystrokes::choosePlatformPlugin();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavlun"));
     QApplication::setApplicationVersion(QString::fromLatin1(tavlun::kVersionString));
@@ -47,10 +48,7 @@ int main(int argc, char **argv)
     tavlun::ui::installQtTranslations(app, translator);
 
     QString unavailable;
-    auto systemInjector = tavlun::link::createSystemKeyInjector(&unavailable);
-    if (!unavailable.isEmpty())
-        std::fprintf(stderr, "tavlun: typing into other applications is unavailable: %s\n",
-                     qPrintable(unavailable));
+    auto systemInjector = tavlun::keystrokes::createKeyInjector(&unavailable);
     tavlun::ui::TypingNotice injector(*systemInjector, unavailable);
 
     tavlun::serial::PortMap map(parser.positionalArguments());
