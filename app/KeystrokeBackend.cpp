@@ -48,9 +48,13 @@ BackendChoice chooseBackend(const SessionFacts &facts)
         return {Backend::Unavailable, QStringLiteral("no X display (DISPLAY is not set) and no Wayland session"),
                 {}};
     }
-    if (facts.virtualKeyboard)
-        return {Backend::VirtualKeyboard,
-                QStringLiteral("a Wayland session whose compositor offers a virtual keyboard"), {}};
+    if (facts.virtualKeyboard) {
+        QString why = QStringLiteral("a Wayland session whose compositor offers a virtual keyboard");
+        if (facts.currentDesktop.contains(QStringLiteral("sway"), Qt::CaseInsensitive))
+            why += QStringLiteral("; sway cannot minimise a window: move Tavlun's to the scratchpad, "
+                                  "then minimise it (see tavlun(1))");
+        return {Backend::VirtualKeyboard, why, {}};
+    }
 
     QString missing = facts.virtualKeyboardProblem.isEmpty()
         ? QStringLiteral("no virtual keyboard")

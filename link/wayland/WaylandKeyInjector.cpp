@@ -77,7 +77,6 @@ int keymapFile(const std::string &text)
 } // namespace
 
 struct WaylandKeyInjector::Private {
-    WaylandKeyInjector *owner = nullptr;
     wl_display *display = nullptr;
     wl_registry *registry = nullptr;
     wl_seat *seat = nullptr;
@@ -99,10 +98,8 @@ struct WaylandKeyInjector::Private {
             wl_seat_destroy(seat);
         if (registry)
             wl_registry_destroy(registry);
-        if (display) {
-            wl_display_flush(display);
+        if (display)
             wl_display_disconnect(display);
-        }
     }
 
     static void global(void *data, wl_registry *registry, std::uint32_t name, const char *interface,
@@ -234,10 +231,7 @@ void WaylandKeyInjector::Private::noteBroken()
         notifier->setEnabled(false);
 }
 
-WaylandKeyInjector::WaylandKeyInjector(std::unique_ptr<Private> p) : d(std::move(p))
-{
-    d->owner = this;
-}
+WaylandKeyInjector::WaylandKeyInjector(std::unique_ptr<Private> p) : d(std::move(p)) {}
 
 WaylandKeyInjector::~WaylandKeyInjector() = default;
 
