@@ -32,6 +32,7 @@ class Desktop:
         self.procs = []
         self.env = dict(os.environ)
         self.env.pop("WAYLAND_DISPLAY", None)
+        self.env["XDG_SESSION_TYPE"] = "x11"
         self.env["QT_QPA_PLATFORM"] = "xcb"
         self.tmp = tempfile.mkdtemp(prefix="tavlun-e2e-")
         # The server picks a free display itself and names it once it
