@@ -3,6 +3,8 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <cstdlib>
 
 namespace tavlun::link {
@@ -11,10 +13,22 @@ namespace {
 
 // Evdev codes plus this are the keymap's keycodes.
 constexpr std::uint32_t kXkbOffset = 8;
-// The pool sits on F13 and up (evdev 183 onwards): codes that no ordinary
-// keyboard sends and that neither text fields nor shortcuts read as letters,
-// all below X11's limit of keycode 255 for clients on XWayland.
-constexpr std::uint32_t kFirstPoolEvdev = 183;
+// The keys of the pool: those that type text on an ordinary keyboard
+// (digits, letters, punctuation; no modifier, no Tab or Space), then F13 and
+// up (evdev 183 onwards), which no ordinary keyboard sends. All lie below
+// X11's limit of keycode 255, for clients on XWayland. Enough for every
+// character of the key table at once.
+constexpr auto kPoolKeys = [] {
+    std::array<std::uint32_t, VirtualKeymap::kPoolSize> keys{};
+    std::size_t n = 0;
+    for (const auto &[first, last] : {std::pair{2u, 13u}, std::pair{16u, 27u}, std::pair{30u, 41u},
+                                     std::pair{43u, 53u}, std::pair{183u, 246u}}) {
+        for (std::uint32_t key = first; key <= last; ++key)
+            keys[n++] = key;
+    }
+    return keys;
+}();
+static_assert(kPoolKeys.back() == 246 && kPoolKeys.back() + kXkbOffset <= 255);
 
 std::string keyName(std::uint32_t evdev)
 {
@@ -33,9 +47,8 @@ std::string symbolName(std::uint32_t keysym)
 
 VirtualKeymap::VirtualKeymap() : context_(xkb_context_new(XKB_CONTEXT_NO_FLAGS))
 {
-    static_assert(kFirstPoolEvdev + kPoolSize + kXkbOffset <= 256);
-    for (int i = 0; i < kPoolSize; ++i)
-        slots_.push_back({kFirstPoolEvdev + std::uint32_t(i)});
+    for (const std::uint32_t key : kPoolKeys)
+        slots_.push_back({key});
 }
 
 VirtualKeymap::~VirtualKeymap()

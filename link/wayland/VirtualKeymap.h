@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,7 +18,7 @@ namespace tavlun::link {
 class VirtualKeymap {
 public:
     // Keys in the pool.
-    static constexpr int kPoolSize = 64;
+    static constexpr std::size_t kPoolSize = 111;
 
     VirtualKeymap();
     ~VirtualKeymap();
