@@ -299,6 +299,7 @@ class WevRecorder:
         self._fd = self.proc.stdout.fileno()
         self._pending = b""
         self._pressed = False
+        self._focused = False
 
     def _read_lines(self, timeout):
         ready, _, _ = select.select([self._fd], [], [], timeout)
@@ -310,8 +311,16 @@ class WevRecorder:
         return lines
 
     def wait_focus(self, timeout=10.0):
-        wait_until(lambda: any("] enter:" in line for line in self._read_lines(0.1)), timeout,
-                   "wev's keyboard focus")
+        """Waits until the latest keyboard focus event wev reported is an
+        enter (an earlier one may still be unread)."""
+        def focused():
+            for line in self._read_lines(0.1):
+                if "wl_keyboard] enter:" in line:
+                    self._focused = True
+                elif "wl_keyboard] leave:" in line:
+                    self._focused = False
+            return self._focused
+        wait_until(focused, timeout, "wev's keyboard focus")
 
     def _keys(self, line):
         if "wl_keyboard] key:" in line:

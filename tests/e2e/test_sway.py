@@ -32,7 +32,7 @@ class Sway(unittest.TestCase):
 
         desktop.swaymsg('[title="^Tavlun"] move scratchpad')
         desktop.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavlun", "windowminimize"])
-        wait_until(lambda: "Iconic" in desktop.window_state(program.window), 5,
+        wait_until(lambda: "Iconic" in desktop.window_state(program.window), 15,
                    "the window to be minimised")
         wev.wait_focus()
         accessory.type(LINE + "{CLEAR}{SEND}")
@@ -41,7 +41,7 @@ class Sway(unittest.TestCase):
                          "wev saw:\n" + "\n".join(wev.lines[-40:]))
 
         desktop.swaymsg('[title="^Tavlun"] scratchpad show')
-        wait_until(lambda: "Normal" in desktop.window_state(program.window), 5,
+        wait_until(lambda: "Normal" in desktop.window_state(program.window), 15,
                    "the window to be shown")
         accessory.type("Son")
         # The harness copies the text box out with XTest keys (Ctrl+A, Ctrl+C),
