@@ -83,6 +83,7 @@ struct WaylandKeyInjector::Private {
     zwp_virtual_keyboard_manager_v1 *manager = nullptr;
     zwp_virtual_keyboard_v1 *keyboard = nullptr;
     std::unique_ptr<QSocketNotifier> notifier;
+    std::unique_ptr<QSocketNotifier> writable;
     VirtualKeymap keymap;
     bool broken = false;
     bool toldBroken = false;
@@ -90,6 +91,7 @@ struct WaylandKeyInjector::Private {
     ~Private()
     {
         notifier.reset();
+        writable.reset();
         if (keyboard)
             zwp_virtual_keyboard_v1_destroy(keyboard);
         if (manager)
@@ -120,6 +122,7 @@ struct WaylandKeyInjector::Private {
     bool roundtrip();
     bool sendKeymap();
     void readEvents();
+    void flush();
     void pollEvents();
     void noteBroken();
     QString connectionProblem() const;
@@ -158,8 +161,8 @@ bool WaylandKeyInjector::Private::roundtrip()
         if (wl_display_read_events(display) < 0)
             break;
     }
-    if (!done && wl_display_get_error(display) == 0)
-        return false; // timed out: the callback stays, harmless
+    // On a time-out the callback still points here: the caller then gives
+    // up the whole connection.
     return done && wl_display_get_error(display) == 0;
 }
 
@@ -183,13 +186,27 @@ void WaylandKeyInjector::Private::readEvents()
     if (broken)
         return;
     while (wl_display_prepare_read(display) != 0) {
-        if (wl_display_dispatch_pending(display) < 0)
-            break;
+        if (wl_display_dispatch_pending(display) < 0) {
+            noteBroken();
+            return;
+        }
     }
-    if (wl_display_get_error(display) == 0) {
-        wl_display_read_events(display);
-        wl_display_dispatch_pending(display);
-        wl_display_flush(display);
+    if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0) {
+        noteBroken();
+        return;
+    }
+    flush();
+}
+
+// Sends what is queued. When the socket is full, the rest goes out once it
+// can be written again; nothing waits for it.
+void WaylandKeyInjector::Private::flush()
+{
+    if (wl_display_flush(display) < 0 && errno == EAGAIN) {
+        if (writable)
+            writable->setEnabled(true);
+    } else if (writable) {
+        writable->setEnabled(false);
     }
     if (wl_display_get_error(display) != 0)
         noteBroken();
@@ -229,6 +246,8 @@ void WaylandKeyInjector::Private::noteBroken()
     broken = true;
     if (notifier)
         notifier->setEnabled(false);
+    if (writable)
+        writable->setEnabled(false);
 }
 
 WaylandKeyInjector::WaylandKeyInjector(std::unique_ptr<Private> p) : d(std::move(p)) {}
@@ -273,6 +292,9 @@ std::unique_ptr<WaylandKeyInjector> WaylandKeyInjector::open(const QByteArray &d
     Private *p = d.get();
     QObject::connect(d->notifier.get(), &QSocketNotifier::activated, d->notifier.get(),
                      [p] { p->readEvents(); });
+    d->writable = std::make_unique<QSocketNotifier>(wl_display_get_fd(d->display), QSocketNotifier::Write);
+    d->writable->setEnabled(false);
+    QObject::connect(d->writable.get(), &QSocketNotifier::activated, d->writable.get(), [p] { p->flush(); });
     return std::unique_ptr<WaylandKeyInjector>(new WaylandKeyInjector(std::move(d)));
 }
 
@@ -315,10 +337,7 @@ bool WaylandKeyInjector::sendKeys(const QString &keyString)
         const std::uint32_t time = nowMs();
         zwp_virtual_keyboard_v1_key(d->keyboard, time, key, kPressed);
         zwp_virtual_keyboard_v1_key(d->keyboard, time, key, kReleased);
-        if (wl_display_flush(d->display) < 0 && errno != EAGAIN)
-            d->noteBroken();
-        else if (wl_display_get_error(d->display) != 0)
-            d->noteBroken();
+        d->flush();
     }
     if (d->broken) {
         if (!d->toldBroken && onProblem) {
