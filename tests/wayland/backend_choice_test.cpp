@@ -48,6 +48,13 @@ TEST(BackendChoice, EachKindOfSessionGetsItsBackend)
         {"Wayland, nothing offered, no XWayland", facts("wayland", "wayland-0", "", "sway", false, 0),
          Backend::Unavailable, false},
     };
+    SessionFacts refused = facts("", "wayland-0", "", "", false, 0);
+    refused.virtualKeyboardProblem = QStringLiteral("the compositor does not allow this program a virtual keyboard");
+    const BackendChoice none = chooseBackend(refused);
+    EXPECT_EQ(none.backend, Backend::Unavailable);
+    for (const char *part : {"does not allow", "no RemoteDesktop portal", "DISPLAY is not set"})
+        EXPECT_TRUE(none.why.contains(QLatin1String(part)))
+            << "expected \"" << part << "\" in \"" << none.why.toStdString() << "\"";
     for (const Case &c : cases) {
         const BackendChoice choice = chooseBackend(c.facts);
         EXPECT_EQ(choice.backend, c.expected)
@@ -56,18 +63,6 @@ TEST(BackendChoice, EachKindOfSessionGetsItsBackend)
         EXPECT_FALSE(choice.why.isEmpty()) << c.what;
         EXPECT_EQ(!choice.notice.isEmpty(), c.notice) << c.what << ": notice \"" << choice.notice.toStdString() << "\"";
     }
-}
-
-TEST(BackendChoice, ReasonNamesWhatIsMissing)
-{
-    SessionFacts facts;
-    facts.waylandDisplay = QStringLiteral("wayland-0");
-    facts.virtualKeyboardProblem = QStringLiteral("the compositor does not allow this program a virtual keyboard");
-    const BackendChoice choice = chooseBackend(facts);
-    EXPECT_EQ(choice.backend, Backend::Unavailable);
-    for (const char *part : {"does not allow", "no RemoteDesktop portal", "DISPLAY is not set"})
-        EXPECT_TRUE(choice.why.contains(QLatin1String(part)))
-            << "expected \"" << part << "\" in \"" << choice.why.toStdString() << "\"";
 }
 
 TEST(BackendChoice, WindowRunsOnXWaylandWhereTheDesktopCanSayItIsMinimised)
