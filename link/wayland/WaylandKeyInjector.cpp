@@ -161,8 +161,8 @@ bool WaylandKeyInjector::Private::roundtrip()
         if (wl_display_read_events(display) < 0)
             break;
     }
-    // On a time-out the callback still points here: the caller then gives
-    // up the whole connection.
+    if (!done)
+        wl_callback_destroy(callback); // no answer: the caller gives up the connection
     return done && wl_display_get_error(display) == 0;
 }
 
