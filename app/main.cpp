@@ -1,5 +1,5 @@
 #include "Session.h"
-#include "link/x11/SystemKeyInjector.h"
+#include "app/SystemKeystrokes.h"
 #include "tavlun/version.h"
 #include "ui/DesktopShell.h"
 #include "ui/MainWindow.h"
@@ -15,6 +15,7 @@
 
 int main(int argc, char **argv)
 {
+    tavlun::keystrokes::choosePlatformPlugin();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavlun"));
     QApplication::setApplicationVersion(QString::fromLatin1(tavlun::kVersionString));
@@ -46,10 +47,7 @@ int main(int argc, char **argv)
     tavlun::ui::installQtTranslations(app, translator);
 
     QString unavailable;
-    auto systemInjector = tavlun::link::createSystemKeyInjector(&unavailable);
-    if (!unavailable.isEmpty())
-        std::fprintf(stderr, "tavlun: typing into other applications is unavailable: %s\n",
-                     qPrintable(unavailable));
+    auto systemInjector = tavlun::keystrokes::createKeyInjector(&unavailable);
     tavlun::ui::TypingNotice injector(*systemInjector, unavailable);
 
     tavlun::ui::QtDesktopShell shell;

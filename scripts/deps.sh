@@ -6,6 +6,7 @@ TAVLUN_PACKAGES=(
   qt6-base-dev qt6-serialport-dev qt6-translations-l10n libxtst-dev
   libgtest-dev
   xvfb xauth openbox x11-xkb-utils x11-utils xdotool xclip imagemagick
+  libwayland-dev libxkbcommon-dev sway xwayland wev wtype x11-xserver-utils
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev man-db lintian
   libwayland-dev libxkbcommon-dev

@@ -5,9 +5,11 @@
 // the same for both processes on one machine. Figures are printed, never
 // judged.
 
+#include "KeystrokeFigures.h"
 #include "XSession.h"
 #include "link/x11/X11KeyInjector.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <X11/keysym.h>
@@ -29,31 +31,6 @@ namespace {
 constexpr int kKeys = 200;
 constexpr int kStrings = 10;
 constexpr milliseconds kArrival{3000};
-
-long long nowNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
-struct Figures {
-    std::vector<double> micros; // one per key that arrived
-    int wrong = 0;              // arrived as another character
-    int missing = 0;            // did not arrive in time
-
-    double percentile(double p) const
-    {
-        if (micros.empty())
-            return NAN;
-        std::vector<double> sorted = micros;
-        std::sort(sorted.begin(), sorted.end());
-        const auto rank = static_cast<std::size_t>(std::ceil(p * double(sorted.size())));
-        return sorted[std::min(sorted.size() - 1, rank == 0 ? 0 : rank - 1)];
-    }
-    double median() const { return percentile(0.5); }
-    double p99() const { return percentile(0.99); }
-};
 
 class Bench {
 public:
@@ -117,27 +94,13 @@ private:
     test::XSession &session_;
 };
 
-void printRow(const char *what, const Figures &ours, const Figures &xdotool)
-{
-    const auto problems = [](const Figures &f) {
-        std::string s;
-        if (f.wrong)
-            s += " " + std::to_string(f.wrong) + " wrong";
-        if (f.missing)
-            s += " " + std::to_string(f.missing) + " missing";
-        return s;
-    };
-    std::printf("%-34s %9.1f %9.1f   %9.1f %9.1f   %6.3f %6.3f%s%s\n", what, ours.median(), ours.p99(),
-                xdotool.median(), xdotool.p99(), ours.median() / xdotool.median(),
-                ours.p99() / xdotool.p99(),
-                ours.wrong + ours.missing ? (" ours:" + problems(ours)).c_str() : "",
-                xdotool.wrong + xdotool.missing ? (" xdotool:" + problems(xdotool)).c_str() : "");
-}
-
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    QCoreApplication app(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "wayland")
+        return runWaylandBench();
     test::XSession session(TAVLUN_KEY_RECORDER);
     if (!session.ok()) {
         std::fprintf(stderr, "keystroke_bench: %s\n", session.error().c_str());
@@ -189,7 +152,7 @@ int main()
                                    std::pair{"U+00A3 pound (spare keycode)", pound}}) {
         const Figures o = bench.perKey(kKeys, ours(c), single(c));
         const Figures x = bench.perKey(kKeys, xdo(c), single(c));
-        printRow(label, o, x);
+        printRow(label, o, x, "xdotool");
     }
     {
         const auto nth = [&](int i) { return QString(rotating.at(i % rotating.size())); };
@@ -197,7 +160,7 @@ int main()
             kKeys, [&](int i) { return injector->sendKeys(nth(i)); }, nth);
         const Figures x = bench.perKey(kKeys, [&](int i) { return bench.xdotoolType(nth(i)); }, nth);
         const std::string label = std::to_string(rotating.size()) + " chars off layout, in turn";
-        printRow(label.c_str(), o, x);
+        printRow(label.c_str(), o, x, "xdotool");
     }
 
     std::printf("\nPer character of 50-character strings, no wait between characters (%d strings; "
@@ -212,7 +175,7 @@ int main()
             return sent;
         });
         const Figures x = bench.perString(text, [&, text = text] { return bench.xdotoolType(text); });
-        printRow(label, o, x);
+        printRow(label, o, x, "xdotool");
     }
     return 0;
 }

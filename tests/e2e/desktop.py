@@ -32,6 +32,7 @@ class Desktop:
         self.procs = []
         self.env = dict(os.environ)
         self.env.pop("WAYLAND_DISPLAY", None)
+        self.env["XDG_SESSION_TYPE"] = "x11"
         self.env["QT_QPA_PLATFORM"] = "xcb"
         self.tmp = tempfile.mkdtemp(prefix="tavlun-e2e-")
         # The server picks a free display itself and names it once it
@@ -166,3 +167,75 @@ class Desktop:
         path = os.path.join(self.tmp, "region.png")
         self.run(["import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", path])
         return subprocess.run(["convert", path, "rgb:-"], capture_output=True).stdout
+
+
+class SwayDesktop(Desktop):
+    """A private headless sway with XWayland, in place of Xvfb and openbox.
+
+    sway refuses to run as root: then it and the clients started through
+    `as_user` run as `nobody`, and root is let into XWayland. Programs
+    started with `start` see a Wayland session (WAYLAND_DISPLAY, DISPLAY,
+    XDG_SESSION_TYPE, XDG_CURRENT_DESKTOP) and choose their Qt platform
+    themselves."""
+
+    def __init__(self, layout="us"):
+        self.procs = []
+        self.tmp = tempfile.mkdtemp(prefix="tavlun-sway-")
+        self.runtime = os.path.join(self.tmp, "run")
+        os.mkdir(self.runtime, 0o700)
+        os.chmod(self.tmp, 0o755)
+        self.root = os.geteuid() == 0
+        if self.root:
+            for path in (self.tmp, self.runtime):
+                shutil.chown(path, "nobody", "nogroup")
+        ready = os.path.join(self.tmp, "ready")
+        with open(os.path.join(self.tmp, "ready.sh"), "w") as script:
+            script.write(f"printenv DISPLAY > {ready}.tmp\nmv {ready}.tmp {ready}\n")
+        config = os.path.join(self.tmp, "config")
+        with open(config, "w") as out:
+            out.write(f"xwayland enable\ninput * xkb_layout {layout}\n"
+                      f"exec sh {self.tmp}/ready.sh\n")
+        self.env = {}
+        self.sway = self._start(self.as_user(["sway", "-c", config], displays=False))
+        wait_until(lambda: os.path.exists(ready) or self.sway.poll() is not None, 15, "sway")
+        with open(ready) as f:
+            self.display = f.read().strip()
+        if not self.display:
+            raise RuntimeError("sway started no XWayland")
+        self.socket = next(os.path.join(self.runtime, n) for n in os.listdir(self.runtime)
+                           if n.startswith("wayland-") and "." not in n)
+        self.swaysock = next(os.path.join(self.runtime, n) for n in os.listdir(self.runtime)
+                             if n.startswith("sway-ipc."))
+        self.env = dict(os.environ)
+        for name in ("QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"):
+            self.env.pop(name, None)
+        self.env.update(DISPLAY=self.display, WAYLAND_DISPLAY=self.socket, SWAYSOCK=self.swaysock,
+                        XDG_SESSION_TYPE="wayland", XDG_CURRENT_DESKTOP="sway")
+        if self.root:
+            subprocess.run(self.as_user(["xhost", "+si:localuser:root"]), check=True,
+                           stdout=subprocess.DEVNULL)
+        wait_until(self._server_answers, 15, f"XWayland on {self.display}")
+        self.pixel_window = None
+
+    def as_user(self, argv, displays=True):
+        """argv run as the compositor's user, in its environment."""
+        prefix = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if self.root else []
+        env = ["env", "-i", "PATH=/usr/local/bin:/usr/bin:/bin", f"HOME={self.tmp}",
+               f"XDG_RUNTIME_DIR={self.runtime}", "WLR_BACKENDS=headless",
+               "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman", "LANG=C.UTF-8"]
+        if displays:
+            env += [f"WAYLAND_DISPLAY={self.socket}", f"DISPLAY={self.display}"]
+        return prefix + env + list(argv)
+
+    def swaymsg(self, command):
+        self.run(["swaymsg", command])
+
+    def pixel(self, x, y):
+        """XWayland draws no root window: the colour is read from the
+        window set in `pixel_window`."""
+        wx, wy, _, _ = self.geometry(self.pixel_window)
+        path = os.path.join(self.tmp, "pixel.png")
+        self.run(["import", "-window", str(self.pixel_window), "-crop", f"1x1+{x - wx}+{y - wy}", path])
+        out = subprocess.run(["convert", path, "-format", "%[fx:int(255*r)],%[fx:int(255*g)],"
+                              "%[fx:int(255*b)]", "info:"], capture_output=True, text=True).stdout
+        return tuple(int(v) for v in out.strip().split(","))

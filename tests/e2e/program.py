@@ -287,3 +287,68 @@ class KeyRecorder:
     def close(self):
         self.proc.terminate()
         self.proc.wait(5)
+
+
+class WevRecorder:
+    """wev, a native Wayland client, recording the keys it gets; started
+    as the compositor's user. Same reading interface as KeyRecorder."""
+
+    NAMED = {"BackSpace": "<BackSpace>", "Return": "<Return>", "Escape": "<Escape>"}
+
+    def __init__(self, desktop):
+        self.proc = desktop.start(desktop.as_user(["stdbuf", "-oL", "wev", "-f", "wl_keyboard"]),
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.lines = []
+        self._fd = self.proc.stdout.fileno()
+        self._pending = b""
+        self._pressed = False
+        self._focused = False
+
+    def _read_lines(self, timeout):
+        ready, _, _ = select.select([self._fd], [], [], timeout)
+        if ready:
+            self._pending += os.read(self._fd, 65536)
+        *complete, self._pending = self._pending.split(b"\n")
+        lines = [line.decode(errors="replace") for line in complete]
+        self.lines += lines
+        return lines
+
+    def wait_focus(self, timeout=10.0):
+        """Waits until the latest keyboard focus event wev reported is an
+        enter (an earlier one may still be unread)."""
+        def focused():
+            for line in self._read_lines(0.1):
+                if "wl_keyboard] enter:" in line:
+                    self._focused = True
+                elif "wl_keyboard] leave:" in line:
+                    self._focused = False
+            return self._focused
+        wait_until(focused, timeout, "wev's keyboard focus")
+
+    def _keys(self, line):
+        if "wl_keyboard] key:" in line:
+            self._pressed = "state: 1" in line
+            return []
+        if not self._pressed or "sym:" not in line:
+            return []
+        self._pressed = False
+        name = line.split("sym:")[1].split()[0]
+        if name in self.NAMED:
+            return [self.NAMED[name]]
+        return [line.split("utf8: '", 1)[1][:-1]]
+
+    def text(self, count, timeout=10.0):
+        got = []
+        deadline = time.monotonic() + timeout
+        while len(got) < count and time.monotonic() < deadline:
+            for line in self._read_lines(0.1):
+                got += self._keys(line)
+        return "".join(got)
+
+    def quiet(self, seconds=0.5):
+        got = []
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            for line in self._read_lines(0.05):
+                got += self._keys(line)
+        return "".join(got)

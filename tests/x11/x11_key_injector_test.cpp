@@ -1,6 +1,6 @@
 #include "XSession.h"
-#include "link/KeyTable.h"
-#include "link/x11/SystemKeyInjector.h"
+#include "support/TypableCharacters.h"
+#include "app/SystemKeystrokes.h"
 #include "link/x11/X11KeyInjector.h"
 
 #include <QStringList>
@@ -45,26 +45,11 @@ ExpectedKey character(char16_t c)
     return {s, keysym, s};
 }
 
-// Every character of the key table, then every printable Latin-1 character
-// that the table does not hold.
 std::vector<ExpectedKey> typableCharacters()
 {
-    QString seen;
     std::vector<ExpectedKey> keys;
-    const auto add = [&](char16_t c) {
-        if (c != 0 && !seen.contains(QChar{c})) {
-            seen += QChar{c};
-            keys.push_back(character(c));
-        }
-    };
-    for (const auto &column : link::TusTablosu) {
-        for (const char16_t c : column)
-            add(c);
-    }
-    for (char16_t c = 0x20; c <= 0x7E; ++c)
-        add(c);
-    for (char16_t c = 0xA0; c <= 0xFF; ++c)
-        add(c);
+    for (const QChar c : test::typableCharacters())
+        keys.push_back(character(c.unicode()));
     return keys;
 }
 
@@ -424,8 +409,10 @@ TEST_F(X11Injection, LockedGroupAndLatchedModifiersDoNotChangeTheCharacter)
 TEST_F(X11Injection, FactoryTypesThroughTheDisplayItFinds)
 {
     ScopedEnv display("DISPLAY", session->displayName().c_str());
+    ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
+    ScopedEnv sessionType("XDG_SESSION_TYPE", "x11");
     QString reason = QStringLiteral("stale");
-    auto injector = link::createSystemKeyInjector(&reason);
+    auto injector = keystrokes::createKeyInjector(&reason);
     EXPECT_TRUE(reason.isEmpty()) << reason.toStdString();
     ASSERT_TRUE(injector->sendKeys(QStringLiteral("\u00C7")));
     const auto key = session->nextKey(kArrival);
@@ -448,8 +435,9 @@ TEST(SystemKeyInjector, SaysWhyKeysCannotBeTyped)
     for (const Case &c : cases) {
         ScopedEnv display("DISPLAY", c.display);
         ScopedEnv wayland("WAYLAND_DISPLAY", c.wayland);
+        ScopedEnv sessionType("XDG_SESSION_TYPE", nullptr);
         QString reason;
-        auto injector = link::createSystemKeyInjector(&reason);
+        auto injector = keystrokes::createKeyInjector(&reason);
         ASSERT_TRUE(injector);
         EXPECT_TRUE(reason.contains(c.expectedInReason))
             << "expected \"" << c.expectedInReason.toStdString() << "\" in \"" << reason.toStdString() << "\"";

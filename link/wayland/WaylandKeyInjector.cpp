@@ -1,0 +1,355 @@
+#include "WaylandKeyInjector.h"
+
+#include "VirtualKeymap.h"
+#include "virtual-keyboard-unstable-v1-client-protocol.h"
+
+#include <QSocketNotifier>
+
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace tavlun::link {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kAnswerDeadline{3000};
+
+// wl_keyboard.keymap_format.xkb_v1 and wl_keyboard.key_state.
+constexpr std::uint32_t kKeymapXkbV1 = 1;
+constexpr std::uint32_t kReleased = 0;
+constexpr std::uint32_t kPressed = 1;
+
+std::uint32_t nowMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::uint32_t(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+}
+
+// The character a key string types, or 0 for none (control characters,
+// more than one character).
+char32_t characterOf(const QString &keyString)
+{
+    char32_t c = 0;
+    if (keyString.size() == 1 && !keyString.front().isSurrogate())
+        c = keyString.front().unicode();
+    else if (keyString.size() == 2 && keyString.front().isHighSurrogate() && keyString.back().isLowSurrogate())
+        c = QChar::surrogateToUcs4(keyString.front(), keyString.back());
+    return isControlCharacter(c) ? 0 : c;
+}
+
+// A sealed memory file holding `text` and its terminating NUL; -1 on failure.
+int keymapFile(const std::string &text)
+{
+    const int fd = memfd_create("tavlun-keymap", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (fd < 0)
+        return -1;
+    const char *data = text.c_str();
+    std::size_t left = text.size() + 1;
+    while (left > 0) {
+        const ssize_t written = write(fd, data, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            close(fd);
+            return -1;
+        }
+        data += written;
+        left -= std::size_t(written);
+    }
+    if (fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+struct WaylandKeyInjector::Private {
+    wl_display *display = nullptr;
+    wl_registry *registry = nullptr;
+    wl_seat *seat = nullptr;
+    zwp_virtual_keyboard_manager_v1 *manager = nullptr;
+    zwp_virtual_keyboard_v1 *keyboard = nullptr;
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::unique_ptr<QSocketNotifier> writable;
+    VirtualKeymap keymap;
+    bool broken = false;
+    bool toldBroken = false;
+
+    ~Private()
+    {
+        notifier.reset();
+        writable.reset();
+        if (keyboard)
+            zwp_virtual_keyboard_v1_destroy(keyboard);
+        if (manager)
+            zwp_virtual_keyboard_manager_v1_destroy(manager);
+        if (seat)
+            wl_seat_destroy(seat);
+        if (registry)
+            wl_registry_destroy(registry);
+        if (display)
+            wl_display_disconnect(display);
+    }
+
+    static void global(void *data, wl_registry *registry, std::uint32_t name, const char *interface,
+                       std::uint32_t)
+    {
+        auto *p = static_cast<Private *>(data);
+        if (!p->seat && std::strcmp(interface, wl_seat_interface.name) == 0) {
+            p->seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        } else if (!p->manager
+                   && std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
+            p->manager = static_cast<zwp_virtual_keyboard_manager_v1 *>(
+                wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+        }
+    }
+    static void globalRemove(void *, wl_registry *, std::uint32_t) {}
+    static constexpr wl_registry_listener kRegistryListener{&Private::global, &Private::globalRemove};
+
+    bool roundtrip();
+    bool sendKeymap();
+    void readEvents();
+    void flush();
+    void pollEvents();
+    void noteBroken();
+    QString connectionProblem() const;
+};
+
+// wl_display_roundtrip() with a deadline, so that a compositor that stops
+// answering cannot hang the program.
+bool WaylandKeyInjector::Private::roundtrip()
+{
+    bool done = false;
+    static constexpr wl_callback_listener kDone{
+        [](void *data, wl_callback *callback, std::uint32_t) {
+            *static_cast<bool *>(data) = true;
+            wl_callback_destroy(callback);
+        }};
+    wl_callback *callback = wl_display_sync(display);
+    wl_callback_add_listener(callback, &kDone, &done);
+    const auto deadline = Clock::now() + kAnswerDeadline;
+    while (!done) {
+        if (wl_display_dispatch_pending(display) < 0)
+            break;
+        if (done)
+            break;
+        if (wl_display_flush(display) < 0 && errno != EAGAIN)
+            break;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            break;
+        if (wl_display_prepare_read(display) != 0)
+            continue;
+        pollfd pfd{wl_display_get_fd(display), POLLIN, 0};
+        if (poll(&pfd, 1, int(left.count())) <= 0) {
+            wl_display_cancel_read(display);
+            continue;
+        }
+        if (wl_display_read_events(display) < 0)
+            break;
+    }
+    if (!done)
+        wl_callback_destroy(callback); // no answer: the caller gives up the connection
+    return done && wl_display_get_error(display) == 0;
+}
+
+bool WaylandKeyInjector::Private::sendKeymap()
+{
+    const std::string text = keymap.text();
+    if (text.empty())
+        return false;
+    const int fd = keymapFile(text);
+    if (fd < 0)
+        return false;
+    // The request carries a duplicate of the descriptor.
+    zwp_virtual_keyboard_v1_keymap(keyboard, kKeymapXkbV1, fd, std::uint32_t(text.size() + 1));
+    close(fd);
+    return true;
+}
+
+// Everything the compositor has sent; the socket is readable.
+void WaylandKeyInjector::Private::readEvents()
+{
+    if (broken)
+        return;
+    while (wl_display_prepare_read(display) != 0) {
+        if (wl_display_dispatch_pending(display) < 0) {
+            noteBroken();
+            return;
+        }
+    }
+    if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0) {
+        noteBroken();
+        return;
+    }
+    flush();
+}
+
+// Sends what is queued. When the socket is full, the rest goes out once it
+// can be written again; nothing waits for it.
+void WaylandKeyInjector::Private::flush()
+{
+    if (wl_display_flush(display) < 0 && errno == EAGAIN) {
+        if (writable)
+            writable->setEnabled(true);
+    } else if (writable) {
+        writable->setEnabled(false);
+    }
+    if (wl_display_get_error(display) != 0)
+        noteBroken();
+}
+
+// Reads what has arrived without waiting, so that an error the compositor
+// sent is known before the next key.
+void WaylandKeyInjector::Private::pollEvents()
+{
+    if (broken)
+        return;
+    pollfd pfd{wl_display_get_fd(display), POLLIN, 0};
+    if (poll(&pfd, 1, 0) > 0)
+        readEvents();
+}
+
+QString WaylandKeyInjector::Private::connectionProblem() const
+{
+    const wl_interface *interface = nullptr;
+    std::uint32_t id = 0;
+    const int error = wl_display_get_error(display);
+    if (error == EPROTO) {
+        const std::uint32_t code = wl_display_get_protocol_error(display, &interface, &id);
+        if (interface == &zwp_virtual_keyboard_manager_v1_interface
+            && code == ZWP_VIRTUAL_KEYBOARD_MANAGER_V1_ERROR_UNAUTHORIZED)
+            return QStringLiteral("the compositor does not allow this program a virtual keyboard");
+        return QStringLiteral("the compositor ended the connection (protocol error %1 on %2)")
+            .arg(code)
+            .arg(QString::fromLatin1(interface ? interface->name : "?"));
+    }
+    return QStringLiteral("the connection to the compositor was lost (%1)")
+        .arg(QString::fromLocal8Bit(std::strerror(error ? error : EPIPE)));
+}
+
+void WaylandKeyInjector::Private::noteBroken()
+{
+    broken = true;
+    if (notifier)
+        notifier->setEnabled(false);
+    if (writable)
+        writable->setEnabled(false);
+}
+
+WaylandKeyInjector::WaylandKeyInjector(std::unique_ptr<Private> p) : d(std::move(p)) {}
+
+WaylandKeyInjector::~WaylandKeyInjector() = default;
+
+std::unique_ptr<WaylandKeyInjector> WaylandKeyInjector::open(const QByteArray &displayName,
+                                                             Failure *failure, QString *failureReason)
+{
+    const auto fail = [&](Failure kind, const QString &reason) {
+        if (failure)
+            *failure = kind;
+        if (failureReason)
+            *failureReason = reason;
+        return nullptr;
+    };
+
+    auto d = std::make_unique<Private>();
+    d->display = wl_display_connect(displayName.isEmpty() ? nullptr : displayName.constData());
+    if (!d->display) {
+        const QByteArray name = displayName.isEmpty() ? qgetenv("WAYLAND_DISPLAY") : displayName;
+        return fail(Failure::NoConnection, QStringLiteral("cannot connect to the Wayland display \"%1\"")
+                                               .arg(QString::fromLocal8Bit(name)));
+    }
+    d->registry = wl_display_get_registry(d->display);
+    wl_registry_add_listener(d->registry, &Private::kRegistryListener, d.get());
+    if (!d->roundtrip())
+        return fail(Failure::NoConnection, d->connectionProblem());
+    if (!d->manager)
+        return fail(Failure::NoVirtualKeyboard,
+                    QStringLiteral("the compositor offers no virtual keyboard (zwp_virtual_keyboard_manager_v1)"));
+    if (!d->seat)
+        return fail(Failure::NoVirtualKeyboard, QStringLiteral("the compositor offers no seat"));
+
+    d->keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(d->manager, d->seat);
+    if (!d->sendKeymap())
+        return fail(Failure::Refused, QStringLiteral("cannot build the keyboard's keymap"));
+    if (!d->roundtrip())
+        return fail(Failure::Refused, d->connectionProblem());
+
+    d->notifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(d->display), QSocketNotifier::Read);
+    Private *p = d.get();
+    QObject::connect(d->notifier.get(), &QSocketNotifier::activated, d->notifier.get(),
+                     [p] { p->readEvents(); });
+    d->writable = std::make_unique<QSocketNotifier>(wl_display_get_fd(d->display), QSocketNotifier::Write);
+    d->writable->setEnabled(false);
+    QObject::connect(d->writable.get(), &QSocketNotifier::activated, d->writable.get(), [p] { p->flush(); });
+    return std::unique_ptr<WaylandKeyInjector>(new WaylandKeyInjector(std::move(d)));
+}
+
+bool WaylandKeyInjector::sendKeys(const QString &keyString)
+{
+    std::uint32_t key = 0;
+    std::uint32_t keysym = XKB_KEY_NoSymbol;
+    if (keyString == kBackspaceKey) {
+        key = kBackspaceEvdev;
+    } else if (keyString == kEnterKey) {
+        key = kReturnEvdev;
+    } else if (keyString == kEscapeKey) {
+        key = kEscapeEvdev;
+    } else {
+        const char32_t c = characterOf(keyString);
+        keysym = c ? xkb_utf32_to_keysym(c) : XKB_KEY_NoSymbol;
+        if (keysym == XKB_KEY_NoSymbol)
+            return false;
+    }
+
+    d->pollEvents();
+    if (!d->broken && keysym != XKB_KEY_NoSymbol) {
+        if (const auto bound = d->keymap.keyFor(keysym)) {
+            key = *bound;
+        } else {
+            key = d->keymap.bind(keysym);
+            if (!d->sendKeymap()) {
+                d->keymap.unbindLast();
+                if (onProblem)
+                    onProblem(QStringLiteral("Bu karakter yazılamadı: %1\n"
+                                             "This character could not be typed: %1 (its keymap did not build).")
+                                  .arg(keyString));
+                return false;
+            }
+        }
+    }
+    if (!d->broken) {
+        // Down and up in one batch: the compositor gets both or neither, so
+        // no key is ever left held (clients repeat held keys).
+        const std::uint32_t time = nowMs();
+        zwp_virtual_keyboard_v1_key(d->keyboard, time, key, kPressed);
+        zwp_virtual_keyboard_v1_key(d->keyboard, time, key, kReleased);
+        d->flush();
+    }
+    if (d->broken) {
+        if (!d->toldBroken && onProblem) {
+            d->toldBroken = true;
+            onProblem(QStringLiteral("Diğer uygulamalara tuş gönderimi durdu: Wayland bağlantısı kesildi.\n"
+                                     "Typing into other applications stopped: %1. "
+                                     "Restart Tavlun to type into them again; its own text box keeps working.")
+                          .arg(d->connectionProblem()));
+        }
+        return false;
+    }
+    return true;
+}
+
+} // namespace tavlun::link

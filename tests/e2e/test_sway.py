@@ -1,0 +1,57 @@
+"""The real program under headless sway: it types through the virtual
+keyboard into a native Wayland client while its window is minimised (moved
+to the scratchpad, then minimised as the README says), and into its own
+text box once the window is shown again."""
+
+import os
+import unittest
+
+from desktop import SwayDesktop, wait_until
+from program import Accessory, Program, WevRecorder, text_box_contents
+
+BINARY = os.environ["TAVLUN_BINARY"]
+ACCESSORY = os.environ["TAVLUN_ACCESSORY"]
+
+# Letters that the Turkish layout lacks (Å, Æ, Ø, ß) beside ones it has.
+LINE = "Çok güzel ÅÆØ ß"
+AS_TYPED = "ÇOK GÜZEL ÅÆØ ß"
+
+
+class Sway(unittest.TestCase):
+    def test_minimised_into_wayland_client_then_into_text_box(self):
+        desktop = SwayDesktop(layout="tr")
+        self.addCleanup(desktop.close)
+        wev = WevRecorder(desktop)
+        accessory = Accessory(desktop, ACCESSORY)
+        self.addCleanup(accessory.close)
+        program = Program(desktop, BINARY, [accessory.path])
+        desktop.pixel_window = program.window
+        with open(program.log) as log:
+            self.assertIn("through Wayland virtual keyboard", log.read())
+        program.connect_first()
+
+        desktop.swaymsg('[title="^Tavlun"] move scratchpad')
+        desktop.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavlun", "windowminimize"])
+        wait_until(lambda: "Iconic" in desktop.window_state(program.window), 15,
+                   "the window to be minimised")
+        wev.wait_focus()
+        accessory.type(LINE + "{CLEAR}{SEND}")
+        expected = AS_TYPED + "<BackSpace><Return>"
+        self.assertEqual(wev.text(len(AS_TYPED) + 2, 20), expected,
+                         "wev saw:\n" + "\n".join(wev.lines[-40:]))
+
+        desktop.swaymsg('[title="^Tavlun"] scratchpad show')
+        wait_until(lambda: "Normal" in desktop.window_state(program.window), 15,
+                   "the window to be shown")
+        accessory.type("Son")
+        # The harness copies the text box out with XTest keys (Ctrl+A, Ctrl+C),
+        # which XWayland reads through the keymap of the seat's latest
+        # keyboard: the program's own, which has no Control key. A layout of
+        # XWayland's own puts one back.
+        desktop.run(["setxkbmap", "us"])
+        wait_until(lambda: text_box_contents(program) == "SON", 20, "the text box to read 'SON'")
+        self.assertEqual(wev.quiet(), "")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
