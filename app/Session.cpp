@@ -26,6 +26,9 @@ Session::Session(ui::MainWindow &window, link::KeyInjector &injector, const QStr
     // Before the user's own input reaches the text box, everything that
     // arrived before it is shown.
     window.setUpdateSource([this] { takeRequests(); });
+    // A backend that must ask the desktop for permission asks once the
+    // user has connected, not at the first key.
+    connection_.onConnected = [&injector] { injector.prepare(); };
     // The list is probed afresh when the user opens it, and when devices
     // come or go while it is closed.
     connect(&window, &ui::MainWindow::portListOpening, this, [this] { connection_.refreshList(); });

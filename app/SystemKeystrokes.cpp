@@ -1,5 +1,6 @@
 #include "SystemKeystrokes.h"
 
+#include "link/portal/PortalKeyInjector.h"
 #include "link/wayland/WaylandKeyInjector.h"
 #include "link/x11/X11KeyInjector.h"
 
@@ -37,6 +38,7 @@ public:
             onProblem(std::exchange(notice_, QString()));
         return inner_->sendKeys(keyString);
     }
+    void prepare() override { inner_->prepare(); }
 
 private:
     std::unique_ptr<link::KeyInjector> inner_;
@@ -80,14 +82,18 @@ std::unique_ptr<link::KeyInjector> createKeyInjector(QString *unavailableReason)
     case Backend::VirtualKeyboard:
         injector = std::move(virtualKeyboard);
         break;
-    case Backend::Portal:
-        // ---- Portal backend: wired by the lead. ----
-        // injector = std::make_unique<link::PortalKeyInjector>(facts.remoteDesktopPortalVersion, ...);
-        // Until then the session is treated as one without the portal.
+    case Backend::Portal: {
+        QString reason;
+        injector = link::PortalKeyInjector::open(&reason);
+        if (injector)
+            break;
+        // The portal answered the probe but not the injector: the session
+        // is treated as one without it.
         facts.remoteDesktopPortalVersion = 0;
         choice = chooseBackend(facts);
-        choice.why += QStringLiteral(" (this build has no portal backend)");
+        choice.why += QStringLiteral("; the desktop portal failed: ") + reason;
         [[fallthrough]];
+    }
     case Backend::XTest:
     case Backend::XTestThroughXWayland:
         if (choice.backend != Backend::Unavailable) {

@@ -16,6 +16,11 @@ public:
     // False when the keys could not be sent.
     virtual bool sendKeys(const QString &keyString) = 0;
 
+    // Typing may be needed soon (a port has just been connected): a backend
+    // that must ask the desktop for permission asks now, not at the first
+    // key, when the question would cover the application being typed into.
+    virtual void prepare() {}
+
     // Set by the owner; called when typing fails after sendKeys() returned,
     // or stops working (permission refused, the desktop went away, a
     // character the user's layout lacks). The text says in one sentence what

@@ -19,6 +19,7 @@ public:
 
     void setParentWindow(QWidget *window) { parent_ = window; }
     bool sendKeys(const QString &keyString) override;
+    void prepare() override { inner_.prepare(); }
 
     static QString noticeText(const QString &reason);
 

@@ -75,6 +75,7 @@ public:
     void requestPermission();
 
     bool sendKeys(const QString &keyString) override;
+    void prepare() override { requestPermission(); }
 
 private slots:
     void onResponse(uint response, const QVariantMap &results);
