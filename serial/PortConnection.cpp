@@ -1,6 +1,5 @@
 #include "PortConnection.h"
 
-#include "PortAccess.h"
 #include "PortMap.h"
 #include "SerialPort.h"
 
@@ -14,20 +13,17 @@ PortConnection::PortConnection(SerialPort &port, ConnectionView &view, PortMap *
 void PortConnection::PortTara()
 {
     PortSayisi = 0;
-    refused_.clear();
+    unlisted_.clear();
     if (map_)
         map_->refresh();
     for (PortNo = 1; PortNo <= kHighestPort; ++PortNo) {
         if (!port_.setPortNumber(PortNo) || !port_.open()) {
-            const QString device = map_ ? map_->deviceFor(PortNo) : QString();
-            if (!device.isEmpty()) {
-                if (const QString group = refusedGroup(device); !group.isEmpty())
-                    refused_.append({device, group});
-            }
+            noteUnlisted(PortNo);
             continue;
         }
-        view_.addPortEntry(QString::fromUtf16(kEntryPrefix) + QString::number(PortNo),
-                           map_ ? map_->deviceFor(PortNo) : QString());
+        const QString device = map_ ? map_->deviceFor(PortNo) : QString();
+        seen_.insert(device);
+        view_.addPortEntry(QString::fromUtf16(kEntryPrefix) + QString::number(PortNo), device);
         port_.close();
         ++PortSayisi;
     }
@@ -43,12 +39,17 @@ void PortConnection::PortBaglan()
 
     const QString entry = view_.selectedPortEntry();
     const QString prefix = QString::fromUtf16(kEntryPrefix);
-    bool ok = entry.startsWith(prefix);
-    const int number = ok ? entry.mid(prefix.size()).toInt(&ok) : 0;
-    ok = ok && port_.setPortNumber(number)
+    bool parsed = entry.startsWith(prefix);
+    const int number = parsed ? entry.mid(prefix.size()).toInt(&parsed) : 0;
+    const bool ok = parsed && port_.setPortNumber(number)
         && port_.setLineSettings(QString::fromUtf16(kLineSettings)) && port_.open();
     if (!ok) {
-        view_.reportConnectFailure(port_.lastErrorText());
+        // Looked at now, while the cause is still there.
+        const QString device = parsed && map_ ? map_->deviceFor(number) : QString();
+        QString reason = port_.lastErrorText();
+        if (!device.isEmpty())
+            reason = device + QStringLiteral(": ") + diagnosePort(device, true, reason).sentence();
+        view_.reportConnectFailure(reason);
         PortSifirla();
         return;
     }
@@ -89,7 +90,20 @@ void PortConnection::deviceLost()
 {
     if (!port_.isOpen())
         return;
+    view_.reportDeviceLost(map_ ? map_->deviceFor(port_.portNumber()) : QString());
     PortSifirla();
+}
+
+void PortConnection::noteUnlisted(int number)
+{
+    const QString device = map_ ? map_->deviceFor(number) : QString();
+    if (device.isEmpty())
+        return;
+    const bool named = map_->explicitDevices().contains(device);
+    PortDiagnosis diagnosis = diagnosePort(device, seen_.contains(device), port_.lastErrorText());
+    if (named || diagnosis.kind == PortDiagnosis::Cause::Busy
+        || diagnosis.kind == PortDiagnosis::Cause::Permission)
+        unlisted_.append({device, std::move(diagnosis), named});
 }
 
 void PortConnection::unload()

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "PortDiagnosis.h"
+
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -27,19 +30,22 @@ public:
 
     // Asks whether to connect through the picked port: true for Yes.
     virtual bool confirmConnect() = 0;
-    // Reports that the picked port could not be opened.
+    // Reports that the picked port could not be opened, and why.
     virtual void reportConnectFailure(const QString &reason) = 0;
+    // The connected device went away; the reset follows.
+    virtual void reportDeviceLost(const QString &device) { (void)device; }
     // Empties the text box, clears the traffic log and restores the prompt.
     virtual void clearSession() = 0;
     // A probe has finished listing ports.
     virtual void probeFinished() {}
 };
 
-// A device that the latest probe could not open because this user may not
-// read and write it.
-struct RefusedPort {
+// A device that the latest probe did not list, and why: every device named
+// on the command line, and the system's devices that are busy or refused.
+struct UnlistedPort {
     QString device;
-    QString group; // the group that owns the device
+    PortDiagnosis diagnosis;
+    bool named = false; // given on the command line
 };
 
 // Finds the serial ports by probing numbers 1 to 10, lists those that open,
@@ -74,13 +80,16 @@ public:
     void unload();
 
     int portCount() const { return PortSayisi; }
-    const QList<RefusedPort> &refusedPorts() const { return refused_; }
+    const QList<UnlistedPort> &unlistedPorts() const { return unlisted_; }
 
 private:
+    void noteUnlisted(int number);
+
     SerialPort &port_;
     ConnectionView &view_;
     PortMap *map_;
-    QList<RefusedPort> refused_;
+    QList<UnlistedPort> unlisted_;
+    QSet<QString> seen_; // devices that a probe has listed
     int PortSayisi = 0; // entries that the latest probe listed
     int PortNo = 0;     // loop variable of the probe and of emptying the list
 };

@@ -35,7 +35,6 @@ bool QtSerialPort::open()
     if (port_.isOpen() || port_.portName().isEmpty())
         return false;
     if (!port_.open(QIODevice::ReadWrite)) {
-        lastError_ = port_.errorString();
         port_.clearError();
         return false;
     }
@@ -121,9 +120,13 @@ void QtSerialPort::onReadyRead()
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
-    switch (error) {
-    case QSerialPort::NoError:
+    if (error == QSerialPort::NoError)
         return;
+    // A failing open() reports here before it returns: keep the reason that
+    // clearError() below would wipe.
+    if (!port_.isOpen())
+        lastError_ = port_.errorString();
+    switch (error) {
     case QSerialPort::ResourceError:
     case QSerialPort::ReadError:
         // The device went away (an unplugged adapter reports a resource

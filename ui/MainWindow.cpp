@@ -59,6 +59,7 @@ MainWindow::MainWindow(serial::SerialPort &port, serial::PortMap *map, link::Key
                                        .arg(kVersionMinor)
                                        .arg(kVersionPatch));
     QGuiApplication::setApplicationDisplayName(windowTitle());
+    keepWindowTitlesExact();
     connection_.PortTara();
     ui_.Combo1->setCurrentIndex(-1);
     intake_.clearBuffer();
@@ -122,24 +123,36 @@ bool MainWindow::confirmConnect()
 {
     QMessageBox box(QMessageBox::Question, kConnectTitle, kConnectQuestion,
                     QMessageBox::Yes | QMessageBox::No, this);
-    createWithExactTitle(box);
+    // Return answers Yes whatever order the platform lays the buttons out in.
+    box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 
 void MainWindow::reportConnectFailure(const QString &reason)
 {
-    // The box keeps its fixed text; what the system said goes into the port
-    // list's help, which the probe that follows refreshes.
-    lastFailure_ = reason;
+    // The box keeps its fixed text and title; the cause goes below them, into
+    // the port list's help (refreshed by the probe that follows) and to
+    // standard error.
+    lastFailure_ = QStringLiteral("Son bağlantı hatası: ") + reason;
+    tellUser(QStringLiteral("bağlantı kurulamadı: ") + reason);
     QMessageBox box(QMessageBox::Question, kBusyTitle, kBusyText, QMessageBox::Ok, this);
-    createWithExactTitle(box);
+    box.setInformativeText(reason);
     box.exec();
+}
+
+void MainWindow::reportDeviceLost(const QString &device)
+{
+    lastFailure_ = serial::deviceLostText(device);
+    tellUser(lastFailure_);
+    unlistedLog_.markLost(device);
+    ui_.Label1->setText(kIdlePrompt);
 }
 
 void MainWindow::probeFinished()
 {
+    unlistedLog_.report(connection_.unlistedPorts());
     ui_.Combo1->setToolTip(
-        portListHelp(connection_.portCount(), connection_.refusedPorts(), lastFailure_));
+        portListHelp(connection_.portCount(), connection_.unlistedPorts(), lastFailure_));
 }
 
 void MainWindow::clearSession()

@@ -2,6 +2,7 @@
 
 #include "LinkAdapters.h"
 #include "MainWindowControls.h"
+#include "PortHelp.h"
 #include "link/CommandIntake.h"
 #include "link/KeyTable.h"
 #include "link/OutputDelivery.h"
@@ -54,6 +55,7 @@ private:
     void setConnectedIndicator(bool connected) override;
     bool confirmConnect() override;
     void reportConnectFailure(const QString &reason) override;
+    void reportDeviceLost(const QString &device) override;
     void clearSession() override;
     void probeFinished() override;
 
@@ -69,7 +71,8 @@ private:
     link::CommandIntake intake_;
     serial::PortConnection connection_;
     std::unique_ptr<AboutWindow> hakkinda;
-    QString lastFailure_; // the platform's reason for the latest failed connection
+    QString lastFailure_; // the latest failed connection or lost device, said in the help
+    UnlistedPortLog unlistedLog_;
 };
 
 } // namespace tavlun::ui

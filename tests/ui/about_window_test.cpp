@@ -463,17 +463,4 @@ TEST_F(AboutWindowTest, NoControlTakesTheFocusAndEscapeDoesNotClose)
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST(AboutWindowTitle, ReadsHakkindaAloneBesideADisplayName)
-{
-    const QString displayName = QStringLiteral("Tavlun    Ver. 1.0.4");
-    QGuiApplication::setApplicationDisplayName(displayName);
-    RecordingShell shell;
-    AboutWindow window(shell);
-    ASSERT_NE(window.windowHandle(), nullptr) << "the native window is made with the window";
-    EXPECT_EQ(window.windowHandle()->title(), QStringLiteral("Hakkında"));
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Hakkında"));
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), displayName)
-        << "the application keeps its display name";
-}
-
 } // namespace
