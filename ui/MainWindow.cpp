@@ -137,6 +137,8 @@ void MainWindow::reportConnectFailure(const QString &reason)
     tellUser(QStringLiteral("bağlantı kurulamadı: ") + reason);
     QMessageBox box(QMessageBox::Question, kBusyTitle, kBusyText, QMessageBox::Ok, this);
     box.setInformativeText(reason);
+    // The cause can be selected and copied, to quote it or look it up.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
 }
 

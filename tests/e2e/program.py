@@ -129,7 +129,10 @@ class Program:
                     if geometry[2] < 200 and geometry[3] > 10:
                         return geometry
             return None
-        return wait_until(popup, 5, "the port list to open")
+        try:
+            return wait_until(popup, 5, "the port list to open")
+        except AssertionError as error:
+            raise AssertionError(f"{error}; the program said: {self.said()}") from None
 
     def pick_first(self):
         """Picks the first entry of the port list with the mouse."""
@@ -163,15 +166,19 @@ class Program:
                           f"a line on standard error with {text!r}")
 
     def box_text(self, box):
-        """A message box's title, text and informative text, copied with
-        Ctrl+C as a user would."""
-        subprocess.run(["xclip", "-selection", "clipboard", "-i", "/dev/null"],
-                       env=self.desktop.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, check=True)
-        self.desktop.activate(box)
-        self.desktop.key("ctrl+c")
-        return wait_until(lambda: self.desktop.run(["xclip", "-selection", "clipboard", "-o"],
-                                                   check=False), 5, "the box's text")
+        """The text and the informative text of a message box, each copied
+        as a user would: a click on it, Ctrl+A, Ctrl+C."""
+        x, y, w, h = self.desktop.geometry(box)
+        texts = []
+        for height in (0.1, 0.6):  # the text at the top, the informative text below it
+            subprocess.run(["xclip", "-selection", "clipboard", "-i", "/dev/null"],
+                           env=self.desktop.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, check=True)
+            self.desktop.click(x + w // 2, y + int(h * height))
+            self.desktop.key("ctrl+a", "ctrl+c")
+            texts.append(self.desktop.run(["xclip", "-selection", "clipboard", "-o"],
+                                          check=False))
+        return "\n".join(texts)
 
     def busy_seconds(self, over=1.0):
         """Processor time that the program uses in the next `over` seconds."""
