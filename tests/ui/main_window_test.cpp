@@ -219,7 +219,7 @@ TEST_F(MainWindowTest, LostDeviceResetsTheListAndKeepsWhatArrived)
     EXPECT_EQ(combo->count(), 0) << "the unplugged port no longer opens";
     EXPECT_EQ(text->toPlainText(), QStringLiteral("E"));
     EXPECT_EQ(log->count(), 2);
-    EXPECT_EQ(prompt->text(), QStringLiteral(" Klavye hazır. Bir Tuşa basın..."));
+    EXPECT_EQ(prompt->text(), QStringLiteral(" Port Seçip cihazı bağlayın...")) << "back to the start text";
 
     // Plugged in again: a new connection starts with an empty buffer.
     port.openable.insert(1);
