@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Takes the screenshots of both windows in docs/ on a private X server:
-the main window connected to the virtual accessory after typing a line, and
-the about window. Run after a build: tools/screenshots.py [build-dir]"""
+"""Takes the screenshots in docs/ on a private X server: the main window
+connected to the virtual accessory after typing a line, the about window,
+and the failure box for a port that another program holds and for one that
+only its owner may open. Run as root after a build:
+tools/screenshots.py [build-dir]"""
 
 import os
 import subprocess
@@ -36,3 +38,25 @@ with Desktop() as desktop:
     time.sleep(0.3)
     desktop.screenshot(os.path.join(docs, "about-window.png"), about, frame=True)
     os.close(keyboard)
+
+
+def failure_box(name, prepare, user=None):
+    """The "Port Hata..." box for a pseudo-terminal that `prepare` makes
+    fail after the probe listed it."""
+    with Desktop() as desktop:
+        phone = P.Phone()
+        os.chmod(phone.path, 0o666)
+        program = P.Program(desktop, os.path.join(build, "app/tavlun"), [phone.path], user=user)
+        held = prepare(phone.path)
+        program.pick_first()
+        program.answer_connect()
+        box = desktop.wait_window("Port Hata...", 5)
+        time.sleep(0.3)
+        desktop.screenshot(os.path.join(docs, name), box, frame=True)
+        if held:
+            held.release()
+        phone.close()
+
+
+failure_box("port-error-busy.png", P.PortLock)
+failure_box("port-error-permission.png", lambda path: os.chmod(path, 0o600), user="nobody")
