@@ -5,6 +5,7 @@
 # unoptimised builds go without: fortification needs optimisation.
 option(TAVLUN_HARDENING "Build with the hardening flags of dpkg-buildflags" ON)
 find_program(TAVLUN_DPKG_BUILDFLAGS dpkg-buildflags)
+set(TAVLUN_HARDENED OFF)
 if(TAVLUN_HARDENING AND TAVLUN_DPKG_BUILDFLAGS AND NOT TAVLUN_SANITIZE AND NOT TAVLUN_FUZZ
    AND CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
   function(tavlun_buildflags variable out)
@@ -21,5 +22,6 @@ if(TAVLUN_HARDENING AND TAVLUN_DPKG_BUILDFLAGS AND NOT TAVLUN_SANITIZE AND NOT T
   tavlun_buildflags(LDFLAGS ldflags)
   target_compile_options(tavlun_warnings INTERFACE ${cppflags} ${cxxflags})
   target_link_options(tavlun_warnings INTERFACE ${ldflags})
+  set(TAVLUN_HARDENED ON)
   message(STATUS "Hardening: ${cppflags} ${cxxflags} ${ldflags}")
 endif()
