@@ -264,6 +264,9 @@ TEST_F(MainWindowTest, CaptionCarriesTheVersionAndIsTheApplicationTitle)
     const QString expected = QStringLiteral("Tavlun    Ver. 1.0.4");
     EXPECT_EQ(window->windowTitle(), expected);
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), expected);
+    // Showing a window sets the display name aside for a moment only.
+    window->show();
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), expected) << "after a showing";
 }
 
 TEST_F(MainWindowTest, DeliveryFollowsTheWindowState)
