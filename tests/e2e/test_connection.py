@@ -91,8 +91,12 @@ class Connection(unittest.TestCase):
 
         desktop.minimize(program.window)
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
-        self.assertEqual(self.phones[0].exchange(b'AT+CKPD="2"\r'), b"OK\r\n")
-        notice = desktop.wait_window("Tavlun", 5)
+
+        def key_brings_notice():
+            # Keys until the program has seen the window minimised.
+            self.assertEqual(self.phones[0].exchange(b'AT+CKPD="2"\r'), b"OK\r\n")
+            return desktop.find_windows("Tavlun")
+        [notice] = wait_until(key_brings_notice, 10, "the typing notice")
         self.assertEqual(desktop.titles(notice), ("Tavlun", "Tavlun"))
 
 
