@@ -24,6 +24,8 @@ public:
     // The device path of port `number`, or empty when none stands for it.
     QString deviceFor(int number) const;
     const QStringList &devices() const { return devices_; }
+    // The devices given on the command line.
+    const QStringList &explicitDevices() const { return explicit_; }
 
     // The platform devices in the order in which they are numbered.
     static QStringList orderedSystemPorts(QStringList systemPorts);

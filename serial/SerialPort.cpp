@@ -28,7 +28,8 @@ bool SerialPort::open(const QString &device)
         return false;
     port_.setPortName(device);
     if (!port_.open(QIODevice::ReadWrite)) {
-        lastError_ = port_.errorString();
+        // onError() has kept the reason: it is cleared there before open()
+        // returns.
         port_.clearError();
         return false;
     }
@@ -67,6 +68,10 @@ void SerialPort::onError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError)
         return;
+    // A failing open() reports here before it returns: keep the reason that
+    // clearing the error wipes.
+    if (!port_.isOpen() && lastError_.isEmpty())
+        lastError_ = port_.errorString();
     port_.clearError();
     // The device went away (an unplugged adapter reports a resource error,
     // a hung-up terminal a read error). Qt reports it again at every turn of

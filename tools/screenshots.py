@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Takes the screenshots of both windows in docs/ on a private X server:
-the main window connected to the virtual accessory after typing a line, and
-the about window. Run after a build: tools/screenshots.py [build-dir]"""
+"""Takes the screenshots in docs/ on a private X server: the main window
+connected to the virtual accessory after typing a line, the about window,
+the failure box for a port that another program holds and for one that only
+its owner may open, and the port list's help after a failure. Run as root after a build:
+tools/screenshots.py [build-dir]"""
 
 import os
 import subprocess
@@ -36,3 +38,47 @@ with Desktop() as desktop:
     time.sleep(0.3)
     desktop.screenshot(os.path.join(docs, "about-window.png"), about, frame=True)
     os.close(keyboard)
+
+
+def failure_box(name, prepare, user=None):
+    """The "Port Hata..." box for a pseudo-terminal that `prepare` makes
+    fail after the probe listed it."""
+    with Desktop() as desktop:
+        phone = P.Phone()
+        os.chmod(phone.path, 0o666)
+        program = P.Program(desktop, os.path.join(build, "app/tavlun"), [phone.path], user=user)
+        held = prepare(phone.path)
+        program.pick_first()
+        program.answer_connect()
+        box = desktop.wait_window("Port Hata...", 5)
+        time.sleep(0.3)
+        desktop.screenshot(os.path.join(docs, name), box, frame=True)
+        if held:
+            held.release()
+        phone.close()
+
+
+failure_box("port-error-busy.png", P.PortLock)
+failure_box("port-error-permission.png", lambda path: os.chmod(path, 0o600), user="nobody")
+
+
+with Desktop() as desktop:
+    # A held device, a missing one, and one that goes before it is picked.
+    held_phone, gone_phone = P.Phone(), P.Phone()
+    held = P.PortLock(held_phone.path)
+    program = P.Program(desktop, os.path.join(build, "app/tavlun"),
+                        [held_phone.path, "/dev/ttyUSB7", gone_phone.path])
+    gone_phone.close()
+    program.pick_first()
+    program.answer_connect()
+    desktop.activate(desktop.wait_window("Port Hata...", 5))
+    desktop.key("Return")
+    x, y = program.client(*P.COMBO1_CENTRE)
+    desktop.run(["xdotool", "mousemove", "--sync", str(x), str(y)])
+    time.sleep(2)  # the tooltip's own delay
+    wx, wy, _, _ = desktop.geometry(program.window)
+    path = os.path.join(docs, "port-list-help.png")
+    desktop.run(["import", "-window", "root", "-crop", f"774x200+{wx - 30}+{wy - 25}", "+repage",
+                 path])
+    held.release()
+    held_phone.close()

@@ -1,7 +1,6 @@
 #include "AboutWindow.h"
 
 #include "DesktopShell.h"
-#include "ExactTitle.h"
 #include "Twips.h"
 #include "tavlun/version.h"
 
@@ -79,9 +78,6 @@ AboutWindow::AboutWindow(DesktopShell &shell, QWidget *parent)
     setAutoFillBackground(true);
 
     buildControls();
-    // The window manager shows "Hakkında" alone, without the application's
-    // display name that Qt would otherwise append.
-    createWithExactTitle(*this);
 }
 
 void AboutWindow::buildControls()

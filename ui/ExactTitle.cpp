@@ -1,24 +1,71 @@
 #include "ExactTitle.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QEvent>
+#include <QPointer>
 #include <QWidget>
+#include <QWindow>
 
 namespace tavlun::ui {
 
-void createWithExactTitle(QWidget &widget)
-{
-    // The platform window takes its title when it is created, formatting it
-    // with the display name; an empty display name adds nothing.
-    const QString displayName = QGuiApplication::applicationDisplayName();
-    if (displayName == QCoreApplication::applicationName()) {
-        // No display name of its own: nothing is appended, and restoring it
-        // would set one.
-        widget.winId();
-        return;
+namespace {
+
+// QWidget sends Show just before it shows the native window and
+// ShowToParent just after: the display name is empty in between.
+class ExactTitles final : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::Show && type != QEvent::ShowToParent)
+            return false;
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (!widget || !widget->isWindow())
+            return false;
+        if (type == QEvent::Show) {
+            setAside();
+            if (QWindow *window = widget->windowHandle())
+                window->setTitle(widget->windowTitle()); // formatted again, without the name
+        } else {
+            restore();
+        }
+        return false;
     }
-    QGuiApplication::setApplicationDisplayName(QString());
-    widget.winId();
-    QGuiApplication::setApplicationDisplayName(displayName);
+
+private:
+    void setAside()
+    {
+        if (asideDepth_++ > 0)
+            return;
+        saved_ = QGuiApplication::applicationDisplayName();
+        QGuiApplication::setApplicationDisplayName(QString());
+    }
+
+    void restore()
+    {
+        if (asideDepth_ == 0 || --asideDepth_ > 0)
+            return;
+        // Setting a name equal to the application name would store it as a
+        // display name of its own; leaving it empty appends nothing either.
+        if (saved_ != QCoreApplication::applicationName())
+            QGuiApplication::setApplicationDisplayName(saved_);
+    }
+
+    int asideDepth_ = 0;
+    QString saved_;
+};
+
+} // namespace
+
+void keepWindowTitlesExact()
+{
+    static QPointer<ExactTitles> filter;
+    if (filter || !qApp)
+        return;
+    filter = new ExactTitles(qApp);
+    qApp->installEventFilter(filter);
 }
 
 } // namespace tavlun::ui

@@ -45,6 +45,7 @@ MainWindow::MainWindow(DesktopShell &shell, QWidget *parent)
                                        .arg(kVersionMinor)
                                        .arg(kVersionPatch));
     QGuiApplication::setApplicationDisplayName(windowTitle());
+    keepWindowTitlesExact();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -112,24 +113,41 @@ bool MainWindow::confirmConnect()
 {
     QMessageBox box(QMessageBox::Question, kConnectTitle, kConnectQuestion,
                     QMessageBox::Yes | QMessageBox::No, this);
-    createWithExactTitle(box);
+    // Return answers Yes whatever order the platform lays the buttons out in.
+    box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 
 void MainWindow::reportConnectFailure(const QString &reason)
 {
-    // The box keeps its fixed text; what the system said goes into the port
-    // list's help, which the probe that follows refreshes.
-    lastFailure_ = reason;
+    // The box keeps its fixed text and title; the cause goes below them, into
+    // the port list's help (refreshed by the probe that follows) and to
+    // standard error.
+    lastFailure_ = QStringLiteral("Son bağlantı hatası: ") + reason;
+    tellUser(QStringLiteral("bağlantı kurulamadı: ") + reason);
     QMessageBox box(QMessageBox::Question, kBusyTitle, kBusyText, QMessageBox::Ok, this);
-    createWithExactTitle(box);
+    box.setInformativeText(reason);
+    // The cause can be selected and copied, to quote it or look it up.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
 }
 
-void MainWindow::probeFinished(int listed, const QList<RefusedPort> &refused)
+void MainWindow::reportDeviceLost(const QString &device)
+{
+    // What arrived before the loss stays in the window; then the prompt
+    // returns to its start, as a disconnect makes it.
+    updates_.flush();
+    lastFailure_ = serial::deviceLostText(device);
+    tellUser(lastFailure_);
+    unlistedLog_.markLost(device);
+    ui_.Label1->setText(MainWindowControls::kIdlePrompt);
+}
+
+void MainWindow::probeFinished(int listed, const QList<UnlistedPort> &unlisted)
 {
     ui_.Combo1->setCurrentIndex(-1);
-    ui_.Combo1->setToolTip(portListHelp(listed, refused, lastFailure_));
+    unlistedLog_.report(unlisted);
+    ui_.Combo1->setToolTip(portListHelp(listed, unlisted, lastFailure_));
 }
 
 void MainWindow::clearSession()

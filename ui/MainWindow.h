@@ -3,6 +3,7 @@
 #include "MainWindowControls.h"
 #include "PendingUpdates.h"
 #include "PortConnection.h"
+#include "PortHelp.h"
 #include "link/OutputDelivery.h"
 
 #include <QWidget>
@@ -53,8 +54,9 @@ public:
     void setConnectedIndicator(bool connected) override;
     bool confirmConnect() override;
     void reportConnectFailure(const QString &reason) override;
+    void reportDeviceLost(const QString &device) override;
     void clearSession() override;
-    void probeFinished(int listed, const QList<RefusedPort> &refused) override;
+    void probeFinished(int listed, const QList<UnlistedPort> &unlisted) override;
 
 signals:
     // The user picked an entry of the port list.
@@ -76,7 +78,8 @@ private:
     MainWindowControls ui_;
     PendingUpdates updates_;
     std::unique_ptr<AboutWindow> hakkinda; // the about window, made on first use
-    QString lastFailure_; // the platform's reason for the latest failed connection
+    QString lastFailure_; // the latest failed connection or lost device, said in the help
+    UnlistedPortLog unlistedLog_;
 };
 
 } // namespace tavlun::ui

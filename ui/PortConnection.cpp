@@ -1,6 +1,5 @@
 #include "PortConnection.h"
 
-#include "serial/PortAccess.h"
 #include "serial/PortMap.h"
 
 namespace tavlun::ui {
@@ -14,20 +13,20 @@ PortConnection::PortConnection(PortControl &port, serial::PortMap &map,
 void PortConnection::PortTara()
 {
     PortSayisi = 0;
-    QList<RefusedPort> refused;
+    QList<UnlistedPort> unlisted;
     map_.refresh();
     for (PortNo = 1; PortNo <= kHighestPort; ++PortNo) {
         const QString device = map_.deviceFor(PortNo);
         if (device.isEmpty() || !port_.open(device)) {
-            if (const QString group = serial::refusedGroup(device); !group.isEmpty())
-                refused.append({device, group});
+            noteUnlisted(PortNo, unlisted);
             continue;
         }
+        seen_.insert(device);
         view_.addPortEntry(kEntryPrefix + QString::number(PortNo), PortNo, device);
         port_.close();
         ++PortSayisi;
     }
-    view_.probeFinished(PortSayisi, refused);
+    view_.probeFinished(PortSayisi, unlisted);
 }
 
 void PortConnection::PortBaglan()
@@ -36,10 +35,16 @@ void PortConnection::PortBaglan()
         port_.close();
     const QString device = map_.deviceFor(view_.selectedPortNumber());
     if (device.isEmpty() || !port_.open(device)) {
-        view_.reportConnectFailure(port_.lastErrorText());
+        // Looked at now, while the cause is still there.
+        QString reason = port_.lastErrorText();
+        if (!device.isEmpty())
+            reason = device + QStringLiteral(": ")
+                + serial::diagnosePort(device, true, reason).sentence();
+        view_.reportConnectFailure(reason);
         PortSifirla();
         return;
     }
+    connected_ = device;
     if (onConnected)
         onConnected();
     view_.setConnectedIndicator(true);
@@ -87,8 +92,23 @@ void PortConnection::disconnectClicked()
 
 void PortConnection::deviceLost()
 {
-    if (port_.isOpen())
-        PortSifirla();
+    if (!port_.isOpen())
+        return;
+    view_.reportDeviceLost(connected_);
+    PortSifirla();
+}
+
+void PortConnection::noteUnlisted(int number, QList<UnlistedPort> &unlisted)
+{
+    const QString device = map_.deviceFor(number);
+    if (device.isEmpty())
+        return;
+    const bool named = map_.explicitDevices().contains(device);
+    serial::PortDiagnosis diagnosis =
+        serial::diagnosePort(device, seen_.contains(device), port_.lastErrorText());
+    if (named || diagnosis.kind == serial::PortDiagnosis::Cause::Busy
+        || diagnosis.kind == serial::PortDiagnosis::Cause::Permission)
+        unlisted.append({device, std::move(diagnosis), named});
 }
 
 void PortConnection::unload()

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "serial/PortDiagnosis.h"
+
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -11,11 +14,12 @@ class PortMap;
 
 namespace tavlun::ui {
 
-// A device that the latest probe could not open because this user may not
-// read and write it.
-struct RefusedPort {
+// A device that the latest probe did not list, and why: every device named
+// on the command line, and the system's devices that are busy or refused.
+struct UnlistedPort {
     QString device;
-    QString group; // the group that owns the device
+    serial::PortDiagnosis diagnosis;
+    bool named = false; // given on the command line
 };
 
 // The serial port `MSComm1` as port discovery and connection use it.
@@ -50,13 +54,15 @@ public:
 
     // Asks whether to connect through the picked port: true for Yes.
     virtual bool confirmConnect() = 0;
-    // Reports that the picked port could not be opened.
+    // Reports that the picked port could not be opened, and why.
     virtual void reportConnectFailure(const QString &reason) = 0;
     // Empties the text box, clears the traffic log and restores the prompt.
     virtual void clearSession() = 0;
-    // A probe has listed `listed` ports; `refused` would not open for lack
-    // of permission.
-    virtual void probeFinished(int listed, const QList<RefusedPort> &refused) = 0;
+    // The connected device went away; the reset follows.
+    virtual void reportDeviceLost(const QString &device) = 0;
+    // A probe has listed `listed` ports; `unlisted` are the devices it did
+    // not list that the user should hear about, with the reason.
+    virtual void probeFinished(int listed, const QList<UnlistedPort> &unlisted) = 0;
 };
 
 // Finds the serial ports by probing numbers 1 to 10, lists those that open,
@@ -94,9 +100,15 @@ public:
     void unload();
 
 private:
+    // Keeps why the device of port `number` did not open, when the user
+    // should hear it: named on the command line, busy or refused.
+    void noteUnlisted(int number, QList<UnlistedPort> &unlisted);
+
     PortControl &port_;
     serial::PortMap &map_;
     ConnectionView &view_;
+    QSet<QString> seen_; // devices that a probe has listed
+    QString connected_;  // the device of the open connection
     int PortSayisi = 0; // entries that the latest probe listed
     int PortNo = 0;     // loop variable of the probe and of emptying the list
     bool picking_ = false; // between a pick and the end of its connection attempt

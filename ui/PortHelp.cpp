@@ -2,28 +2,51 @@
 
 #include <QStringList>
 
+#include <cstdio>
+
 namespace tavlun::ui {
 
-QString portListHelp(int listedPorts, const QList<RefusedPort> &refused,
-                     const QString &lastFailure)
+QString portListHelp(int listedPorts, const QList<UnlistedPort> &unlisted,
+                     const QString &lastEvent)
 {
     QStringList parts;
-    if (!refused.isEmpty()) {
-        QStringList devices;
-        QString group = refused.front().group;
-        for (const RefusedPort &port : refused)
-            devices << QStringLiteral("%1 (%2 grubu)").arg(port.device, port.group);
-        parts << QStringLiteral("Açma izni olmayan portlar: %1.\n"
-                                "İzin için: sudo usermod -aG %2 $USER\n"
-                                "sonra oturumu kapatıp yeniden açın.")
-                     .arg(devices.join(QStringLiteral(", ")), group);
+    if (!unlisted.isEmpty()) {
+        QStringList lines{QStringLiteral("Listede olmayan portlar:")};
+        for (const UnlistedPort &port : unlisted)
+            lines << port.device + QStringLiteral(": ") + port.diagnosis.sentence();
+        parts << lines.join(u'\n');
     } else if (listedPorts == 0) {
         parts << QStringLiteral("Seri port bulunamadı. Dönüştürücüyü takın: birkaç saniye "
                                 "içinde listede görünür; görünmezse listeyi açın.");
     }
-    if (!lastFailure.isEmpty())
-        parts << QStringLiteral("Son bağlantı hatası: %1").arg(lastFailure);
+    if (!lastEvent.isEmpty())
+        parts << lastEvent;
     return parts.join(QStringLiteral("\n\n"));
+}
+
+void UnlistedPortLog::report(const QList<UnlistedPort> &unlisted)
+{
+    QHash<QString, serial::PortDiagnosis::Cause> now;
+    for (const UnlistedPort &port : unlisted) {
+        if (!port.named)
+            continue;
+        now.insert(port.device, port.diagnosis.kind);
+        const auto said = said_.constFind(port.device);
+        if (said == said_.cend() || *said != port.diagnosis.kind)
+            tellUser(port.device + QStringLiteral(" listede yok: ") + port.diagnosis.sentence());
+    }
+    said_ = now;
+}
+
+void UnlistedPortLog::markLost(const QString &device)
+{
+    said_.insert(device, serial::PortDiagnosis::Cause::Gone);
+}
+
+void tellUser(const QString &line)
+{
+    std::fprintf(stderr, "tavlun: %s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
 }
 
 } // namespace tavlun::ui

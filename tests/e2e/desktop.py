@@ -61,9 +61,14 @@ class Desktop:
         return proc
 
     def start(self, argv, env=None, **kw):
-        """Starts a client on this desktop; it is stopped with the desktop."""
+        """Starts a client on this desktop; it is stopped with the desktop.
+        A variable set to None in `env` is taken out."""
         merged = dict(self.env)
-        merged.update(env or {})
+        for name, value in (env or {}).items():
+            if value is None:
+                merged.pop(name, None)
+            else:
+                merged[name] = value
         proc = subprocess.Popen(argv, env=merged, **kw)
         self.procs.append(proc)
         return proc
@@ -118,6 +123,14 @@ class Desktop:
         res = subprocess.run(["xdotool", "getwindowname", str(window)], env=self.env,
                              capture_output=True)
         return res.stdout.decode("utf-8").rstrip("\n")
+
+    def titles(self, window):
+        """The window's WM_NAME and _NET_WM_NAME, as the X server holds them."""
+        out = subprocess.run(["xprop", "-id", str(window), "WM_NAME", "_NET_WM_NAME"],
+                             env=dict(self.env, LC_ALL="C.UTF-8"), capture_output=True,
+                             check=True).stdout.decode("utf-8")
+        found = dict(re.findall(r'^(\w+)\([^)]*\) = "(.*)"$', out, re.M))
+        return found.get("WM_NAME"), found.get("_NET_WM_NAME")
 
     def geometry(self, window):
         """Absolute x, y, width, height of a window's client area."""

@@ -1,6 +1,8 @@
 """The real program on a private desktop, with pseudo-terminals as its ports."""
 
 import os
+import pwd
+import shutil
 import subprocess
 import select
 import termios
@@ -76,12 +78,20 @@ def desktop_with_phones(test, count=2):
 
 
 class Program:
-    def __init__(self, desktop, binary, ports, env=None):
+    """The program on `desktop`, with `ports` on its command line. As `user`,
+    when given, through setpriv from a copy that every user may run."""
+
+    def __init__(self, desktop, binary, ports, env=None, user=None):
         self.desktop = desktop
         self.log = os.path.join(desktop.tmp, f"tavlun-{len(desktop.procs)}.log")
+        argv = [binary] + list(ports)
+        if user:
+            os.chmod(desktop.tmp, 0o755)
+            argv[0] = shutil.copy(binary, os.path.join(desktop.tmp, "tavlun"))
+            gid = pwd.getpwnam(user).pw_gid
+            argv = ["setpriv", f"--reuid={user}", f"--regid={gid}", "--clear-groups"] + argv
         with open(self.log, "w") as log:
-            self.proc = desktop.start([binary] + list(ports), env=env,
-                                      stdout=log, stderr=subprocess.STDOUT)
+            self.proc = desktop.start(argv, env=env, stdout=log, stderr=subprocess.STDOUT)
         try:
             self.window = desktop.wait_window("the main window", 60, MAIN_TITLE_PATTERN)
         except AssertionError as error:
@@ -122,7 +132,10 @@ class Program:
                 if "Override Redirect State: yes" in info and "TOOLTIP" not in kind:
                     return self.desktop.geometry(int(window))
             return None
-        return wait_until(popup, timeout, "the port list to open")
+        try:
+            return wait_until(popup, timeout, "the port list to open")
+        except AssertionError as error:
+            raise AssertionError(f"{error}; the program said: {self.said()}") from None
 
     def pick_first(self):
         """Picks the first entry of the port list with the mouse."""
@@ -143,6 +156,32 @@ class Program:
         self.desktop.activate(box)
         self.desktop.key(key)
         return box
+
+    def said(self):
+        """The lines that the program has written to standard error for the
+        user ("tavlun: ...")."""
+        with open(self.log, encoding="utf-8") as log:
+            return [line for line in log.read().splitlines() if line.startswith("tavlun: ")]
+
+    def wait_said(self, text, timeout=10.0):
+        """The lines that mention `text`, once there is one."""
+        return wait_until(lambda: [line for line in self.said() if text in line], timeout,
+                          f"a line on standard error with {text!r}")
+
+    def box_text(self, box):
+        """The text and the informative text of a message box, each copied
+        as a user would: a click on it, Ctrl+A, Ctrl+C."""
+        x, y, w, h = self.desktop.geometry(box)
+        texts = []
+        for height in (0.1, 0.6):  # the text at the top, the informative text below it
+            subprocess.run(["xclip", "-selection", "clipboard", "-i", "/dev/null"],
+                           env=self.desktop.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, check=True)
+            self.desktop.click(x + w // 2, y + int(h * height))
+            self.desktop.key("ctrl+a", "ctrl+c")
+            texts.append(self.desktop.run(["xclip", "-selection", "clipboard", "-o"],
+                                          check=False))
+        return "\n".join(texts)
 
     def busy_seconds(self, over=1.0):
         """Processor time that the program uses in the next `over` seconds."""
@@ -171,12 +210,15 @@ def rss_kib(pid):
 
 
 class PortLock:
-    """Holds a serial device the way serial programs announce it: a lock file
-    naming a living process that is not ours."""
+    """Holds a serial device the way serial programs do: a process (sleep)
+    that has it open, named by a lock file."""
 
     def __init__(self, device_path):
         import socket
-        self.holder = subprocess.Popen(["sleep", "600"])
+        device = os.open(device_path, os.O_RDWR | os.O_NOCTTY)
+        self.holder = subprocess.Popen(["sleep", "600"], stdin=device)
+        os.close(device)
+        self.pid = self.holder.pid
         name = device_path[len("/dev/"):].replace("/", "_")
         self.path = f"/var/lock/LCK..{name}"
         with open(self.path, "w") as lock:

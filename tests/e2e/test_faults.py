@@ -1,7 +1,10 @@
-"""Faults that the real program must survive: a port held by another
-process, floods of junk, an endless line. It stays up, answers the next good
-line, keeps its memory bounded and does not spin."""
+"""Faults that the real program must survive and explain: a port held by
+another process, a device that does not exist, one this user may not open;
+floods of junk, an endless line. It says why a port is missing or will not
+open, stays up, answers the next good line, keeps its memory bounded and
+does not spin."""
 
+import grp
 import os
 import random
 import threading
@@ -9,7 +12,7 @@ import time
 import unittest
 
 from desktop import wait_until
-from program import BLUE, COMMAND1_CENTRE, PortLock, Program, desktop_with_phones, rss_kib
+from program import Phone, PortLock, Program, desktop_with_phones, rss_kib
 
 BINARY = os.environ["TAVLUN_BINARY"]
 
@@ -33,23 +36,84 @@ class Faults(unittest.TestCase):
     def setUp(self):
         self.desktop, self.phones = desktop_with_phones(self)
 
-    def start(self):
-        self.program = Program(self.desktop, BINARY, [p.path for p in self.phones])
+    def start(self, ports=None, **kw):
+        self.program = Program(self.desktop, BINARY,
+                               ports or [p.path for p in self.phones], **kw)
 
-    def test_port_held_by_another_process_is_listed_once_free(self):
-        lock = PortLock(self.phones[0].path)
-        self.addCleanup(lock.release)
-        self.start()
-        # Port 1 is held: the first entry of the list is port 2.
-        self.program.connect_first()
-        self.assertEqual(self.phones[1].exchange(b"AT+CGMR\r"), b"OK\r\n")
-        self.assertEqual(self.phones[0].read(1, 0.2), b"")
+    def failure_box(self):
+        """Picks the first port, answers Yes, and returns the failure box's
+        titles and copied text; the box is closed."""
+        self.program.pick_first()
+        self.program.answer_connect()
+        box = self.desktop.wait_window("Port Hata...", 5)
+        titles = self.desktop.titles(box)
+        text = self.program.box_text(box)
+        self.desktop.key("Return")
+        return titles, text
 
-        lock.release()
-        self.desktop.click(*self.program.client(*COMMAND1_CENTRE))  # disconnect: probes again
-        wait_until(lambda: self.program.indicator() != BLUE, 5, "the disconnect")
+    def assertFailureBox(self, titles, text, cause):
+        self.assertEqual(titles, ("Port Hata...", "Port Hata..."), "WM_NAME, _NET_WM_NAME")
+        # The label shows the box's line feed and carriage return as two breaks.
+        self.assertIn("Seçilen Port Meşgul veya \n\n Bağlantı Kurulmuyor...", text)
+        self.assertIn(cause, text)
+
+    def test_held_and_missing_ports_say_why_and_a_freed_port_is_listed(self):
+        held = PortLock(self.phones[0].path)
+        self.addCleanup(held.release)
+        missing = "/dev/tavlun-no-such-device"
+        self.start([self.phones[0].path, missing, self.phones[1].path])
+        said = self.program.wait_said(self.phones[0].path)
+        self.assertEqual(said, [f"tavlun: {self.phones[0].path} listede yok: başka bir program "
+                                f"kullanıyor: sleep (pid {held.pid}). O programı kapatıp portu "
+                                "yeniden seçin."])
+        self.assertEqual(self.program.wait_said(missing),
+                         [f"tavlun: {missing} listede yok: böyle bir aygıt yok. Aygıtın yolunu "
+                          "denetleyin."])
+
+        # Port 3, the one listed, is taken after the probe: the box says by whom.
+        taken = PortLock(self.phones[1].path)
+        self.addCleanup(taken.release)
+        held.release()
+        titles, text = self.failure_box()
+        self.assertFailureBox(titles, text, f"{self.phones[1].path}: başka bir program "
+                              f"kullanıyor: sleep (pid {taken.pid})")
+        self.program.wait_said(f"bağlantı kurulamadı: {self.phones[1].path}")
+
+        # The reset after the box listed the freed port 1 first.
         self.program.connect_first()
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
+        self.assertEqual(self.phones[1].read(1, 0.2), b"")
+        for device in (self.phones[0].path, missing):
+            self.assertEqual(len(self.program.wait_said(device)), 1,
+                             f"{device} is said once, not at every probe")
+
+    def test_ports_refused_to_this_user_say_what_helps(self):
+        # Run as nobody: root may open any device. A device that its owner
+        # alone may use, one of the group dialout, and one for all that is
+        # made owner-only after the probe.
+        third = Phone()
+        self.addCleanup(third.close)
+        owner_only, group, later = self.phones[0].path, self.phones[1].path, third.path
+        os.chmod(owner_only, 0o600)
+        os.chown(group, 0, grp.getgrnam("dialout").gr_gid)
+        os.chmod(group, 0o660)
+        os.chmod(later, 0o666)
+        self.start([owner_only, group, later], user="nobody")
+
+        rule = "/usr/share/doc/tavlun/examples/90-tavlun-serial-adapter.rules"
+        [line] = self.program.wait_said(owner_only)
+        self.assertIn("yalnızca sahibi (root) okuyup yazabilir (izinler crw-------)", line)
+        self.assertIn(rule, line)
+        self.assertNotIn("usermod", line)
+        [line] = self.program.wait_said(group)
+        self.assertIn("aygıt dialout grubunun, izinler crw-rw----", line)
+        self.assertIn("sudo usermod -aG dialout $USER", line)
+
+        os.chmod(later, 0o600)
+        titles, text = self.failure_box()
+        self.assertFailureBox(titles, text, f"{later}: açma izni yok: aygıtı yalnızca sahibi "
+                              "(root) okuyup yazabilir")
+        self.assertIn(rule, text)
 
     def test_floods_and_an_endless_line_leave_it_answering(self):
         self.start()

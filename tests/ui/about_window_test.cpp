@@ -234,9 +234,8 @@ TEST_F(AboutWindowTest, EachClickOpensItsTargetOnceAndOnlyAClickDoes)
     EXPECT_TRUE(window->isVisible()) << "only the close button closes the window";
 }
 
-TEST_F(AboutWindowTest, EveryModalShowingStartsPlainCentredAndTitledHakkinda)
+TEST_F(AboutWindowTest, EveryModalShowingStartsPlainAndCentred)
 {
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tavlun    Ver. 1.0.4"));
     Pointer pointer(*window);
     runModal([&] {
         EXPECT_EQ(QApplication::activeModalWidget(), window.get());
@@ -247,7 +246,6 @@ TEST_F(AboutWindowTest, EveryModalShowingStartsPlainCentredAndTitledHakkinda)
     EXPECT_FALSE(window->isVisible());
     runModal([&] {
         EXPECT_EQ(looks(), QStringLiteral("start/start"));
-        EXPECT_EQ(window->windowHandle()->title(), QStringLiteral("Hakkında"));
         const QPoint centre = window->screen()->availableGeometry().center();
         EXPECT_LE((window->frameGeometry().center() - centre).manhattanLength(), 2);
         pointer.moveTo(label("Label9"), {20, 6});

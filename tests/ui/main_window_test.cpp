@@ -183,6 +183,7 @@ TEST_F(Window, BusyAndLostPortsResetTheList)
     window.flushUpdates();
     EXPECT_EQ(textBox->text(), "E");
     EXPECT_EQ(log->count(), 2) << "the log is kept";
+    EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...") << "back to the start text";
     EXPECT_EQ(combo->itemText(0), "Com - 3") << "a lost device is listed";
 }
 

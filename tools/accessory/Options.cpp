@@ -86,8 +86,10 @@ Answers:
   --timeout MS        wait MS milliseconds for each answer (default 2000,
                       0 = no limit)
   --hello-timeout MS  the same for the answer to AT+CGMR (default: --timeout)
-  --keep-going        after a command without answer, go on with the next
-                      (the exit status is still 1)
+  --keep-going        after a command without answer, go on with the next;
+                      with --wait-for-peer, after the other side closed the
+                      device, wait for it to open it again and send the
+                      command again (the exit status is still 1)
   --rtt               print each answer's round-trip time on stdout, from the
                       write of the carriage return to the read that completes
                       "OK" CR LF, and a summary (median, p99) at the end

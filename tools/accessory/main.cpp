@@ -147,8 +147,18 @@ bool Accessory::send(const std::string &command, const std::string &what)
         ++unanswered_;
         say(failure(result, timeout) + " at " + name + (options_.keepGoing ? "; going on" : ""));
         return options_.keepGoing;
-    case Outcome::Blocked:
     case Outcome::HungUp:
+        ++unanswered_;
+        if (options_.waitForPeer && options_.keepGoing) {
+            // The program disconnected: wait until it opens the port again,
+            // greet it as at the start, and send the key once more.
+            say("the other side closed " + port_.path() + " at " + name
+                + "; waiting for it to open again");
+            return greet() && send(command, what);
+        }
+        say(failure(result, timeout) + " at " + name);
+        return false;
+    case Outcome::Blocked:
     case Outcome::Failed:
         ++unanswered_;
         say(failure(result, timeout) + " at " + name);
