@@ -33,6 +33,13 @@ class Phone:
         termios.tcsetattr(device, termios.TCSANOW, attrs)
         self.path = os.ttyname(device)
         os.close(device)
+        # A new terminal has no holder: a lock file for its name was left by
+        # a program killed while it held an earlier terminal of that number,
+        # and a program run as another user could not remove it.
+        try:
+            os.unlink("/run/lock/LCK.." + self.path[len("/dev/"):].replace("/", "_"))
+        except OSError:
+            pass
 
     def write(self, data: bytes):
         os.write(self.controller, data)
@@ -159,9 +166,11 @@ class Program:
 
     def said(self):
         """The lines that the program has written to standard error for the
-        user ("tavlun: ...")."""
+        user ("tavlun: ..."), but for the start-up line that names the
+        keystroke backend."""
         with open(self.log, encoding="utf-8") as log:
-            return [line for line in log.read().splitlines() if line.startswith("tavlun: ")]
+            return [line for line in log.read().splitlines() if line.startswith("tavlun: ")
+                    and not line.startswith("tavlun: typing into other applications")]
 
     def wait_said(self, text, timeout=10.0):
         """The lines that mention `text`, once there is one."""

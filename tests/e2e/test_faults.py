@@ -40,10 +40,15 @@ class Faults(unittest.TestCase):
         self.program = Program(self.desktop, BINARY,
                                ports or [p.path for p in self.phones], **kw)
 
-    def failure_box(self):
-        """Picks the first port, answers Yes, and returns the failure box's
-        titles and copied text; the box is closed."""
-        self.program.pick_first()
+    def failure_box(self, break_port):
+        """Opens the port list, has `break_port` spoil the first port while
+        the list is open (opening probes the ports again, so a port spoiled
+        before would not be listed), picks it, answers Yes, and returns the
+        failure box's titles and copied text; the box is closed."""
+        x, y, w, _ = self.program.popup_entries()
+        break_port()
+        time.sleep(0.5)  # a list that has just opened ignores a quick click
+        self.desktop.click(x + w // 2, y + 10)
         self.program.answer_connect()
         box = self.desktop.wait_window("Port Hata...", 5)
         titles = self.desktop.titles(box)
@@ -70,11 +75,16 @@ class Faults(unittest.TestCase):
                          [f"tavlun: {missing} listede yok: böyle bir aygıt yok. Aygıtın yolunu "
                           "denetleyin."])
 
-        # Port 3, the one listed, is taken after the probe: the box says by whom.
-        taken = PortLock(self.phones[1].path)
-        self.addCleanup(taken.release)
+        # Port 3, the one listed, is taken while the list is open: the box
+        # says by whom.
+        taken = None
+
+        def take():
+            nonlocal taken
+            taken = PortLock(self.phones[1].path)
+            self.addCleanup(taken.release)
+        titles, text = self.failure_box(take)
         held.release()
-        titles, text = self.failure_box()
         self.assertFailureBox(titles, text, f"{self.phones[1].path}: başka bir program "
                               f"kullanıyor: sleep (pid {taken.pid})")
         self.program.wait_said(f"bağlantı kurulamadı: {self.phones[1].path}")
@@ -109,8 +119,7 @@ class Faults(unittest.TestCase):
         self.assertIn("aygıt dialout grubunun, izinler crw-rw----", line)
         self.assertIn("sudo usermod -aG dialout $USER", line)
 
-        os.chmod(later, 0o600)
-        titles, text = self.failure_box()
+        titles, text = self.failure_box(lambda: os.chmod(later, 0o600))
         self.assertFailureBox(titles, text, f"{later}: açma izni yok: aygıtı yalnızca sahibi "
                               "(root) okuyup yazabilir")
         self.assertIn(rule, text)
