@@ -40,6 +40,17 @@ with Desktop() as desktop:
     os.close(keyboard)
 
 
+def pick_spoiled(desktop, program, spoil):
+    """Opens the port list (which probes the ports again), lets `spoil`
+    make the first entry's device fail, then picks it and answers Yes."""
+    x, y, w, _ = program.popup_entries()
+    result = spoil()
+    time.sleep(0.5)  # a list that has just opened ignores a quick click
+    desktop.click(x + w // 2, y + 10)
+    program.answer_connect()
+    return result
+
+
 def failure_box(name, prepare, user=None):
     """The "Port Hata..." box for a pseudo-terminal that `prepare` makes
     fail after the probe listed it."""
@@ -47,9 +58,7 @@ def failure_box(name, prepare, user=None):
         phone = P.Phone()
         os.chmod(phone.path, 0o666)
         program = P.Program(desktop, os.path.join(build, "app/tavlun"), [phone.path], user=user)
-        held = prepare(phone.path)
-        program.pick_first()
-        program.answer_connect()
+        held = pick_spoiled(desktop, program, lambda: prepare(phone.path))
         box = desktop.wait_window("Port Hata...", 5)
         time.sleep(0.3)
         desktop.screenshot(os.path.join(docs, name), box, frame=True)
@@ -68,9 +77,7 @@ with Desktop() as desktop:
     held = P.PortLock(held_phone.path)
     program = P.Program(desktop, os.path.join(build, "app/tavlun"),
                         [held_phone.path, "/dev/ttyUSB7", gone_phone.path])
-    gone_phone.close()
-    program.pick_first()
-    program.answer_connect()
+    pick_spoiled(desktop, program, gone_phone.close)
     desktop.activate(desktop.wait_window("Port Hata...", 5))
     desktop.key("Return")
     x, y = program.client(*P.COMBO1_CENTRE)
