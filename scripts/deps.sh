@@ -5,12 +5,11 @@ TAVLUN_PACKAGES=(
   g++ cmake ninja-build pkg-config python3
   qt6-base-dev qt6-serialport-dev qt6-translations-l10n libxtst-dev
   libgtest-dev
-  xvfb xauth openbox x11-xkb-utils x11-utils xdotool xclip imagemagick
+  xvfb xauth openbox x11-xkb-utils x11-utils xdotool xclip imagemagick fonts-dejavu-core
   libwayland-dev libxkbcommon-dev sway xwayland wev wtype x11-xserver-utils
+  mutter xdg-desktop-portal dbus dbus-daemon python3-gi gir1.2-glib-2.0
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev man-db lintian
-  libwayland-dev libxkbcommon-dev
-  mutter xdg-desktop-portal dbus dbus-daemon python3-gi gir1.2-glib-2.0 wev
 )
 
 tavlun_install_deps() {
