@@ -26,16 +26,17 @@ QString portListHelp(int listedPorts, const QList<UnlistedPort> &unlisted,
 
 void UnlistedPortLog::report(const QList<UnlistedPort> &unlisted)
 {
-    QHash<QString, serial::PortDiagnosis::Cause> now;
+    // The list is probed again whenever devices come or go and whenever it
+    // is opened: a device is said again only when its reason changes, not
+    // each time it comes back after being listed for a while.
     for (const UnlistedPort &port : unlisted) {
         if (!port.named)
             continue;
-        now.insert(port.device, port.diagnosis.kind);
         const auto said = said_.constFind(port.device);
         if (said == said_.cend() || *said != port.diagnosis.kind)
             tellUser(port.device + QStringLiteral(" listede yok: ") + port.diagnosis.sentence());
+        said_.insert(port.device, port.diagnosis.kind);
     }
-    said_ = now;
 }
 
 void UnlistedPortLog::markLost(const QString &device)
