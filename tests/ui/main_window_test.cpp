@@ -1,21 +1,20 @@
-// The main window and its session on real pseudo-terminals: the port list,
-// connecting, the dialogue with the accessory, what the window shows.
-#include "app/Session.h"
-#include "support/ModalAnswerer.h"
-#include "support/Pty.h"
-#include "support/WaitFor.h"
+// The main window shows what the session and the receive flow tell it, at
+// the next frame, in order; the notice about typing elsewhere.
 #include "ui/DesktopShell.h"
 #include "ui/IndicatorLight.h"
 #include "ui/MainWindow.h"
 #include "ui/PendingUpdates.h"
+#include "ui/PortList.h"
 #include "ui/TextBox.h"
+#include "ui/TypingNotice.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 
 #include <gtest/gtest.h>
 
@@ -24,8 +23,6 @@ inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdS
 QT_END_NAMESPACE
 
 using namespace tavlun;
-using QMB = QMessageBox;
-using test::waitFor;
 
 namespace {
 
@@ -33,64 +30,15 @@ struct NoShell final : ui::DesktopShell {
     void open(QWidget *, const QString &) override {}
 };
 
-struct Keys final : link::KeyInjector {
-    QStringList sent;
-    bool sendKeys(const QString &keys) override
-    {
-        sent << keys;
-        return true;
-    }
-};
-
-const QString kReady = " Klavye hazır. Bir Tuşa basın...";
-
 class Window : public ::testing::Test {
 protected:
-    // Ports 1 and 3 are pseudo-terminals; no device opens as port 2.
-    Window()
-    {
-        session = std::make_unique<app::Session>(
-            window, keys, QStringList{phone.devicePath(), "/dev/tavlun-missing", spare.devicePath()});
-    }
-    template <typename T> T *control(const char *name)
-    {
-        return window.findChild<T *>(QString::fromLatin1(name));
-    }
-    QStringList entries()
-    {
-        QStringList list;
-        for (int i = 0; i < combo->count(); ++i)
-            list << combo->itemText(i) + "=" + combo->itemData(i).toString() + " "
-                    + combo->itemData(i, Qt::ToolTipRole).toString();
-        return list;
-    }
-    void pick(int index, QMB::StandardButton answer)
-    {
-        answerer.setAnswers({answer});
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
-    bool connected()
-    {
-        const bool blue = control<ui::IndicatorLight>("Shape1")->fillColor() == QColor(0, 0, 255);
-        EXPECT_TRUE(blue == disconnect->isEnabled() && blue != combo->isEnabled());
-        return blue;
-    }
-    // Writes lines as the accessory would and waits for every answer.
-    void send(const QByteArray &lines)
-    {
-        ASSERT_TRUE(phone.write(lines));
-        const QByteArray want = QByteArray("OK\r\n").repeated(lines.count('\r'));
-        QByteArray got;
-        ASSERT_TRUE(waitFor([&] { return (got += phone.readAtLeast(1, std::chrono::milliseconds(1))) == want; }))
-            << "sent " << lines.toStdString() << ", answered " << got.toStdString();
-    }
+    template <typename T> T *control(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
     QStringList logEntries()
     {
-        QStringList list;
+        QStringList entries;
         for (int i = 0; i < log->count(); ++i)
-            list << log->item(i)->text();
-        return list;
+            entries << log->item(i)->text();
+        return entries;
     }
     void type(Qt::Key key, const QString &text)
     {
@@ -98,93 +46,44 @@ protected:
         QApplication::sendEvent(textBox, &press);
     }
 
-    test::ModalAnswerer answerer;
-    test::Pty phone, spare;
     NoShell shell;
-    Keys keys;
     ui::MainWindow window{shell};
-    std::unique_ptr<app::Session> session;
-    QComboBox *combo = control<QComboBox>("Combo1");
-    QPushButton *disconnect = control<QPushButton>("Command1");
+    ui::PortList *list = control<ui::PortList>("Combo1");
     QListWidget *log = control<QListWidget>("commesaj");
     ui::TextBox *textBox = control<ui::TextBox>("Text1");
     QLabel *prompt = control<QLabel>("Label1");
 };
 
-TEST_F(Window, ConnectsToThePickedPortAnswersAndShowsTheDialogue)
+TEST_F(Window, ShowsTheDialogueInOrderAndClearsItForANewSession)
 {
     EXPECT_EQ(window.windowTitle(), "Tavlun    Ver. 1.0.4");
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), window.windowTitle());
-    const QStringList listed{"Com - 1=1 " + phone.devicePath(), "Com - 3=3 " + spare.devicePath()};
-    ASSERT_EQ(entries().mid(0, 2), listed);
-    EXPECT_FALSE(connected());
+    window.addPortEntry("Com - 1", 1, "/dev/ttyS0");
+    window.addPortEntry("Com - 3", 3, "/dev/ttyUSB0");
+    list->setCurrentIndex(1);
+    EXPECT_EQ(window.selectedPortNumber(), 3);
+    EXPECT_EQ(list->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyS0");
+    EXPECT_EQ(list->itemData(1, Qt::ToolTipRole).toString(), "/dev/ttyUSB0");
+    window.setConnectedIndicator(true);
+    EXPECT_EQ(control<ui::IndicatorLight>("Shape1")->fillColor(), QColor(0, 0, 255));
 
-    pick(1, QMB::No);
-    ASSERT_EQ(answerer.seen().size(), 1);
-    EXPECT_EQ(answerer.seen()[0].text, "Seçilen Port Üzerinden\n\rBağlanmak İstiyormusunuz");
-    EXPECT_EQ(answerer.seen()[0].title, "Port Aç");
-    EXPECT_FALSE(connected());
-    EXPECT_EQ(entries().mid(0, 2), listed) << "No probes again";
-
-    pick(1, QMB::Yes);
-    ASSERT_TRUE(connected());
-    EXPECT_EQ(combo->currentText(), "Com - 3");
-    // The port number is the entry's: port 3 is the spare line, not the phone.
-    ASSERT_TRUE(spare.write("AT+CGMR\r"));
-    EXPECT_EQ(spare.readAtLeast(4, std::chrono::seconds(3)), "OK\r\n") << "connected to the wrong port";
-
-    disconnect->click();
-    pick(0, QMB::Yes);
-    send("AT+CGMR\r");
-    waitFor([&] { return log->count() == 2; });
+    for (const char *entry : {"-> AT+CGMR", "<- OK", "-> AT+CKPD=\"222\"", "<- OK"})
+        window.addLogEntry(entry);
+    window.setPrompt(" SMS Tuşuna Basın...");
+    window.appendToTextBox("C");
+    window.appendToTextBox("T");
+    window.flushUpdates();
+    EXPECT_EQ(logEntries(), (QStringList{"-> AT+CGMR", "<- OK", "-> AT+CKPD=\"222\"", "<- OK"}));
+    EXPECT_EQ(log->currentRow(), 2) << "the newest command is selected";
     EXPECT_EQ(prompt->text(), " SMS Tuşuna Basın...");
-    send("AT+CKPD=\"222\"\r\nAT+CKPD=\"8\"\r");
-    EXPECT_TRUE(waitFor([&] { return log->count() == 6; }));
-    EXPECT_EQ(logEntries(), (QStringList{"-> AT+CGMR", "<- OK", "-> AT+CKPD=\"222\"", "<- OK",
-                                         "-> AT+CKPD=\"8\"", "<- OK"}));
-    EXPECT_EQ(log->currentRow(), 4);
-    EXPECT_EQ(prompt->text(), kReady);
     EXPECT_EQ(textBox->text(), "CT");
 
-    disconnect->click();
-    EXPECT_FALSE(connected());
-    EXPECT_EQ(log->count(), 0);
+    window.addLogEntry("-> AT");
+    window.clearSession();
+    window.flushUpdates();
+    EXPECT_EQ(log->count(), 0) << "an update still pending outlived the new session";
     EXPECT_TRUE(textBox->text().isEmpty());
     EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
-    EXPECT_EQ(entries().mid(0, 2), listed) << "the port just closed is listed again";
-    EXPECT_TRUE(keys.sent.isEmpty());
-
-    window.close();
-    pick(0, QMB::Yes);
-    window.close();
-    EXPECT_FALSE(session->link().isOpen()) << "closing the window leaves the port open";
-}
-
-TEST_F(Window, BusyAndLostPortsResetTheList)
-{
-    serial::SerialPort holder;
-    ASSERT_TRUE(holder.open(phone.devicePath()));
-    pick(0, QMB::Yes);
-    ASSERT_EQ(answerer.seen().size(), 2);
-    EXPECT_EQ(answerer.seen()[1].text, "Seçilen Port Meşgul veya \n\r Bağlantı Kurulmuyor...");
-    EXPECT_EQ(answerer.seen()[1].title, "Port Hata...");
-    EXPECT_FALSE(connected());
-    EXPECT_EQ(combo->itemText(0), "Com - 3") << "a held port is listed";
-
-    holder.close();
-    session->connection().PortSifirla();
-    pick(0, QMB::Yes);
-    ASSERT_TRUE(connected());
-    send("AT+CKPD=\"33\"\r");
-    ASSERT_TRUE(phone.write("AT+CKPD=\"4"));
-    phone.closeController();
-    phone.closeDevice();
-    EXPECT_TRUE(waitFor([&] { return !connected(); })) << "a lost device keeps the connection";
-    window.flushUpdates();
-    EXPECT_EQ(textBox->text(), "E");
-    EXPECT_EQ(log->count(), 2) << "the log is kept";
-    EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...") << "back to the start text";
-    EXPECT_EQ(combo->itemText(0), "Com - 3") << "a lost device is listed";
 }
 
 TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
@@ -198,16 +97,11 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
     window.appendToTextBox("4");
     type(Qt::Key_Y, "y");
     EXPECT_EQ(textBox->text(), "2x4y");
-
-    // Minimised, keys go to the focused application in their order.
-    pick(0, QMB::Yes);
-    ASSERT_TRUE(connected());
-    window.setWindowState(Qt::WindowMinimized);
-    send("AT+CKPD=\"s\"\rAT+CKPD=\"e\"\rAT+CKPD=\"c\"\rAT+CKPD=\"1111\"\r");
-    EXPECT_TRUE(waitFor([&] { return keys.sent.size() >= 4; }));
-    EXPECT_EQ(keys.sent, (QStringList{"{ENTER}", "{ESC}", "{BACKSPACE}", "!"}));
-    window.flushUpdates();
-    EXPECT_EQ(textBox->text(), "2x4y");
+    EXPECT_TRUE(window.isNormalState());
+    for (const Qt::WindowState state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
+        window.setWindowState(state);
+        EXPECT_FALSE(window.isNormalState()) << "window state " << state;
+    }
 }
 
 TEST_F(Window, TheLogKeepsItsNewestEntriesUpToItsLimit)
@@ -224,8 +118,69 @@ TEST_F(Window, TheLogKeepsItsNewestEntriesUpToItsLimit)
     const int kept = limit + 2 - ui::PendingUpdates::kTrimBatch;
     ASSERT_EQ(log->count(), kept);
     EXPECT_EQ(log->item(0)->text(), QString::number(ui::PendingUpdates::kTrimBatch));
-    EXPECT_EQ(log->currentRow(), kept - 2);
     EXPECT_EQ(log->currentItem()->text(), "-> new");
+}
+
+// Every entry and the prompt are shown whole in the closed list, in the font
+// and style that the running program has.
+TEST_F(Window, ThePortListShowsEveryEntryWhole)
+{
+    window.show();
+    QStringList texts{list->placeholderText()};
+    for (int number = 1; number <= 10; ++number)
+        texts << QStringLiteral("Com - %1").arg(number);
+    for (const QString &text : texts) {
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        option.currentText = text;
+        const int shown = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                        QStyle::SC_ComboBoxEditField, list).width() - 2;
+        EXPECT_LE(QFontMetrics(list->font()).horizontalAdvance(text), shown) << text.toStdString();
+    }
+}
+
+struct Keys final : link::KeyInjector {
+    QStringList sent;
+    bool works = true;
+    bool sendKeys(const QString &keys) override
+    {
+        sent << keys;
+        return works;
+    }
+};
+
+QStringList noticesShown()
+{
+    QStringList texts;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
+            EXPECT_FALSE(box->isModal()) << "the receive flow must not wait for the user";
+            texts << box->text();
+            box->close();
+        }
+    return texts;
+}
+
+TEST(TypingNotice, TellsOnceWhyKeysCannotReachOtherApplicationsAndEachProblemOnce)
+{
+    Keys unavailable;
+    unavailable.works = false;
+    ui::TypingNotice notice(unavailable, QStringLiteral("no X display (DISPLAY is not set)"));
+    EXPECT_FALSE(notice.sendKeys(QStringLiteral("A")));
+    EXPECT_FALSE(notice.sendKeys(QStringLiteral("{ENTER}")));
+    EXPECT_EQ(unavailable.sent, (QStringList{QStringLiteral("A"), QStringLiteral("{ENTER}")}));
+    const QStringList told = noticesShown();
+    ASSERT_EQ(told.size(), 1) << "the user is told once";
+    EXPECT_TRUE(told[0].contains(QStringLiteral("DISPLAY is not set")));
+
+    Keys working;
+    ui::TypingNotice quiet(working, QString());
+    EXPECT_TRUE(quiet.sendKeys(QStringLiteral("B")));
+    for (const char *problem : {"ğ yok", "€ yok", "ğ yok"})
+        working.onProblem(QString::fromUtf8(problem));
+    const QStringList problems = noticesShown();
+    ASSERT_EQ(problems.size(), 2) << problems.join(u'|').toStdString();
+    EXPECT_TRUE(problems.join(u'|').contains(QStringLiteral("€ yok")));
 }
 
 } // namespace

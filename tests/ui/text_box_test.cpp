@@ -1,9 +1,11 @@
+// The text box keeps a long unbroken text cheap by cutting its paragraph
+// where a line wraps anyway; the user sees, copies and edits one text.
 #include "ui/TextBox.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
-#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -13,62 +15,7 @@ using tavlun::ui::TextBox;
 
 namespace {
 
-QString typed(int length, const QString &pattern)
-{
-    QString text;
-    while (text.size() < length)
-        text += pattern;
-    text.truncate(length);
-    return text;
-}
-
-class TextBoxTest : public ::testing::Test {
-protected:
-    TextBoxTest()
-    {
-        QFont font(QStringLiteral("Tahoma"));
-        font.setPointSize(12);
-        font.setBold(true);
-        for (QPlainTextEdit *box : {static_cast<QPlainTextEdit *>(&box_), &reference_}) {
-            box->setFont(font);
-            box->resize(433, 89);
-            box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-            box->show();
-        }
-    }
-
-    void type(const QString &text)
-    {
-        for (QChar c : text)
-            box_.appendAtEnd(QString(c));
-    }
-
-    void press(Qt::Key key)
-    {
-        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(&box_, &event);
-    }
-
-    TextBox box_;
-    QPlainTextEdit reference_;
-};
-
-TEST_F(TextBoxTest, LongTextIsKeptWholeAcrossSoftBreaks)
-{
-    for (const QString &pattern : {QStringLiteral("KLAVYE TAVLUN {Yes} "), QStringLiteral("C")}) {
-        box_.clear();
-        const QString text = typed(6 * TextBox::kSoftParagraphLength, pattern);
-        type(text);
-        EXPECT_GT(box_.document()->blockCount(), 4) << "the paragraph was never cut";
-        EXPECT_EQ(box_.text(), text);
-        EXPECT_EQ(box_.textCursor().position(), box_.document()->characterCount() - 1);
-
-        box_.selectAll();
-        box_.copy();
-        EXPECT_EQ(QApplication::clipboard()->text(), text) << "soft breaks reached the clipboard";
-    }
-}
+QString repeated(const QString &pattern, int length) { return pattern.repeated(length / pattern.size() + 1).left(length); }
 
 // The text of every wrapped line on screen, in order.
 QStringList screenLines(const QPlainTextEdit &box)
@@ -76,49 +23,47 @@ QStringList screenLines(const QPlainTextEdit &box)
     QStringList lines;
     for (QTextBlock block = box.document()->firstBlock(); block.isValid(); block = block.next()) {
         box.document()->documentLayout()->blockBoundingRect(block); // lays it out
-        const QTextLayout *layout = block.layout();
-        for (int i = 0; i < layout->lineCount(); ++i)
-            lines << block.text().mid(layout->lineAt(i).textStart(), layout->lineAt(i).textLength());
+        for (int i = 0; i < block.layout()->lineCount(); ++i)
+            lines << block.text().mid(block.layout()->lineAt(i).textStart(), block.layout()->lineAt(i).textLength());
     }
     return lines;
 }
 
-TEST_F(TextBoxTest, SoftBreaksFallWhereTheLinesWrapAnyway)
+TEST(TextBox, LongTextWrapsCopiesAndEditsAsOneText)
 {
-    for (const QString &pattern : {QStringLiteral("MERHABA DÜNYA 2026, "), QStringLiteral("Ç")}) {
-        box_.clear();
-        const QString text = typed(4 * TextBox::kSoftParagraphLength + 37, pattern);
-        type(text);
-        reference_.setPlainText(text);
-        ASSERT_GT(box_.document()->blockCount(), 1);
-        const QStringList ours = screenLines(box_);
-        EXPECT_EQ(ours, screenLines(reference_));
-        EXPECT_GT(ours.size(), 20);
+    TextBox box;
+    QPlainTextEdit reference;
+    QFont font(QStringLiteral("Tahoma"), 12, QFont::Bold);
+    for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(&box), &reference}) {
+        edit->setFont(font);
+        edit->resize(433, 89);
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit->show();
     }
-}
-
-TEST_F(TextBoxTest, BackspaceAndDeleteSeeNoSoftBreak)
-{
-    const QString text = typed(2 * TextBox::kSoftParagraphLength, QStringLiteral("ABC DEF "));
-    type(text);
-    const QTextBlock second = box_.document()->firstBlock().next();
-    ASSERT_TRUE(second.isValid());
-    // The document counts the break as a character; the typed text does not.
-    const int breakAt = second.position();
-    const int lastBeforeBreak = breakAt - 2;
-
-    QTextCursor cursor = box_.textCursor();
-    cursor.setPosition(breakAt);
-    box_.setTextCursor(cursor);
-    press(Qt::Key_Backspace);
-    QString expected = text;
-    expected.remove(lastBeforeBreak, 1);
-    EXPECT_EQ(box_.text(), expected) << "Backspace must remove the character before the break";
-
-    // The join keeps the text whole; a hard line break typed by the user
-    // stays one.
-    box_.appendAtEnd(QStringLiteral("\nX"));
-    EXPECT_TRUE(box_.text().endsWith(QStringLiteral("\nX")));
+    for (const QString &pattern : {QStringLiteral("MERHABA DÜNYA {Yes} 2026, "), QStringLiteral("Ç")}) {
+        box.clear();
+        const QString text = repeated(pattern, 4 * TextBox::kSoftParagraphLength + 37);
+        for (QChar c : text)
+            box.appendAtEnd(QString(c));
+        reference.setPlainText(text);
+        ASSERT_GT(box.document()->blockCount(), 3) << "the paragraph was never cut";
+        EXPECT_EQ(box.text(), text);
+        EXPECT_EQ(screenLines(box), screenLines(reference)) << "a cut moved a line break";
+        box.selectAll();
+        box.copy();
+        EXPECT_EQ(QApplication::clipboard()->text(), text) << "cuts reached the clipboard";
+    }
+    // Backspace just after a cut removes the character before it.
+    QTextCursor cursor = box.textCursor();
+    const int cut = box.document()->firstBlock().next().position();
+    cursor.setPosition(cut);
+    box.setTextCursor(cursor);
+    QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QApplication::sendEvent(&box, &backspace);
+    EXPECT_EQ(box.text().size(), 4 * TextBox::kSoftParagraphLength + 36);
+    EXPECT_EQ(box.text().left(cut - 1), QString(cut - 1, u'Ç'));
+    box.appendAtEnd(QStringLiteral("\nX"));
+    EXPECT_TRUE(box.text().endsWith(QStringLiteral("\nX"))) << "a typed line break stays one";
 }
 
 } // namespace
