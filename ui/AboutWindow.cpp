@@ -44,7 +44,6 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, con
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setGeometry(geometry);
     label->setFont(font);
-    label->setFocusPolicy(Qt::NoFocus);
     return label;
 }
 
@@ -91,7 +90,6 @@ void AboutWindow::buildControls()
     image1_->setGeometry(twipsRect(120, 600, 1560, 1290));
     image1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     image1_->setPixmap(QPixmap(QStringLiteral(":/images/accessory.png")));
-    image1_->setFocusPolicy(Qt::NoFocus);
 
     frame1_ = new QFrame(this);
     frame1_->setObjectName(QStringLiteral("Frame1"));
@@ -99,7 +97,6 @@ void AboutWindow::buildControls()
     frame1_->setFrameStyle(QFrame::Box | QFrame::Sunken); // an etched border, no caption
     frame1_->setBackgroundRole(backgroundRole());
     frame1_->setAutoFillBackground(true);
-    frame1_->setFocusPolicy(Qt::NoFocus);
 
     const QFont small = tahoma(8.25, false);
     label8_ = makeLabel(frame1_, QStringLiteral("Label8"), kAuthorLine, twipsRect(0, 240, 2775, 195),

@@ -114,12 +114,9 @@ MainWindowControls MainWindowControls::create(QWidget &window)
     c.Image1->setPixmap(QPixmap(QStringLiteral(":/images/accessory.png")));
     c.Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    // Frames, labels and the picture never take the focus; the rest follow
-    // the tab order of the list, the log, the text box and the about button.
-    for (QWidget *passive : {static_cast<QWidget *>(c.Frame1), static_cast<QWidget *>(c.Frame2),
-                             static_cast<QWidget *>(c.Frame3), static_cast<QWidget *>(c.Label1),
-                             static_cast<QWidget *>(c.Image1), static_cast<QWidget *>(c.Shape1)})
-        passive->setFocusPolicy(Qt::NoFocus);
+    // Frames, labels, the picture and the indicator take no focus (Qt's
+    // default for them); the rest follow the tab order of the list, the log,
+    // the text box and the about button.
     QWidget::setTabOrder(c.Combo1, c.Command1);
     QWidget::setTabOrder(c.Command1, c.commesaj);
     QWidget::setTabOrder(c.commesaj, c.Text1);

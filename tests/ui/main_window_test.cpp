@@ -1,5 +1,6 @@
 // The main window shows what the session and the receive flow tell it, at
 // the next frame, in order; the notice about typing elsewhere.
+#include "support/GoldenImage.h"
 #include "ui/DesktopShell.h"
 #include "ui/IndicatorLight.h"
 #include "ui/MainWindow.h"
@@ -72,15 +73,23 @@ TEST_F(Window, ShowsTheDialogueInOrderAndClearsItForANewSession)
     window.setPrompt(" SMS Tuşuna Basın...");
     window.appendToTextBox("C");
     window.appendToTextBox("T");
+    window.show();
+    list->setFocus();
+    window.focusTextBox(); // the focus step after a line
     window.flushUpdates();
+    EXPECT_EQ(window.focusWidget(), textBox);
+    EXPECT_TRUE(test::looksLike(window.grab().toImage(), QStringLiteral("main-window")));
     EXPECT_EQ(logEntries(), (QStringList{"-> AT+CGMR", "<- OK", "-> AT+CKPD=\"222\"", "<- OK"}));
     EXPECT_EQ(log->currentRow(), 2) << "the newest command is selected";
     EXPECT_EQ(prompt->text(), " SMS Tuşuna Basın...");
     EXPECT_EQ(textBox->text(), "CT");
 
     window.addLogEntry("-> AT");
+    list->setFocus();
+    window.focusTextBox();
     window.clearSession();
     window.flushUpdates();
+    EXPECT_EQ(window.focusWidget(), list) << "a focus step still pending outlived the new session";
     EXPECT_EQ(log->count(), 0) << "an update still pending outlived the new session";
     EXPECT_TRUE(textBox->text().isEmpty());
     EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
