@@ -118,12 +118,6 @@ class Desktop:
         return wait_until(lambda: self.find_windows(name, pattern), timeout,
                           f"window '{name}'")[0]
 
-    def title(self, window):
-        """The title that the window manager shows (_NET_WM_NAME)."""
-        res = subprocess.run(["xdotool", "getwindowname", str(window)], env=self.env,
-                             capture_output=True)
-        return res.stdout.decode("utf-8").rstrip("\n")
-
     def titles(self, window):
         """The window's WM_NAME and _NET_WM_NAME, as the X server holds them."""
         out = subprocess.run(["xprop", "-id", str(window), "WM_NAME", "_NET_WM_NAME"],

@@ -103,13 +103,8 @@ class Program:
             self.window = desktop.wait_window("the main window", 60, MAIN_TITLE_PATTERN)
         except AssertionError as error:
             state = "running" if self.alive() else f"exited with {self.proc.returncode}"
-            windows = desktop.run(["xwininfo", "-root", "-tree"], check=False)
-            stack = subprocess.run(["gdb", "-batch", "-p", str(self.proc.pid), "-ex",
-                                    "thread apply all bt 8"], capture_output=True,
-                                   text=True).stdout if self.alive() else ""
             with open(self.log) as log:
-                raise AssertionError(f"{error}; the program is {state}; it said:\n{log.read()}"
-                                     f"\nwindows:\n{windows}\nstack:\n{stack}")
+                raise AssertionError(f"{error}; the program is {state}; it said:\n{log.read()}")
         wait_until(lambda: self.desktop.geometry(self.window)[2] == 460, 5, "the main window")
 
     def client(self, x, y):
@@ -181,16 +176,8 @@ class Program:
         """The text and the informative text of a message box, each copied
         as a user would: a click on it, Ctrl+A, Ctrl+C."""
         x, y, w, h = self.desktop.geometry(box)
-        texts = []
-        for height in (0.1, 0.6):  # the text at the top, the informative text below it
-            subprocess.run(["xclip", "-selection", "clipboard", "-i", "/dev/null"],
-                           env=self.desktop.env, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, check=True)
-            self.desktop.click(x + w // 2, y + int(h * height))
-            self.desktop.key("ctrl+a", "ctrl+c")
-            texts.append(self.desktop.run(["xclip", "-selection", "clipboard", "-o"],
-                                          check=False))
-        return "\n".join(texts)
+        return "\n".join(copy_text(self.desktop, x + w // 2, y + int(h * height))
+                         for height in (0.1, 0.6))  # the text, the informative text below
 
     def busy_seconds(self, over=1.0):
         """Processor time that the program uses in the next `over` seconds."""
@@ -244,16 +231,20 @@ class PortLock:
 TEXT1_CENTRE = (8 + 8 + 216, 240 + 16 + 44)
 
 
-def text_box_contents(program):
-    """Copies the text box's contents through the clipboard, as a user would."""
-    desktop = program.desktop
-    desktop.activate(program.window)
-    desktop.click(*program.client(*TEXT1_CENTRE))
+def copy_text(desktop, x, y):
+    """What a click at x, y, Ctrl+A and Ctrl+C put on the clipboard."""
     # xclip stays in the background to serve what it set: no pipes to wait on.
     subprocess.run(["xclip", "-selection", "clipboard", "-i", "/dev/null"], env=desktop.env,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    desktop.click(x, y)
     desktop.key("ctrl+a", "ctrl+c")
     return desktop.run(["xclip", "-selection", "clipboard", "-o"], check=False)
+
+
+def text_box_contents(program):
+    """The text box's contents, copied through the clipboard."""
+    program.desktop.activate(program.window)
+    return copy_text(program.desktop, *program.client(*TEXT1_CENTRE))
 
 
 class Accessory:

@@ -7,7 +7,7 @@ import os
 import unittest
 
 from desktop import wait_until
-from program import BLUE, MAIN_TITLE_PATTERN, Program, desktop_with_phones
+from program import BLUE, MAIN_TITLE_PATTERN, Program, copy_text, desktop_with_phones
 
 BINARY = os.environ["TAVLUN_BINARY"]
 GNOME = {"XDG_CURRENT_DESKTOP": "GNOME"}
@@ -26,7 +26,12 @@ class Connection(unittest.TestCase):
         self.start()
         self.assertNotEqual(self.program.indicator(), BLUE)
         self.program.pick_first()
-        self.program.answer_connect("Return")
+        box = self.desktop.wait_window("Port Aç", 5)
+        x, y, w, h = self.desktop.geometry(box)
+        # The label shows the box's line feed and carriage return as two breaks.
+        self.assertEqual(copy_text(self.desktop, x + w // 2, y + h // 6),
+                         "Seçilen Port Üzerinden\n\nBağlanmak İstiyormusunuz")
+        self.desktop.key("Return")
         wait_until(lambda: self.program.indicator() == BLUE, 5,
                    "the indicator to turn blue: Return answers Yes")
 
