@@ -95,8 +95,6 @@ void AboutWindow::buildControls()
     frame1_->setObjectName(QStringLiteral("Frame1"));
     frame1_->setGeometry(twipsRect(1800, 480, 2775, 1455));
     frame1_->setFrameStyle(QFrame::Box | QFrame::Sunken); // an etched border, no caption
-    frame1_->setBackgroundRole(backgroundRole());
-    frame1_->setAutoFillBackground(true);
 
     const QFont small = tahoma(8.25, false);
     label8_ = makeLabel(frame1_, QStringLiteral("Label8"), kAuthorLine, twipsRect(0, 240, 2775, 195),
@@ -170,9 +168,6 @@ bool AboutWindow::handleLinkEvent(QLabel *link, QEvent *event)
     case QEvent::MouseButtonPress:
         if (static_cast<const QMouseEvent *>(event)->button() == Qt::LeftButton)
             pressed_ = link;
-        return true;
-    case QEvent::MouseButtonDblClick:
-        // The second press of a double click makes no click of its own.
         return true;
     case QEvent::MouseButtonRelease: {
         const auto *mouse = static_cast<const QMouseEvent *>(event);

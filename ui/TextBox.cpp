@@ -84,8 +84,7 @@ void TextBox::keyPressEvent(QKeyEvent *event)
     // Backspace just after a soft break, or Delete just before one, removes
     // the character beyond it, as it would without the break.
     QTextCursor cursor = textCursor();
-    const bool plain = event->modifiers() == Qt::NoModifier && !cursor.hasSelection()
-        && !isReadOnly();
+    const bool plain = event->modifiers() == Qt::NoModifier && !cursor.hasSelection();
     const bool backspace = plain && event->key() == Qt::Key_Backspace && cursor.atBlockStart()
         && endsSoftly(cursor.block().previous());
     const bool del = plain && event->key() == Qt::Key_Delete && cursor.atBlockEnd()

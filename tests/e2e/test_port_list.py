@@ -61,6 +61,7 @@ class PortList(unittest.TestCase):
         os.symlink(self.phones[1].path, os.path.join(self.hidden, "device"))
         self.program.connect_first()
         self.assertEqual(self.phones[1].exchange(b"AT+CGMR\r"), b"OK\r\n")
+        self.assertFalse(self.popup_opens(), "the list opens while connected")
 
 
 if __name__ == "__main__":

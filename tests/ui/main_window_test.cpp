@@ -84,6 +84,14 @@ TEST_F(Window, ShowsTheDialogueInOrderAndClearsItForANewSession)
     EXPECT_EQ(prompt->text(), " SMS Tuşuna Basın...");
     EXPECT_EQ(textBox->text(), "CT");
 
+    // A lost device: what arrived before stays, then the prompt's start text.
+    window.addLogEntry("-> AT+CKPD=\"8\"");
+    window.setPrompt(" Klavye hazır. Bir Tuşa basın...");
+    window.reportDeviceLost("/dev/ttyUSB0");
+    window.flushUpdates();
+    EXPECT_EQ(log->item(log->count() - 1)->text(), "-> AT+CKPD=\"8\"");
+    EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
+
     window.addLogEntry("-> AT");
     list->setFocus();
     window.focusTextBox();
