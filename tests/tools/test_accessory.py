@@ -1,6 +1,4 @@
-"""The accessory tool where the end-to-end tests cannot reach it: mistakes on
-its command line, a phone that does not answer or hangs up, characters that
-no key makes, and the wait for a program to open its own terminal."""
+"""The accessory tool where the end-to-end tests cannot reach it."""
 
 import os
 import select
@@ -21,24 +19,29 @@ def kpd(keys):
     return b'AT+CKPD="' + keys + b'"\r'
 
 
-class Tool:
-    """The tool as a child process, its output and errors collected."""
+def tool(*arguments, stdin=b""):
+    typed, keyboard = os.pipe()
+    os.write(keyboard, stdin)
+    os.close(keyboard)
+    proc = subprocess.Popen([TOOL, *arguments], stdin=typed, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE)
+    os.close(typed)
+    return proc
 
-    def __init__(self, *arguments, stdin=b""):
-        typed, keyboard = os.pipe()
-        os.write(keyboard, stdin)
-        os.close(keyboard)
-        self.proc = subprocess.Popen([TOOL, *arguments], stdin=typed,
-                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        os.close(typed)
 
-    def finish(self, timeout=10):
-        """Exit status, stdout, stderr; fails the test if it does not end."""
-        try:
-            out, err = self.proc.communicate(timeout=timeout)
-        finally:
-            self.proc.kill()
-        return self.proc.returncode, out.decode(), err.decode()
+def finish(proc):
+    """Exit status, stdout and stderr of a tool that must end within 10 s."""
+    try:
+        out, err = proc.communicate(timeout=10)
+    finally:
+        proc.kill()
+    return proc.returncode, out.decode(), err.decode()
+
+
+def raw_open(path):
+    fd = os.open(path, os.O_RDWR | os.O_NOCTTY)
+    tty.setraw(fd)
+    return fd
 
 
 class Phone:
@@ -48,7 +51,6 @@ class Phone:
         self.fd, self.pending = fd, b""
 
     def line(self, timeout=10):
-        """The next line with its carriage return; b"" if none comes."""
         deadline = time.monotonic() + timeout
         while b"\r" not in self.pending and time.monotonic() < deadline:
             if select.select([self.fd], [], [], 0.05)[0]:
@@ -63,8 +65,6 @@ class Phone:
         return line + cr if cr else b""
 
     def answer_all(self, test):
-        """Answers every line until none comes; no line may come before the
-        answer to the one before it."""
         lines = []
         while line := self.line(2):
             lines.append(line)
@@ -89,13 +89,13 @@ class Accessory(unittest.TestCase):
                 (["Hi"], "give either --device PATH or --pty"),
                 (["--pty", "--device", "/dev/null"], "give either --device PATH or --pty"),
                 (["--device", "/dev/null", "--wait-for-peer"], "--wait-for-peer needs --pty")):
-            status, out, err = Tool(*arguments).finish()
+            status, out, err = finish(tool(*arguments))
             self.assertEqual((status, out), (2, ""), arguments)
             self.assertIn(message, err, arguments)
 
     def test_a_command_without_answer_is_named_and_nothing_follows(self):
         phone, path = self.device()
-        tool = Tool("--device", path, "--timeout", "300", "AB")
+        proc = tool("--device", path, "--timeout", "300", "AB")
         self.assertEqual(phone.line(), HELLO)
         # Other lines around the answer, and the answer split, still count.
         os.write(phone.fd, b"\r\nRevision 1\r\nO")
@@ -103,7 +103,7 @@ class Accessory(unittest.TestCase):
         self.assertEqual(phone.line(), kpd(b"2"))
         os.write(phone.fd, b"ERROR\r\nOK\r\n")
         self.assertEqual(phone.line(), kpd(b"22"))
-        status, _, err = tool.finish()
+        status, _, err = finish(proc)
         self.assertEqual(status, 1)
         self.assertIn('no answer within 300 ms at command 3, AT+CKPD="22" '
                       '(input line 1, position 2: "B")', err)
@@ -112,11 +112,10 @@ class Accessory(unittest.TestCase):
 
     def test_characters_on_no_key_are_reported_and_skipped(self):
         phone, path = self.device()
-        tool = Tool("--device", path, "--enter-per-line", stdin="a€~b\n{clear}x".encode()
-                    + b"\xff\n")
+        proc = tool("--device", path, "--enter-per-line", stdin="a€~b\n{clear}x".encode() + b"\xff\n")
         self.assertEqual(phone.answer_all(self), [HELLO, kpd(b"2"), kpd(b"22"), kpd(b"s"),
                                                   kpd(b"c"), kpd(b"99"), kpd(b"s")])
-        status, _, err = tool.finish()
+        status, _, err = finish(proc)
         self.assertEqual(status, 0)
         for report in ('input line 1, position 2: "€" (U+20AC) is on no key; skipped',
                        'input line 1, position 3: "~" (U+007E) is on no key; skipped',
@@ -125,42 +124,38 @@ class Accessory(unittest.TestCase):
 
     def test_a_hang_up_ends_the_run_with_a_message(self):
         phone, path = self.device()
-        tool = Tool("--device", path, "AB")
+        proc = tool("--device", path, "AB")
         self.assertEqual(phone.line(), HELLO)
         os.write(phone.fd, b"OK\r\n")
         self.assertEqual(phone.line(), kpd(b"2"))
         os.close(phone.fd)
-        status, _, err = tool.finish()
+        status, _, err = finish(proc)
         self.assertEqual(status, 1)
         self.assertIn("hung up", err)
         self.assertIn('command 2, AT+CKPD="2"', err)
 
     def test_its_own_terminal_waits_for_a_program_and_outlives_a_scan(self):
-        tool = Tool("--pty", "--wait-for-peer", "--timeout", "200", "A")
-        first = tool.proc.stdout.readline().decode()
-        self.assertTrue(first.startswith("device: /dev/"), first)
-        path = first.split(": ", 1)[1].strip()
-        err = os.set_blocking(tool.proc.stderr.fileno(), False) or b""
+        proc = tool("--pty", "--wait-for-peer", "--timeout", "200", "A")
+        self.addCleanup(proc.kill)
+        path = proc.stdout.readline().decode().removeprefix("device: ").strip()
+        os.set_blocking(proc.stderr.fileno(), False)
+        err = bytearray()
 
         def said(text):
-            nonlocal err
-            err += tool.proc.stderr.read() or b""
+            err.extend(proc.stderr.read() or b"")
             return text in err.decode()
         wait_until(lambda: said("waiting for a program to open"), 10, "the wait")
         # Nobody there: the time-out for AT+CGMR has not started.
-        with self.assertRaises(subprocess.TimeoutExpired):
-            tool.proc.wait(1)
+        self.assertRaises(subprocess.TimeoutExpired, proc.wait, 1)
         # A port scan opens the device, reads, and closes it again.
-        scan = os.open(path, os.O_RDWR | os.O_NOCTTY)
-        tty.setraw(scan)
+        scan = raw_open(path)
         self.assertEqual(Phone(scan).line(), HELLO)
         os.close(scan)
-        wait_until(lambda: said("waiting for it to open again"), 10, "the wait after the scan")
-        fd = os.open(path, os.O_RDWR | os.O_NOCTTY)
+        wait_until(lambda: said("waiting for it to open again"), 10, "the wait again")
+        fd = raw_open(path)
         self.addCleanup(os.close, fd)
-        tty.setraw(fd)
         self.assertEqual(Phone(fd).answer_all(self), [HELLO, kpd(b"2")])
-        self.assertEqual(tool.proc.wait(10), 0, err)
+        self.assertEqual(proc.wait(10), 0, err)
 
 
 if __name__ == "__main__":
