@@ -175,17 +175,20 @@ void SeatKeymap::Private::takeKeymap(std::uint32_t format, int fd, std::uint32_t
         xkb_keymap_unref(keymap);
     keymap = compiled;
     state = fresh;
-    all = {};
+    Symbols everything;
     const xkb_keycode_t last = xkb_keymap_max_keycode(keymap);
     for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= last; ++key) {
         const xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(keymap, key);
         for (xkb_layout_index_t layout = 0; layout < layouts; ++layout)
-            all.add(keymap, key, layout);
+            everything.add(keymap, key, layout);
     }
+    all = std::move(everything);
     takeGroup(group);
 }
 
-// The modifiers event follows each keymap event and each change of layout.
+// Modifiers events name the layout in use. A compositor may send them only
+// to the client that has the keyboard focus; until one comes, the first
+// layout counts as in use, as it is when a session starts.
 void SeatKeymap::Private::takeGroup(std::uint32_t newGroup)
 {
     group = newGroup;
@@ -194,13 +197,14 @@ void SeatKeymap::Private::takeGroup(std::uint32_t newGroup)
     xkb_state_update_mask(state, 0, 0, 0, 0, 0, group);
     // A key with fewer layouts than the keymap has its own idea of which
     // one is in use (it wraps around), which the state knows.
-    current = {};
+    Symbols inUse;
     const xkb_keycode_t last = xkb_keymap_max_keycode(keymap);
     for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= last; ++key) {
         const xkb_layout_index_t layout = xkb_state_key_get_layout(state, key);
         if (layout != XKB_LAYOUT_INVALID)
-            current.add(keymap, key, layout);
+            inUse.add(keymap, key, layout);
     }
+    current = std::move(inUse);
 }
 
 SeatKeymap::SeatKeymap(std::unique_ptr<Private> p) : d(std::move(p)) {}
@@ -235,7 +239,7 @@ std::unique_ptr<SeatKeymap> SeatKeymap::connect(const QByteArray &displayName,
     if (!d->keymap)
         return fail(QStringLiteral("the Wayland compositor sent no usable keymap"));
 
-    d->pump = std::make_unique<WaylandEventPump>(d->display, nullptr);
+    d->pump = std::make_unique<WaylandEventPump>(d->display);
     d->pump->flush();
     return std::unique_ptr<SeatKeymap>(new SeatKeymap(std::move(d)));
 }

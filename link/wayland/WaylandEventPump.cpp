@@ -9,8 +9,7 @@
 
 namespace tavlun::link {
 
-WaylandEventPump::WaylandEventPump(wl_display *display, std::function<void()> onLost)
-    : display_(display), onLost_(std::move(onLost))
+WaylandEventPump::WaylandEventPump(wl_display *display) : display_(display)
 {
     const int fd = wl_display_get_fd(display_);
     readable_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
@@ -102,8 +101,6 @@ void WaylandEventPump::loseConnection()
     lost_ = true;
     readable_->setEnabled(false);
     writable_->setEnabled(false);
-    if (onLost_)
-        onLost_();
 }
 
 } // namespace tavlun::link

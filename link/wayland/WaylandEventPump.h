@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <memory>
 
 struct wl_display;
@@ -13,11 +12,11 @@ namespace tavlun::link {
 // thread needed: the compositor's events are read and dispatched when the
 // socket is readable, and requests are flushed after each batch; what does
 // not fit in the socket goes out once it can be written again, and nothing
-// waits for it. When the connection breaks, the notifiers stop and onLost
-// runs, once.
+// waits for it. When the connection breaks, the notifiers stop and lost()
+// says so.
 class WaylandEventPump {
 public:
-    WaylandEventPump(wl_display *display, std::function<void()> onLost);
+    explicit WaylandEventPump(wl_display *display);
     ~WaylandEventPump();
     WaylandEventPump(const WaylandEventPump &) = delete;
     WaylandEventPump &operator=(const WaylandEventPump &) = delete;
@@ -41,7 +40,6 @@ private:
     void loseConnection();
 
     wl_display *display_;
-    std::function<void()> onLost_;
     std::unique_ptr<QSocketNotifier> readable_;
     std::unique_ptr<QSocketNotifier> writable_;
     bool lost_ = false;

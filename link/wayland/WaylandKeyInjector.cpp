@@ -189,7 +189,7 @@ std::unique_ptr<WaylandKeyInjector> WaylandKeyInjector::open(const QByteArray &d
     if (!d->roundtrip())
         return fail(Failure::Refused, d->connectionProblem());
 
-    d->pump = std::make_unique<WaylandEventPump>(d->display, nullptr);
+    d->pump = std::make_unique<WaylandEventPump>(d->display);
     return std::unique_ptr<WaylandKeyInjector>(new WaylandKeyInjector(std::move(d)));
 }
 

@@ -256,15 +256,29 @@ class SwayDesktop(Desktop):
 
 class MutterDesktop(Desktop):
     """Private D-Bus buses for tests of the desktop portal, on which only the
-    given `services` (name: program) start on demand; with `localed`, the
-    argv of a localed stand-in that sets the layouts, also headless mutter,
-    which takes them from localed on the system bus."""
+    given `services` (name: program) start on demand; with `layouts`, also
+    headless mutter, which takes them from localed on the system bus: a
+    stand-in for localed plays that part."""
 
     BUS = ('<busconfig><type>session</type><listen>unix:dir={tmp}</listen><auth>EXTERNAL</auth>'
-           '<servicedir>{services}</servicedir><policy context="default">'
-           '<allow send_destination="*"/><allow receive_sender="*"/><allow own="*"/></policy></busconfig>')
+           '<servicedir>{services}</servicedir><policy context="default"><allow send_destination="*"/>'
+           '<allow receive_sender="*"/><allow own="*"/></policy></busconfig>')
+    LOCALED = """if 1:  # python3-gi, which only the system's interpreter has
+        import sys
+        from gi.repository import Gio, GLib
+        names = ("X11Layout", "X11Model", "X11Variant", "X11Options", "VConsoleKeymap",
+                 "VConsoleKeymapToggle")
+        xml = "".join(f'<property name="{n}" type="s" access="read"/>' for n in names)
+        node = Gio.DBusNodeInfo.new_for_xml(f'<node><interface name="org.freedesktop.locale1">{xml}'
+                                            '<property name="Locale" type="as" access="read"/></interface></node>')
+        value = lambda name: GLib.Variant("as", ["LANG=C.UTF-8"]) if name == "Locale" else \
+            GLib.Variant("s", sys.argv[1] if name == "X11Layout" else "")
+        bus = Gio.bus_get_sync(Gio.BusType.SYSTEM)
+        bus.register_object("/org/freedesktop/locale1", node.interfaces[0], None, lambda *a: value(a[-1]), None)
+        Gio.bus_own_name_on_connection(bus, "org.freedesktop.locale1", 0, None, None)
+        GLib.MainLoop().run()"""
 
-    def __init__(self, services, localed=None):
+    def __init__(self, services, layouts=None):
         self.procs = []
         self.tmp = tempfile.mkdtemp(prefix="tavlun-mutter-")
         self.env = {k: v for k, v in os.environ.items()
@@ -276,9 +290,9 @@ class MutterDesktop(Desktop):
             with open(os.path.join(self.tmp, "services", name + ".service"), "w") as f:
                 f.write(f"[D-BUS Service]\nName={name}\nExec={program}\n")
         self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus("session", os.path.join(self.tmp, "services"))
-        if localed:
+        if layouts:
             self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self.bus("system", self.tmp)
-            self._start(localed)
+            self._start(["/usr/bin/python3", "-c", self.LOCALED, layouts])
             self.wait_name("org.freedesktop.locale1", "SYSTEM")
             self._start(["mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
                          "1024x768", "--wayland-display=wayland-tavlun"])

@@ -13,19 +13,13 @@
 #include <cstdio>
 #include <unistd.h>
 
-namespace {
-
-void say(const QString &line)
-{
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    const auto say = [](const QString &line) {
+        std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+        std::fflush(stdout);
+    };
     QString reason;
     tavlun::link::PortalInfo info;
     if (!tavlun::link::PortalKeyInjector::probe(QDBusConnection::sessionBus(), &info, &reason)) {
@@ -33,7 +27,7 @@ int main(int argc, char **argv)
         return 3;
     }
     auto injector = tavlun::link::PortalKeyInjector::open(info);
-    injector->onProblem = [](const QString &problem) { say(QStringLiteral("problem: ") + problem); };
+    injector->onProblem = [say](const QString &problem) { say(QStringLiteral("problem: ") + problem); };
     QFile input;
     input.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
     QSocketNotifier notifier(input.handle(), QSocketNotifier::Read);

@@ -1,9 +1,8 @@
 #!/usr/bin/python3
-"""Stand-ins for the portal tests: a RemoteDesktop portal backend; with --portal
-the portal itself, answering before its calls return (Debian 12's portal says
-version 1 whatever its backend does); with --localed LAYOUTS, localed on the
-system bus. Calls are logged as JSON lines; with --mutter keysyms go on to
-mutter. SIGUSR1 answers what --hold kept; SIGUSR2 ends the sessions."""
+"""A RemoteDesktop portal backend for the portal tests; with --portal the
+portal itself, answering before its calls return (Debian 12's says version 1
+whatever its backend does). Calls are logged as JSON lines; --mutter passes
+keysyms on to mutter. SIGUSR1 answers what --hold kept; SIGUSR2 ends sessions."""
 
 import argparse
 import json
@@ -15,8 +14,7 @@ PATH = "/org/freedesktop/portal/desktop"
 MUTTER = "org.gnome.Mutter.RemoteDesktop"
 
 
-def interfaces(portal, xml=""):
-    """The RemoteDesktop and Session interfaces of the portal or its backend."""
+def interfaces(portal, xml=""):  # RemoteDesktop and Session, of the portal or its backend
     prefix = "org.freedesktop.portal." if portal else "org.freedesktop.impl.portal."
     args = lambda *types: "".join(f'<arg type="{t}" direction="in"/>' for t in types)  # noqa: E731
     for method, ins in {"CreateSession": ("", "oos"), "SelectDevices": ("o", "oos"),
@@ -38,7 +36,8 @@ class StandIn:
         self.log = open(args.log, "a", buffering=1)
         self.bus = Gio.bus_get_sync(Gio.BusType.SESSION)
         self.interface, self.session_interface = interfaces(args.portal)
-        self.bus.register_object(PATH, self.interface, self.method, self.prop, None)
+        self.bus.register_object(PATH, self.interface, self.method, lambda *a: GLib.Variant(
+            "u", args.version if a[-1] == "version" else 3), None)
         GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR1, self.release)
         GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR2, self.close_all)
         if args.mutter:
@@ -57,9 +56,6 @@ class StandIn:
     def to_mutter(self, keysym, state):
         self.call(self.mutter, ".Session", "NotifyKeyboardKeysym",
                   GLib.Variant("(ub)", (keysym & 0xFFFFFFFF, state == 1)))
-
-    def prop(self, _bus, _sender, _path, _iface, name):
-        return GLib.Variant("u", self.args.version if name == "version" else 3)
 
     def method(self, _bus, sender, _path, _iface, method, params, invocation):
         args, portal, keys = params.unpack(), self.args.portal, method == "NotifyKeyboardKeysym"
@@ -110,18 +106,6 @@ class StandIn:
         return True
 
 
-def localed(layouts):
-    names = ("X11Layout", "X11Model", "X11Variant", "X11Options", "VConsoleKeymap", "VConsoleKeymapToggle")
-    xml = "".join(f'<property name="{n}" type="s" access="read"/>' for n in names)
-    bus = Gio.bus_get_sync(Gio.BusType.SYSTEM)
-    bus.register_object("/org/freedesktop/locale1", Gio.DBusNodeInfo.new_for_xml(
-        f'<node><interface name="org.freedesktop.locale1">{xml}<property name="Locale" type="as" '
-        'access="read"/></interface></node>').interfaces[0], None, lambda *a: GLib.Variant(
-        "as", ["LANG=C.UTF-8"]) if a[-1] == "Locale" else GLib.Variant(
-        "s", layouts if a[-1] == "X11Layout" else ""), None)
-    Gio.bus_own_name_on_connection(bus, "org.freedesktop.locale1", 0, None, None)
-
-
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     for flag in ("--portal", "--hold", "--refuse-keys", "--mutter"):
@@ -129,7 +113,5 @@ if __name__ == "__main__":
     parser.add_argument("--log")
     parser.add_argument("--version", type=int, default=1)
     parser.add_argument("--answer", action="append", default=[])  # METHOD=CODE or METHOD=error
-    parser.add_argument("--localed")
-    options = parser.parse_args()
-    localed(options.localed) if options.localed else StandIn(options)
+    StandIn(parser.parse_args())
     GLib.MainLoop().run()
