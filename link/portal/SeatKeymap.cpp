@@ -186,9 +186,10 @@ void SeatKeymap::Private::takeKeymap(std::uint32_t format, int fd, std::uint32_t
     takeGroup(group);
 }
 
-// Modifiers events name the layout in use. A compositor may send them only
-// to the client that has the keyboard focus; until one comes, the first
-// layout counts as in use, as it is when a session starts.
+// Modifiers events name the layout in use. mutter 43 sends them only to the
+// client that has the keyboard focus, which this connection (no surface)
+// never has: there the first layout counts as in use, as it is when a
+// session starts, and a switch to another layout goes unseen.
 void SeatKeymap::Private::takeGroup(std::uint32_t newGroup)
 {
     group = newGroup;

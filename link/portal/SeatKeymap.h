@@ -11,7 +11,8 @@ namespace tavlun::link {
 // The keyboard layout that the compositor gives its clients, read on a
 // Wayland connection of our own: the first seat's keyboard receives the
 // keymap, and receives it again whenever the user changes layouts; its
-// modifiers event says which of the keymap's layouts (groups) is in use.
+// modifiers event says which of the keymap's layouts (groups) is in use,
+// where the compositor sends it (until then, the first).
 // The connection is served from Qt's event loop; when the compositor goes
 // away, the last keymap stays in use.
 class SeatKeymap {
