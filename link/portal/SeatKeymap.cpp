@@ -61,7 +61,6 @@ struct SeatKeymap::Private {
     wl_display *display = nullptr;
     wl_registry *registry = nullptr;
     wl_seat *seat = nullptr;
-    std::uint32_t seatName = 0;
     std::uint32_t seatVersion = 0;
     wl_keyboard *keyboard = nullptr;
     xkb_context *context = nullptr;
@@ -110,7 +109,6 @@ const wl_registry_listener SeatKeymap::Private::registryListener = {
             auto *d = static_cast<Private *>(data);
             if (d->seat || std::strcmp(interface, wl_seat_interface.name) != 0)
                 return;
-            d->seatName = name;
             d->seatVersion = std::min(version, kSeatVersion);
             d->seat = static_cast<wl_seat *>(
                 wl_registry_bind(registry, name, &wl_seat_interface, d->seatVersion));
