@@ -5,8 +5,6 @@
 #include "link/x11/X11KeyInjector.h"
 
 #include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVariant>
 
 #include <cstdio>
 
@@ -45,35 +43,25 @@ private:
     QString notice_;
 };
 
-// The version of the desktop portal's RemoteDesktop interface, 0 when the
-// session bus or the portal or the interface is missing.
-int remoteDesktopPortalVersion()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return 0;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.portal.Desktop"), QStringLiteral("/org/freedesktop/portal/desktop"),
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    call << QStringLiteral("org.freedesktop.portal.RemoteDesktop") << QStringLiteral("version");
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return 0;
-    return reply.arguments().constFirst().value<QDBusVariant>().variant().toInt();
-}
-
 } // namespace
 
 std::unique_ptr<link::KeyInjector> createKeyInjector(QString *unavailableReason)
 {
     SessionFacts facts = SessionFacts::fromEnvironment();
     std::unique_ptr<link::KeyInjector> virtualKeyboard;
+    // The portal is probed once, here; the injector takes what was found.
+    link::PortalInfo portal;
+    bool portalUsable = false;
+    QString portalProblem;
     if (facts.isWayland()) {
         link::WaylandKeyInjector::Failure failure{};
         virtualKeyboard = link::WaylandKeyInjector::open(QByteArray(), &failure, &facts.virtualKeyboardProblem);
         facts.virtualKeyboard = virtualKeyboard != nullptr;
-        if (!facts.virtualKeyboard)
-            facts.remoteDesktopPortalVersion = remoteDesktopPortalVersion();
+        if (!facts.virtualKeyboard) {
+            portalUsable = link::PortalKeyInjector::probe(QDBusConnection::sessionBus(), &portal,
+                                                          &portalProblem);
+            facts.remoteDesktopPortalVersion = int(portal.version);
+        }
     }
 
     BackendChoice choice = chooseBackend(facts);
@@ -82,18 +70,17 @@ std::unique_ptr<link::KeyInjector> createKeyInjector(QString *unavailableReason)
     case Backend::VirtualKeyboard:
         injector = std::move(virtualKeyboard);
         break;
-    case Backend::Portal: {
-        QString reason;
-        injector = link::PortalKeyInjector::open(&reason);
-        if (injector)
+    case Backend::Portal:
+        if (portalUsable) {
+            injector = link::PortalKeyInjector::open(portal);
             break;
-        // The portal answered the probe but not the injector: the session
-        // is treated as one without it.
+        }
+        // The portal has a version but no keyboard: the session is treated
+        // as one without it.
         facts.remoteDesktopPortalVersion = 0;
         choice = chooseBackend(facts);
-        choice.why += QStringLiteral("; the desktop portal failed: ") + reason;
+        choice.why += QStringLiteral("; the desktop portal failed: ") + portalProblem;
         [[fallthrough]];
-    }
     case Backend::XTest:
     case Backend::XTestThroughXWayland:
         if (choice.backend != Backend::Unavailable) {

@@ -89,27 +89,23 @@ bool PortalKeyInjector::probe(const QDBusConnection &bus, PortalInfo *info, QStr
     PortalInfo found;
     found.version = properties.value(QStringLiteral("version")).toUInt();
     found.deviceTypes = properties.value(QStringLiteral("AvailableDeviceTypes")).toUInt();
+    if (info)
+        *info = found;
     if (found.version == 0)
         return fail(QStringLiteral("the desktop portal offers no remote desktop (%1)")
                         .arg(reply.errorName().isEmpty() ? QStringLiteral("no version")
                                                          : reply.errorName()));
     if (!(found.deviceTypes & kKeyboard))
         return fail(QStringLiteral("the desktop portal's remote desktop offers no keyboard"));
-    if (info)
-        *info = found;
     return true;
 }
 
-std::unique_ptr<PortalKeyInjector> PortalKeyInjector::open(QString *failureReason)
+std::unique_ptr<PortalKeyInjector> PortalKeyInjector::open(const PortalInfo &info)
 {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    PortalInfo info;
-    if (!probe(bus, &info, failureReason))
-        return nullptr;
     std::unique_ptr<SeatKeymap> keymap;
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         keymap = SeatKeymap::connect(QByteArray(), nullptr);
-    return std::make_unique<PortalKeyInjector>(bus, info, std::move(keymap),
+    return std::make_unique<PortalKeyInjector>(QDBusConnection::sessionBus(), info, std::move(keymap),
                                                RestoreTokenStore(RestoreTokenStore::defaultDirectory()));
 }
 
@@ -162,11 +158,13 @@ bool PortalKeyInjector::sendKeys(const QString &keyString)
         if (keysym == 0) {
             if (!missingReported_.contains(keyString)) {
                 missingReported_.insert(keyString);
+                const QString remedy = keymap_->otherLayoutHas(key.character)
+                    ? QStringLiteral("it is in another of your layouts: switch to that layout")
+                    : QStringLiteral("add a layout that has it in the desktop's keyboard settings");
                 report(QStringLiteral("The character \u201C%1\u201D was not typed into the other "
                                       "application because the keyboard layout in use has no key "
-                                      "for it; add a layout that has it in the desktop's keyboard "
-                                      "settings, or type it while Tavlun's window is open.")
-                           .arg(keyString));
+                                      "for it; %2, or type it while Tavlun's window is open.")
+                           .arg(keyString, remedy));
             }
             return false;
         }

@@ -43,24 +43,25 @@ struct PortalInfo {
 //
 // A compositor may drop keysyms that the user's layout lacks while the
 // portal reports success (mutter does), and it looks keysyms up by number.
-// With a SeatKeymap a character goes as the keysym that the layout holds for
-// it (gbreve for ğ, not the Unicode keysym), and a character that the
-// layout lacks is not sent: onProblem names it, once per character. Without
+// With a SeatKeymap a character goes as the keysym that the layout in use
+// holds for it (gbreve for ğ, not the Unicode keysym), and a character that
+// the layout in use lacks is not sent: onProblem names it and says whether
+// another of the user's layouts has it, once per character. Without
 // one, Latin-1 characters go as their code points and the others as
 // Unicode keysyms.
 class PortalKeyInjector final : public QObject, public KeyInjector, protected QDBusContext {
     Q_OBJECT
 
 public:
-    // Reads what the portal on `bus` offers. False, with *failureReason
-    // set, when there is no such portal or it has no keyboard.
+    // Reads what the portal on `bus` offers into *info (version 0 when
+    // nothing). False, with *failureReason set, when there is no such
+    // portal or it has no keyboard.
     static bool probe(const QDBusConnection &bus, PortalInfo *info, QString *failureReason);
 
-    // On the session bus, with the user's state directory and the current
-    // Wayland compositor's keymap (when there is no keymap, characters are
-    // sent unchecked). Returns null and sets *failureReason when probe()
-    // fails.
-    static std::unique_ptr<PortalKeyInjector> open(QString *failureReason);
+    // On the session bus, whose portal probe() found, with the user's state
+    // directory and the current Wayland compositor's keymap (when there is
+    // no keymap, characters are sent unchecked).
+    static std::unique_ptr<PortalKeyInjector> open(const PortalInfo &info);
 
     PortalKeyInjector(const QDBusConnection &bus, const PortalInfo &info,
                       std::unique_ptr<SeatKeymap> keymap, const RestoreTokenStore &tokens);

@@ -1,6 +1,6 @@
 #include "SeatKeymap.h"
 
-#include <QSocketNotifier>
+#include "link/wayland/WaylandEventPump.h"
 
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
@@ -8,7 +8,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
@@ -19,8 +18,42 @@ namespace {
 
 // The newest wl_seat version whose keyboard events are all handled below.
 constexpr std::uint32_t kSeatVersion = 5;
-// Roundtrips allowed for the seat, its keyboard and the keymap to arrive.
+// Roundtrips allowed for the seat, its keyboard and the keymap to arrive,
+// each with a deadline.
 constexpr int kSetupRoundtrips = 4;
+constexpr std::chrono::milliseconds kAnswerDeadline{3000};
+
+// The characters and keysyms of some of a keymap's layouts, one keysym for
+// each character.
+struct Symbols {
+    std::unordered_set<xkb_keysym_t> keysyms;
+    std::unordered_map<char32_t, xkb_keysym_t> characters;
+
+    void add(xkb_keymap *keymap, xkb_keycode_t key, xkb_layout_index_t layout)
+    {
+        const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap, key, layout);
+        for (xkb_level_index_t level = 0; level < levels; ++level) {
+            const xkb_keysym_t *syms = nullptr;
+            const int count = xkb_keymap_key_get_syms_by_level(keymap, key, layout, level, &syms);
+            for (int i = 0; i < count; ++i) {
+                keysyms.insert(syms[i]);
+                if (const char32_t c = xkb_keysym_to_utf32(syms[i]))
+                    characters.try_emplace(c, syms[i]);
+            }
+        }
+    }
+
+    // The keysym for a character: its own first, as another that yields the
+    // same text may be a keypad key, which Num Lock changes.
+    xkb_keysym_t find(char32_t character) const
+    {
+        const xkb_keysym_t own = xkb_utf32_to_keysym(character);
+        if (own != XKB_KEY_NoSymbol && keysyms.contains(own))
+            return own;
+        const auto found = characters.find(character);
+        return found == characters.end() ? XKB_KEY_NoSymbol : found->second;
+    }
+};
 
 } // namespace
 
@@ -28,20 +61,19 @@ struct SeatKeymap::Private {
     wl_display *display = nullptr;
     wl_registry *registry = nullptr;
     wl_seat *seat = nullptr;
-    std::uint32_t seatName = 0;
     std::uint32_t seatVersion = 0;
     wl_keyboard *keyboard = nullptr;
     xkb_context *context = nullptr;
-    std::unordered_set<xkb_keysym_t> keysyms;
-    // Each character that the keymap produces, with one keysym for it.
-    std::unordered_map<char32_t, xkb_keysym_t> characters;
-    bool haveKeymap = false;
-    bool lost = false;
-    std::unique_ptr<QSocketNotifier> notifier;
+    xkb_keymap *keymap = nullptr;
+    xkb_state *state = nullptr;
+    std::uint32_t group = 0; // as the latest modifiers event gave it
+    Symbols current;         // the layout in use
+    Symbols all;             // every layout
+    std::unique_ptr<WaylandEventPump> pump;
 
     ~Private()
     {
-        notifier.reset();
+        pump.reset();
         if (keyboard) {
             if (seatVersion >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
                 wl_keyboard_release(keyboard);
@@ -54,13 +86,16 @@ struct SeatKeymap::Private {
             wl_registry_destroy(registry);
         if (display)
             wl_display_disconnect(display);
+        if (state)
+            xkb_state_unref(state);
+        if (keymap)
+            xkb_keymap_unref(keymap);
         if (context)
             xkb_context_unref(context);
     }
 
     void takeKeymap(std::uint32_t format, int fd, std::uint32_t size);
-    void readEvents();
-    void loseConnection();
+    void takeGroup(std::uint32_t newGroup);
 
     static const wl_registry_listener registryListener;
     static const wl_seat_listener seatListener;
@@ -74,7 +109,6 @@ const wl_registry_listener SeatKeymap::Private::registryListener = {
             auto *d = static_cast<Private *>(data);
             if (d->seat || std::strcmp(interface, wl_seat_interface.name) != 0)
                 return;
-            d->seatName = name;
             d->seatVersion = std::min(version, kSeatVersion);
             d->seat = static_cast<wl_seat *>(
                 wl_registry_bind(registry, name, &wl_seat_interface, d->seatVersion));
@@ -103,72 +137,73 @@ const wl_keyboard_listener SeatKeymap::Private::keyboardListener = {
     .enter = [](void *, wl_keyboard *, std::uint32_t, wl_surface *, wl_array *) {},
     .leave = [](void *, wl_keyboard *, std::uint32_t, wl_surface *) {},
     .key = [](void *, wl_keyboard *, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
-    .modifiers = [](void *, wl_keyboard *, std::uint32_t, std::uint32_t, std::uint32_t,
-                    std::uint32_t, std::uint32_t) {},
+    .modifiers = [](void *data, wl_keyboard *, std::uint32_t, std::uint32_t, std::uint32_t,
+                    std::uint32_t, std::uint32_t group) {
+        auto *d = static_cast<Private *>(data);
+        if (group != d->group)
+            d->takeGroup(group);
+    },
     .repeat_info = [](void *, wl_keyboard *, std::int32_t, std::int32_t) {},
 };
 
 void SeatKeymap::Private::takeKeymap(std::uint32_t format, int fd, std::uint32_t size)
 {
-    xkb_keymap *keymap = nullptr;
+    xkb_keymap *compiled = nullptr;
     if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
         void *text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
         if (text != MAP_FAILED) {
             // The text may or may not end with its terminating zero.
             const auto *chars = static_cast<const char *>(text);
-            keymap = xkb_keymap_new_from_buffer(context, chars, strnlen(chars, size),
-                                                XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                XKB_KEYMAP_COMPILE_NO_FLAGS);
+            compiled = xkb_keymap_new_from_buffer(context, chars, strnlen(chars, size),
+                                                  XKB_KEYMAP_FORMAT_TEXT_V1,
+                                                  XKB_KEYMAP_COMPILE_NO_FLAGS);
             munmap(text, size);
         }
     }
     close(fd);
-    if (!keymap)
+    xkb_state *fresh = compiled ? xkb_state_new(compiled) : nullptr;
+    if (!fresh) {
+        if (compiled)
+            xkb_keymap_unref(compiled);
         return; // keep the keymap we had
-
-    keysyms.clear();
-    characters.clear();
+    }
+    if (state)
+        xkb_state_unref(state);
+    if (keymap)
+        xkb_keymap_unref(keymap);
+    keymap = compiled;
+    state = fresh;
+    Symbols everything;
     const xkb_keycode_t last = xkb_keymap_max_keycode(keymap);
     for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= last; ++key) {
         const xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(keymap, key);
-        for (xkb_layout_index_t layout = 0; layout < layouts; ++layout) {
-            const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap, key, layout);
-            for (xkb_level_index_t level = 0; level < levels; ++level) {
-                const xkb_keysym_t *syms = nullptr;
-                const int count = xkb_keymap_key_get_syms_by_level(keymap, key, layout, level, &syms);
-                for (int i = 0; i < count; ++i) {
-                    keysyms.insert(syms[i]);
-                    if (const char32_t c = xkb_keysym_to_utf32(syms[i]))
-                        characters.try_emplace(c, syms[i]);
-                }
-            }
-        }
+        for (xkb_layout_index_t layout = 0; layout < layouts; ++layout)
+            everything.add(keymap, key, layout);
     }
-    xkb_keymap_unref(keymap);
-    haveKeymap = true;
+    all = std::move(everything);
+    takeGroup(group);
 }
 
-void SeatKeymap::Private::loseConnection()
+// Modifiers events name the layout in use. mutter 43 sends them only to the
+// client that has the keyboard focus, which this connection (no surface)
+// never has: there the first layout counts as in use, as it is when a
+// session starts, and a switch to another layout goes unseen.
+void SeatKeymap::Private::takeGroup(std::uint32_t newGroup)
 {
-    if (lost)
+    group = newGroup;
+    if (!state)
         return;
-    lost = true;
-    if (notifier)
-        notifier->setEnabled(false);
-}
-
-void SeatKeymap::Private::readEvents()
-{
-    if (lost)
-        return;
-    while (wl_display_prepare_read(display) != 0) {
-        if (wl_display_dispatch_pending(display) < 0)
-            return loseConnection();
+    xkb_state_update_mask(state, 0, 0, 0, 0, 0, group);
+    // A key with fewer layouts than the keymap has its own idea of which
+    // one is in use (it wraps around), which the state knows.
+    Symbols inUse;
+    const xkb_keycode_t last = xkb_keymap_max_keycode(keymap);
+    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= last; ++key) {
+        const xkb_layout_index_t layout = xkb_state_key_get_layout(state, key);
+        if (layout != XKB_LAYOUT_INVALID)
+            inUse.add(keymap, key, layout);
     }
-    if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0)
-        return loseConnection();
-    if (wl_display_flush(display) < 0 && errno != EAGAIN)
-        loseConnection();
+    current = std::move(inUse);
 }
 
 SeatKeymap::SeatKeymap(std::unique_ptr<Private> p) : d(std::move(p)) {}
@@ -192,39 +227,30 @@ std::unique_ptr<SeatKeymap> SeatKeymap::connect(const QByteArray &displayName,
         return fail(QStringLiteral("cannot start the keymap compiler"));
     d->registry = wl_display_get_registry(d->display);
     wl_registry_add_listener(d->registry, &Private::registryListener, d.get());
-    for (int i = 0; i < kSetupRoundtrips && !d->haveKeymap; ++i) {
-        if (wl_display_roundtrip(d->display) < 0)
+    for (int i = 0; i < kSetupRoundtrips && !d->keymap; ++i) {
+        if (!WaylandEventPump::roundtrip(d->display, kAnswerDeadline))
             return fail(QStringLiteral("the Wayland compositor closed the connection"));
     }
     if (!d->seat)
         return fail(QStringLiteral("the Wayland compositor offers no seat"));
     if (!d->keyboard)
         return fail(QStringLiteral("the Wayland compositor's seat has no keyboard"));
-    if (!d->haveKeymap)
+    if (!d->keymap)
         return fail(QStringLiteral("the Wayland compositor sent no usable keymap"));
 
-    Private *raw = d.get();
-    d->notifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(d->display),
-                                                    QSocketNotifier::Read);
-    QObject::connect(d->notifier.get(), &QSocketNotifier::activated, [raw] { raw->readEvents(); });
-    wl_display_flush(d->display);
+    d->pump = std::make_unique<WaylandEventPump>(d->display);
+    d->pump->flush();
     return std::unique_ptr<SeatKeymap>(new SeatKeymap(std::move(d)));
-}
-
-bool SeatKeymap::produces(std::uint32_t keysym) const
-{
-    return d->keysyms.contains(keysym);
 }
 
 std::uint32_t SeatKeymap::keysymFor(char32_t character) const
 {
-    // The character's own keysym first: another that yields the same text
-    // may be a keypad key, which Num Lock changes.
-    const xkb_keysym_t own = xkb_utf32_to_keysym(character);
-    if (own != XKB_KEY_NoSymbol && produces(own))
-        return own;
-    const auto found = d->characters.find(character);
-    return found == d->characters.end() ? 0 : found->second;
+    return d->current.find(character);
+}
+
+bool SeatKeymap::otherLayoutHas(char32_t character) const
+{
+    return d->all.find(character) != XKB_KEY_NoSymbol;
 }
 
 } // namespace tavlun::link

@@ -10,8 +10,10 @@ namespace tavlun::link {
 
 // The keyboard layout that the compositor gives its clients, read on a
 // Wayland connection of our own: the first seat's keyboard receives the
-// keymap, and receives it again whenever the user changes layout. The
-// connection is served from Qt's event loop; when the compositor goes
+// keymap, and receives it again whenever the user changes layouts; its
+// modifiers event says which of the keymap's layouts (groups) is in use,
+// where the compositor sends it (until then, the first).
+// The connection is served from Qt's event loop; when the compositor goes
 // away, the last keymap stays in use.
 class SeatKeymap {
 public:
@@ -25,15 +27,16 @@ public:
     SeatKeymap(const SeatKeymap &) = delete;
     SeatKeymap &operator=(const SeatKeymap &) = delete;
 
-    // True when some key of the current keymap, in any layout group at any
-    // shift level, produces the keysym.
-    bool produces(std::uint32_t keysym) const;
-
-    // The keysym by which the current keymap produces a character, or 0
-    // when no key does. Layouts hold many characters under their older
-    // keysyms (gbreve, EuroSign) rather than the Unicode keysym, and a
-    // compositor looks a keysym up by its number.
+    // The keysym by which the layout in use produces a character, at any
+    // shift level, or 0 when no key of it does. Layouts hold many
+    // characters under their older keysyms (gbreve, EuroSign) rather than
+    // the Unicode keysym, and a compositor looks a keysym up by its number
+    // in the layout in use only.
     std::uint32_t keysymFor(char32_t character) const;
+
+    // True when another layout of the keymap, not the one in use, has a
+    // key for the character.
+    bool otherLayoutHas(char32_t character) const;
 
 private:
     struct Private;

@@ -1,9 +1,8 @@
 #include "WaylandKeyInjector.h"
 
 #include "VirtualKeymap.h"
+#include "WaylandEventPump.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
-
-#include <QSocketNotifier>
 
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
@@ -13,7 +12,6 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -21,7 +19,6 @@ namespace tavlun::link {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kAnswerDeadline{3000};
 
 // wl_keyboard.keymap_format.xkb_v1 and wl_keyboard.key_state.
@@ -82,16 +79,13 @@ struct WaylandKeyInjector::Private {
     wl_seat *seat = nullptr;
     zwp_virtual_keyboard_manager_v1 *manager = nullptr;
     zwp_virtual_keyboard_v1 *keyboard = nullptr;
-    std::unique_ptr<QSocketNotifier> notifier;
-    std::unique_ptr<QSocketNotifier> writable;
+    std::unique_ptr<WaylandEventPump> pump;
     VirtualKeymap keymap;
-    bool broken = false;
     bool toldBroken = false;
 
     ~Private()
     {
-        notifier.reset();
-        writable.reset();
+        pump.reset();
         if (keyboard)
             zwp_virtual_keyboard_v1_destroy(keyboard);
         if (manager)
@@ -119,52 +113,11 @@ struct WaylandKeyInjector::Private {
     static void globalRemove(void *, wl_registry *, std::uint32_t) {}
     static constexpr wl_registry_listener kRegistryListener{&Private::global, &Private::globalRemove};
 
-    bool roundtrip();
+    bool roundtrip() { return WaylandEventPump::roundtrip(display, kAnswerDeadline); }
+    bool broken() const { return pump->lost(); }
     bool sendKeymap();
-    void readEvents();
-    void flush();
-    void pollEvents();
-    void noteBroken();
     QString connectionProblem() const;
 };
-
-// wl_display_roundtrip() with a deadline, so that a compositor that stops
-// answering cannot hang the program.
-bool WaylandKeyInjector::Private::roundtrip()
-{
-    bool done = false;
-    static constexpr wl_callback_listener kDone{
-        [](void *data, wl_callback *callback, std::uint32_t) {
-            *static_cast<bool *>(data) = true;
-            wl_callback_destroy(callback);
-        }};
-    wl_callback *callback = wl_display_sync(display);
-    wl_callback_add_listener(callback, &kDone, &done);
-    const auto deadline = Clock::now() + kAnswerDeadline;
-    while (!done) {
-        if (wl_display_dispatch_pending(display) < 0)
-            break;
-        if (done)
-            break;
-        if (wl_display_flush(display) < 0 && errno != EAGAIN)
-            break;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
-            break;
-        if (wl_display_prepare_read(display) != 0)
-            continue;
-        pollfd pfd{wl_display_get_fd(display), POLLIN, 0};
-        if (poll(&pfd, 1, int(left.count())) <= 0) {
-            wl_display_cancel_read(display);
-            continue;
-        }
-        if (wl_display_read_events(display) < 0)
-            break;
-    }
-    if (!done)
-        wl_callback_destroy(callback); // no answer: the caller gives up the connection
-    return done && wl_display_get_error(display) == 0;
-}
 
 bool WaylandKeyInjector::Private::sendKeymap()
 {
@@ -178,49 +131,6 @@ bool WaylandKeyInjector::Private::sendKeymap()
     zwp_virtual_keyboard_v1_keymap(keyboard, kKeymapXkbV1, fd, std::uint32_t(text.size() + 1));
     close(fd);
     return true;
-}
-
-// Everything the compositor has sent; the socket is readable.
-void WaylandKeyInjector::Private::readEvents()
-{
-    if (broken)
-        return;
-    while (wl_display_prepare_read(display) != 0) {
-        if (wl_display_dispatch_pending(display) < 0) {
-            noteBroken();
-            return;
-        }
-    }
-    if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0) {
-        noteBroken();
-        return;
-    }
-    flush();
-}
-
-// Sends what is queued. When the socket is full, the rest goes out once it
-// can be written again; nothing waits for it.
-void WaylandKeyInjector::Private::flush()
-{
-    if (wl_display_flush(display) < 0 && errno == EAGAIN) {
-        if (writable)
-            writable->setEnabled(true);
-    } else if (writable) {
-        writable->setEnabled(false);
-    }
-    if (wl_display_get_error(display) != 0)
-        noteBroken();
-}
-
-// Reads what has arrived without waiting, so that an error the compositor
-// sent is known before the next key.
-void WaylandKeyInjector::Private::pollEvents()
-{
-    if (broken)
-        return;
-    pollfd pfd{wl_display_get_fd(display), POLLIN, 0};
-    if (poll(&pfd, 1, 0) > 0)
-        readEvents();
 }
 
 QString WaylandKeyInjector::Private::connectionProblem() const
@@ -239,15 +149,6 @@ QString WaylandKeyInjector::Private::connectionProblem() const
     }
     return QStringLiteral("the connection to the compositor was lost (%1)")
         .arg(QString::fromLocal8Bit(std::strerror(error ? error : EPIPE)));
-}
-
-void WaylandKeyInjector::Private::noteBroken()
-{
-    broken = true;
-    if (notifier)
-        notifier->setEnabled(false);
-    if (writable)
-        writable->setEnabled(false);
 }
 
 WaylandKeyInjector::WaylandKeyInjector(std::unique_ptr<Private> p) : d(std::move(p)) {}
@@ -288,13 +189,7 @@ std::unique_ptr<WaylandKeyInjector> WaylandKeyInjector::open(const QByteArray &d
     if (!d->roundtrip())
         return fail(Failure::Refused, d->connectionProblem());
 
-    d->notifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(d->display), QSocketNotifier::Read);
-    Private *p = d.get();
-    QObject::connect(d->notifier.get(), &QSocketNotifier::activated, d->notifier.get(),
-                     [p] { p->readEvents(); });
-    d->writable = std::make_unique<QSocketNotifier>(wl_display_get_fd(d->display), QSocketNotifier::Write);
-    d->writable->setEnabled(false);
-    QObject::connect(d->writable.get(), &QSocketNotifier::activated, d->writable.get(), [p] { p->flush(); });
+    d->pump = std::make_unique<WaylandEventPump>(d->display);
     return std::unique_ptr<WaylandKeyInjector>(new WaylandKeyInjector(std::move(d)));
 }
 
@@ -315,8 +210,8 @@ bool WaylandKeyInjector::sendKeys(const QString &keyString)
             return false;
     }
 
-    d->pollEvents();
-    if (!d->broken && keysym != XKB_KEY_NoSymbol) {
+    d->pump->pollEvents();
+    if (!d->broken() && keysym != XKB_KEY_NoSymbol) {
         if (const auto bound = d->keymap.keyFor(keysym)) {
             key = *bound;
         } else {
@@ -331,15 +226,15 @@ bool WaylandKeyInjector::sendKeys(const QString &keyString)
             }
         }
     }
-    if (!d->broken) {
+    if (!d->broken()) {
         // Down and up in one batch: the compositor gets both or neither, so
         // no key is ever left held (clients repeat held keys).
         const std::uint32_t time = nowMs();
         zwp_virtual_keyboard_v1_key(d->keyboard, time, key, kPressed);
         zwp_virtual_keyboard_v1_key(d->keyboard, time, key, kReleased);
-        d->flush();
+        d->pump->flush();
     }
-    if (d->broken) {
+    if (d->broken()) {
         if (!d->toldBroken && onProblem) {
             d->toldBroken = true;
             onProblem(QStringLiteral("Diğer uygulamalara tuş gönderimi durdu: Wayland bağlantısı kesildi.\n"

@@ -246,3 +246,71 @@ class SwayDesktop(Desktop):
         out = subprocess.run(["convert", path, "-format", "%[fx:int(255*r)],%[fx:int(255*g)],"
                               "%[fx:int(255*b)]", "info:"], capture_output=True, text=True).stdout
         return tuple(int(v) for v in out.strip().split(","))
+
+
+class MutterDesktop(Desktop):
+    """Private D-Bus buses for tests of the desktop portal, on which only the
+    given `services` (name: program) start on demand; with `layouts`, also
+    headless mutter, which takes them from localed on the system bus: a
+    stand-in for localed plays that part."""
+
+    BUS = ('<busconfig><type>session</type><listen>unix:dir={tmp}</listen><auth>EXTERNAL</auth>'
+           '<servicedir>{services}</servicedir><policy context="default"><allow send_destination="*"/>'
+           '<allow receive_sender="*"/><allow own="*"/></policy></busconfig>')
+    LOCALED = """if 1:  # python3-gi, which only the system's interpreter has
+        import sys
+        from gi.repository import Gio, GLib
+        names = ("X11Layout", "X11Model", "X11Variant", "X11Options", "VConsoleKeymap",
+                 "VConsoleKeymapToggle")
+        xml = "".join(f'<property name="{n}" type="s" access="read"/>' for n in names)
+        node = Gio.DBusNodeInfo.new_for_xml(f'<node><interface name="org.freedesktop.locale1">{xml}'
+                                            '<property name="Locale" type="as" access="read"/></interface></node>')
+        value = lambda name: GLib.Variant("as", ["LANG=C.UTF-8"]) if name == "Locale" else \
+            GLib.Variant("s", sys.argv[1] if name == "X11Layout" else "")
+        bus = Gio.bus_get_sync(Gio.BusType.SYSTEM)
+        bus.register_object("/org/freedesktop/locale1", node.interfaces[0], None, lambda *a: value(a[-1]), None)
+        Gio.bus_own_name_on_connection(bus, "org.freedesktop.locale1", 0, None, None)
+        GLib.MainLoop().run()"""
+
+    def __init__(self, services, layouts=None):
+        self.procs = []
+        self.tmp = tempfile.mkdtemp(prefix="tavlun-mutter-")
+        self.env = {k: v for k, v in os.environ.items()
+                    if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS")}
+        self.env["XDG_RUNTIME_DIR"] = os.path.join(self.tmp, "run")
+        os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
+        os.mkdir(os.path.join(self.tmp, "services"))
+        for name, program in services.items():
+            with open(os.path.join(self.tmp, "services", name + ".service"), "w") as f:
+                f.write(f"[D-BUS Service]\nName={name}\nExec={program}\n")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus("session", os.path.join(self.tmp, "services"))
+        if layouts:
+            self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self.bus("system", self.tmp)
+            self._start(["/usr/bin/python3", "-c", self.LOCALED, layouts])
+            self.wait_name("org.freedesktop.locale1", "SYSTEM")
+            self._start(["mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
+                         "1024x768", "--wayland-display=wayland-tavlun"])
+            self.wait_name("org.gnome.Mutter.RemoteDesktop")
+            self.env["WAYLAND_DISPLAY"] = "wayland-tavlun"
+
+    def bus(self, kind, services):
+        """Starts a bus of the tests' own; returns its address."""
+        config = os.path.join(self.tmp, kind + ".conf")
+        os.mkdir(os.path.join(self.tmp, kind))
+        with open(config, "w") as f:
+            f.write(self.BUS.format(tmp=os.path.join(self.tmp, kind), services=services))
+        ready, announce = os.pipe()
+        self._start(["dbus-daemon", "--nofork", "--config-file", config,
+                     f"--print-address={announce}"], pass_fds=(announce,))
+        os.close(announce)
+        with os.fdopen(ready) as address:
+            return address.readline().strip()
+
+    def wait_name(self, name, bus="SESSION", timeout=20):
+        argv = ["dbus-send", "--bus=" + self.env[f"DBUS_{bus}_BUS_ADDRESS"], "--print-reply",
+                "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                "org.freedesktop.DBus.NameHasOwner", "string:" + name]
+        wait_until(lambda: "true" in self.run(argv, check=False), timeout, f"{name} on the bus")
+
+    def as_user(self, argv):
+        return list(argv)
