@@ -1,15 +1,29 @@
 #include "LinkWorker.h"
 
 #include <QThread>
+#include <QTimer>
 
 #include <type_traits>
 #include <utility>
 
 namespace tavlun::app {
 
-LinkWorker::LinkWorker() : thread_(new QThread), port_(new serial::SerialPort), intake_(*this)
+LinkWorker::LinkWorker()
+    : thread_(new QThread),
+      port_(new serial::SerialPort),
+      notifyTimer_(new QTimer(port_)),
+      intake_(*this)
 {
-    port_->moveToThread(thread_);
+    // The window is told that requests wait a moment after the answer has
+    // gone: waking the user-interface thread costs the worker tens of
+    // microseconds, which would otherwise keep the processor from the
+    // accessory's side as it reads the answer.
+    notifyTimer_->setSingleShot(true);
+    notifyTimer_->setTimerType(Qt::PreciseTimer);
+    notifyTimer_->setInterval(kNotifyDelayMs);
+    connect(notifyTimer_, &QTimer::timeout, this, &LinkWorker::requestsWaiting,
+            Qt::DirectConnection);
+    port_->moveToThread(thread_); // the timer goes with it
     connect(port_, &serial::SerialPort::received, this,
             [this](const QByteArray &bytes) { intake_.receive(bytes); }, Qt::DirectConnection);
     connect(port_, &serial::SerialPort::deviceLost, this, &LinkWorker::deviceLost,
@@ -80,8 +94,12 @@ void LinkWorker::queue(Request request)
         first = requests_.empty();
         requests_.push_back(std::move(request));
     }
-    if (first)
-        emit requestsWaiting();
+    if (!first)
+        return;
+    if (QThread::currentThread() == thread_)
+        notifyTimer_->start();
+    else
+        emit requestsWaiting(); // fed by hand, not by the port
 }
 
 std::vector<LinkWorker::Request> LinkWorker::takeRequests()

@@ -7,6 +7,8 @@
 #include <QMutex>
 #include <QObject>
 
+class QTimer;
+
 #include <vector>
 
 namespace tavlun::app {
@@ -44,7 +46,8 @@ public:
     void receive(QByteArrayView bytes) { intake_.receive(bytes); }
 
 signals:
-    // Requests are waiting; sent once until they are taken.
+    // Requests are waiting; sent once until they are taken, a moment after
+    // the first of them.
     void requestsWaiting();
     // The open device went away.
     void deviceLost();
@@ -60,8 +63,12 @@ private:
     void focusStep() override { queue({Request::FocusStep, {}}); }
     void CiktiGonder(const QString &token, bool clear) override;
 
+    // How long after the first waiting request the window is told.
+    static constexpr int kNotifyDelayMs = 1;
+
     QThread *thread_;
     serial::SerialPort *port_; // lives and dies on the worker's thread
+    QTimer *notifyTimer_;      // a child of the port, on the worker's thread
     link::CommandIntake intake_;
     mutable QMutex mutex_;
     std::vector<Request> requests_;

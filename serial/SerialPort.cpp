@@ -1,5 +1,9 @@
 #include "SerialPort.h"
 
+#include <cerrno>
+
+#include <unistd.h>
+
 namespace tavlun::serial {
 
 SerialPort::SerialPort(QObject *parent) : QObject(parent)
@@ -56,10 +60,31 @@ void SerialPort::close()
 
 bool SerialPort::write(QByteArrayView bytes)
 {
-    if (!port_.isOpen() || port_.write(bytes.data(), bytes.size()) != bytes.size())
+    if (!port_.isOpen())
         return false;
-    // Hand the bytes to the driver now rather than at the next turn of the
-    // event loop: the accessory waits for every answer.
+    // The accessory waits for every answer: hand the bytes to the driver
+    // now. While nothing of an earlier write waits in QSerialPort's buffer
+    // they go straight to the device (opened non-blocking), which spares
+    // the write notifier that QSerialPort would switch on and off again over
+    // two more turns of the event loop.
+    qsizetype written = 0;
+    if (port_.bytesToWrite() == 0) {
+        while (written < bytes.size()) {
+            const ssize_t n =
+                ::write(port_.handle(), bytes.data() + written, size_t(bytes.size() - written));
+            if (n > 0)
+                written += n;
+            else if (n < 0 && errno == EINTR)
+                continue;
+            else
+                break; // the driver's buffer is full, or a failure QSerialPort reports
+        }
+    }
+    if (written == bytes.size())
+        return true;
+    const QByteArrayView rest = bytes.sliced(written);
+    if (port_.write(rest.data(), rest.size()) != rest.size())
+        return false;
     port_.flush();
     return true;
 }

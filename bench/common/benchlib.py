@@ -5,9 +5,11 @@ pseudo-terminal of the same kind, the measuring client, and /proc readings.
 Only the processes started here are stopped, by pid."""
 
 import argparse
+import math
 import os
 import subprocess
 import sys
+import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
@@ -105,13 +107,32 @@ def client_argv(client, phone, count, warmup=0, lines=(KEYPAD_C,), block=0, gap_
     return argv
 
 
-def run_client(client, phone, count, warmup=0, lines=(KEYPAD_C,), gap_us=0):
-    """Runs the client to completion; returns its "total" figures."""
-    res = subprocess.run(client_argv(client, phone, count, warmup, lines, gap_us=gap_us),
-                         pass_fds=(phone.controller,), capture_output=True, text=True)
-    if res.returncode != 0:
-        raise RuntimeError(f"the client failed: {res.stderr.strip()}")
+def run_client(client, phone, count, warmup=0, lines=(KEYPAD_C,), gap_us=0, samples=None):
+    """Runs the client to completion; returns its "total" figures. With
+    `samples` (a list), each round trip's time in nanoseconds is appended."""
+    argv = client_argv(client, phone, count, warmup, lines, gap_us=gap_us)
+    with tempfile.NamedTemporaryFile("r") as dump:
+        if samples is not None:
+            argv += ["--samples", dump.name]
+        res = subprocess.run(argv, pass_fds=(phone.controller,), capture_output=True, text=True)
+        if res.returncode != 0:
+            raise RuntimeError(f"the client failed: {res.stderr.strip()}")
+        if samples is not None:
+            samples.extend(int(line) for line in dump)
     return parse_report(res.stdout.strip().splitlines()[-1])
+
+
+def latency_figures(samples_ns):
+    """Median, 99th percentile (nearest rank, as the client computes them),
+    mean and maximum of round trips, in microseconds."""
+    ordered = sorted(samples_ns)
+    n = len(ordered)
+
+    def rank(fraction):
+        return ordered[min(n, max(1, math.ceil(n * fraction))) - 1] / 1000
+
+    return {"median_us": rank(0.5), "p99_us": rank(0.99),
+            "mean_us": sum(ordered) / n / 1000, "max_us": ordered[-1] / 1000}
 
 
 def stream_client(client, phone, count, block, lines):

@@ -3,10 +3,14 @@
 // Figures of the keystroke benchmarks: times per key, their median and 99th
 // percentile, and a row beside the reference tool's.
 
+#include <QString>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +40,42 @@ struct Figures {
     double median() const { return percentile(0.5); }
     double p99() const { return percentile(0.99); }
 };
+
+// Runs `inject` for each of `count` keys and waits up to `arrival` for each
+// at the session's recorder before the next; `expected(i)` is the text of
+// key i.
+template <typename Session>
+Figures perKey(Session &session, int count, const std::function<bool(int)> &inject,
+               const std::function<QString(int)> &expected, std::chrono::milliseconds arrival)
+{
+    Figures f;
+    for (int i = 0; i < count; ++i) {
+        const long long start = nowNs();
+        if (!inject(i)) {
+            ++f.missing;
+            continue;
+        }
+        const auto key = session.nextKey(arrival);
+        if (!key) {
+            ++f.missing;
+            continue;
+        }
+        if (key->text != expected(i))
+            ++f.wrong;
+        f.micros.push_back(double(key->receivedNs - start) / 1000.0);
+    }
+    return f;
+}
+
+// The two heading lines of the rows below; `top` and `bottom` head the
+// first column on each.
+inline void printHeading(const char *reference, const char *top, const char *bottom)
+{
+    const std::string ratio = std::string("ours/") + reference;
+    std::printf("%-34s %9s %9s   %9s %9s   %13s\n", top, "ours", "", reference, "", ratio.c_str());
+    std::printf("%-34s %9s %9s   %9s %9s   %6s %6s\n", bottom, "median", "p99", "median", "p99",
+                "median", "p99");
+}
 
 inline void printRow(const char *what, const Figures &ours, const Figures &xdotool, const char *reference)
 {

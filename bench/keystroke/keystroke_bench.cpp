@@ -36,28 +36,10 @@ class Bench {
 public:
     explicit Bench(test::XSession &session) : session_(session) {}
 
-    // Runs `inject` for each of `count` keys and waits for each at the
-    // recorder before the next; `expected(i)` is the text of key i.
     Figures perKey(int count, const std::function<bool(int)> &inject,
                    const std::function<QString(int)> &expected)
     {
-        Figures f;
-        for (int i = 0; i < count; ++i) {
-            const long long start = nowNs();
-            if (!inject(i)) {
-                ++f.missing;
-                continue;
-            }
-            const auto key = session_.nextKey(kArrival);
-            if (!key) {
-                ++f.missing;
-                continue;
-            }
-            if (key->text != expected(i))
-                ++f.wrong;
-            f.micros.push_back(double(key->receivedNs - start) / 1000.0);
-        }
-        return f;
+        return tavlun::perKey(session_, count, inject, expected, kArrival);
     }
 
     // Time per character for whole strings: from the start of the
@@ -143,9 +125,7 @@ int main(int argc, char **argv)
                 "microseconds; %d keys per row, each awaited before the next.\n"
                 "xdotool: `xdotool type --delay 0 <text>`, its process start included.\n\n",
                 kKeys);
-    std::printf("%-34s %9s %9s   %9s %9s   %13s\n", "", "ours", "", "xdotool", "", "ours/xdotool");
-    std::printf("%-34s %9s %9s   %9s %9s   %6s %6s\n", "case", "median", "p99", "median", "p99",
-                "median", "p99");
+    printHeading("xdotool", "", "case");
 
     for (const auto &[label, c] : {std::pair{"'a' (on the layout)", a},
                                    std::pair{"U+00DF sharp s (spare keycode)", sharpS},

@@ -23,23 +23,7 @@ constexpr std::chrono::milliseconds kArrival{5000};
 Figures perKey(test::SwaySession &session, int count, const std::function<bool(int)> &inject,
                const std::function<QString(int)> &expected)
 {
-    Figures f;
-    for (int i = 0; i < count; ++i) {
-        const long long start = nowNs();
-        if (!inject(i)) {
-            ++f.missing;
-            continue;
-        }
-        const auto key = session.nextKey(kArrival);
-        if (!key) {
-            ++f.missing;
-            continue;
-        }
-        if (key->text != expected(i))
-            ++f.wrong;
-        f.micros.push_back(double(key->receivedNs - start) / 1000.0);
-    }
-    return f;
+    return tavlun::perKey(session, count, inject, expected, kArrival);
 }
 
 } // namespace
@@ -82,8 +66,7 @@ int runWaylandBench()
                 "us layout), microseconds; %d keys per row, each awaited before the next.\n"
                 "wtype: `wtype <char>`, its process start and its own keymap included.\n\n",
                 kKeys);
-    std::printf("%-34s %9s %9s   %9s %9s   %13s\n", "case", "ours", "", "wtype", "", "ours/wtype");
-    std::printf("%-34s %9s %9s   %9s %9s   %6s %6s\n", "", "median", "p99", "median", "p99", "median", "p99");
+    printHeading("wtype", "case", "");
     for (const auto &[label, c] : {std::pair{"'a'", a}, std::pair{"U+20AC euro", euro},
                                    std::pair{"U+011F g breve", gBreve}}) {
         const Figures o = perKey(session, kKeys, ours(c), single(c));
