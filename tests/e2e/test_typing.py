@@ -36,7 +36,12 @@ class Typing(unittest.TestCase):
         self.chunked = Accessory(self.desktop, ACCESSORY, "--chunk", "2", "--pause", "1",
                                  "--separate-cr")
         self.addCleanup(self.chunked.close)
-        self.program = Program(self.desktop, BINARY, [self.plain.path, self.chunked.path])
+        # The first port is named by a link of the test's own, taken away
+        # with its accessory: a new terminal could reuse the number of the
+        # accessory's one.
+        self.plain_link = os.path.join(self.desktop.tmp, "plain")
+        os.symlink(self.plain.path, self.plain_link)
+        self.program = Program(self.desktop, BINARY, [self.plain_link, self.chunked.path])
 
     def wait_text_box(self, expected):
         wait_until(lambda: text_box_contents(self.program) == expected, 20,
@@ -79,10 +84,12 @@ class Typing(unittest.TestCase):
         # chunked one.
         x, y, w, _ = self.program.popup_entries()
         self.plain.close()
+        os.unlink(self.plain_link)
         time.sleep(0.5)  # a list that has just opened ignores a quick click
         self.desktop.click(x + w // 2, y + 10)
         self.program.answer_connect()
         failure = self.desktop.wait_window("Port Hata...", 5)
+        self.assertIn(f"{self.plain_link}: aygıt artık yok", self.program.box_text(failure))
         self.desktop.activate(failure)
         self.desktop.key("Return")
         self.program.connect_first()
