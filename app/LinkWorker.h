@@ -7,9 +7,9 @@
 #include <QMutex>
 #include <QObject>
 
-class QTimer;
-
 #include <vector>
+
+class QTimer;
 
 namespace tavlun::app {
 
