@@ -7,12 +7,11 @@ import time
 import unittest
 
 from desktop import Desktop, wait_until
-from program import (BLUE, COMMAND1_CENTRE, Accessory, KeyRecorder, Program,
-                     text_box_contents)
+from program import BLUE, COMMAND1_CENTRE, Accessory, Program, text_box_contents
+from recorders import KeyRecorder
 
 BINARY = os.environ["TAVLUN_BINARY"]
 ACCESSORY = os.environ["TAVLUN_ACCESSORY"]
-RECORDER = os.environ["TAVLUN_KEY_RECORDER"]
 
 # Every character that the accessory's keys make, once each; the arrow keys
 # come out as the characters < and >.
@@ -64,7 +63,7 @@ class Typing(unittest.TestCase):
 
         # Minimised: the keys go to the client that has the focus.
         self.desktop.minimize(self.program.window)
-        recorder = KeyRecorder(self.desktop, RECORDER)
+        recorder = KeyRecorder(self.desktop)
         self.addCleanup(recorder.close)
         self.plain.type("Ab 9, ç{CLEAR}{SEND}{END}")
         self.assertEqual(recorder.text(10, 20), "AB 9, Ç<BackSpace><Return><Escape>",
@@ -111,7 +110,7 @@ class Layouts(unittest.TestCase):
         program = Program(desktop, BINARY, [accessory.path])
         program.connect_first()
         desktop.minimize(program.window)
-        recorder = KeyRecorder(desktop, RECORDER)
+        recorder = KeyRecorder(desktop)
         self.addCleanup(recorder.close)
 
         for layout, held in (("us", None), ("tr", "Caps_Lock"), ("de", "Caps_Lock")):

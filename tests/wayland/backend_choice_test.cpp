@@ -1,91 +1,95 @@
 #include "app/KeystrokeBackend.h"
+#include "app/SystemKeystrokes.h"
+#include "virtual-keyboard-unstable-v1-server-protocol.h"
 
 #include <gtest/gtest.h>
+
+#include <wayland-server.h>
+
+#include <string>
+#include <thread>
+#include <tuple>
+#include <unistd.h>
 
 using namespace tavlun::keystrokes;
 
 namespace {
 
-TEST(BackendChoice, EachKindOfSessionGetsItsBackend)
+TEST(BackendChoice, EachKindOfSessionGetsItsBackendAndItsQtPlatform)
 {
-    struct Case {
-        const char *what;
-        SessionFacts facts;
-        Backend expected;
-        bool notice;
+    // What, the facts (XDG_SESSION_TYPE, WAYLAND_DISPLAY, DISPLAY, XDG_CURRENT_DESKTOP, a virtual
+    // keyboard, why not, the RemoteDesktop portal's version), the backend, a notice, the Qt plugin.
+    const std::tuple<const char *, SessionFacts, Backend, bool, const char *> cases[] = {
+        {"X11", {"x11", "", ":0", "GNOME", false, {}, 2}, Backend::XTest, false, ""},
+        {"nothing", {"tty", "", "", "", false, {}, 0}, Backend::Unavailable, false, ""},
+        {"sway", {"wayland", "wayland-1", ":0", "sway", true, {}, 0}, Backend::VirtualKeyboard, false, "xcb"},
+        {"wlroots, type unset", {"", "wayland-0", "", "", true, {}, 2}, Backend::VirtualKeyboard, false, ""},
+        {"KDE with both", {"wayland", "wayland-0", ":0", "KDE", true, {}, 2}, Backend::VirtualKeyboard, false, "xcb"},
+        {"Ubuntu's GNOME", {"wayland", "wayland-0", ":0", "ubuntu:GNOME", false, {}, 2}, Backend::Portal, false, "xcb"},
+        {"KDE, no XWayland", {"wayland", "wayland-0", "", "KDE", false, {}, 1}, Backend::Portal, false, ""},
+        {"GNOME, no portal", {"wayland", "wayland-0", ":0", "GNOME", false, {}, 0}, Backend::XTestThroughXWayland, true, "xcb"},
+        {"Hyprland, portal", {"wayland", "wayland-0", ":0", "Hyprland", false, {}, 2}, Backend::XTestThroughXWayland, true, "xcb"},
+        {"type says Wayland", {"wayland", "", ":0", "", false, {}, 0}, Backend::XTestThroughXWayland, true, "xcb"},
+        {"WAYLAND_DISPLAY, type x11", {"x11", "wayland-0", ":0", "", false, {}, 0}, Backend::XTestThroughXWayland, true, "xcb"},
+        {"no XWayland", {"wayland", "wayland-0", "", "sway", false, {}, 0}, Backend::Unavailable, false, ""},
     };
-    const auto facts = [](const char *type, const char *wayland, const char *x11, const char *desktop,
-                          bool virtualKeyboard, int portal) {
-        SessionFacts f;
-        f.sessionType = QString::fromLatin1(type);
-        f.waylandDisplay = QString::fromLatin1(wayland);
-        f.x11Display = QString::fromLatin1(x11);
-        f.currentDesktop = QString::fromLatin1(desktop);
-        f.virtualKeyboard = virtualKeyboard;
-        f.remoteDesktopPortalVersion = portal;
-        return f;
-    };
-    const Case cases[] = {
-        {"X11 session", facts("x11", "", ":0", "XFCE", false, 0), Backend::XTest, false},
-        {"X11 session with a portal", facts("x11", "", ":0", "GNOME", false, 2), Backend::XTest, false},
-        {"nothing at all", facts("", "", "", "", false, 0), Backend::Unavailable, false},
-        {"tty session type, no display", facts("tty", "", "", "", false, 0), Backend::Unavailable, false},
-        {"sway", facts("wayland", "wayland-1", ":0", "sway", true, 0), Backend::VirtualKeyboard, false},
-        {"wlroots, session type unset", facts("", "wayland-0", ":1", "", true, 0), Backend::VirtualKeyboard, false},
-        {"virtual keyboard beats the portal", facts("wayland", "wayland-0", ":0", "KDE", true, 2),
-         Backend::VirtualKeyboard, false},
-        {"GNOME", facts("wayland", "wayland-0", ":0", "GNOME", false, 1), Backend::Portal, false},
-        {"Ubuntu's GNOME", facts("wayland", "wayland-0", ":0", "ubuntu:GNOME", false, 2), Backend::Portal, false},
-        {"KDE without XWayland", facts("wayland", "wayland-0", "", "KDE", false, 2), Backend::Portal, false},
-        {"GNOME without the portal", facts("wayland", "wayland-0", ":0", "GNOME", false, 0),
-         Backend::XTestThroughXWayland, true},
-        {"other desktop with a portal", facts("wayland", "wayland-0", ":0", "Hyprland", false, 2),
-         Backend::XTestThroughXWayland, true},
-        {"session type says Wayland, DISPLAY set", facts("wayland", "", ":0", "", false, 0),
-         Backend::XTestThroughXWayland, true},
-        {"WAYLAND_DISPLAY set, session type x11", facts("x11", "wayland-0", ":0", "", false, 0),
-         Backend::XTestThroughXWayland, true},
-        {"Wayland, nothing offered, no XWayland", facts("wayland", "wayland-0", "", "sway", false, 0),
-         Backend::Unavailable, false},
-    };
-    SessionFacts refused = facts("", "wayland-0", "", "", false, 0);
-    refused.virtualKeyboardProblem = QStringLiteral("the compositor does not allow this program a virtual keyboard");
-    const BackendChoice none = chooseBackend(refused);
-    EXPECT_EQ(none.backend, Backend::Unavailable);
-    for (const char *part : {"does not allow", "no RemoteDesktop portal", "DISPLAY is not set"})
-        EXPECT_TRUE(none.why.contains(QLatin1String(part)))
-            << "expected \"" << part << "\" in \"" << none.why.toStdString() << "\"";
-    for (const Case &c : cases) {
-        const BackendChoice choice = chooseBackend(c.facts);
-        EXPECT_EQ(choice.backend, c.expected)
-            << c.what << ": expected " << backendName(c.expected) << ", got " << backendName(choice.backend)
-            << " (" << choice.why.toStdString() << ")";
-        EXPECT_FALSE(choice.why.isEmpty()) << c.what;
-        EXPECT_EQ(!choice.notice.isEmpty(), c.notice) << c.what << ": notice \"" << choice.notice.toStdString() << "\"";
+    for (const auto &[what, facts, expected, notice, platform] : cases) {
+        const BackendChoice choice = chooseBackend(facts);
+        EXPECT_EQ(choice.backend, expected) << what << ": expected " << backendName(expected) << ", got "
+                                            << backendName(choice.backend) << " (" << qPrintable(choice.why) << ")";
+        EXPECT_EQ(!choice.notice.isEmpty(), notice) << what << ": notice \"" << qPrintable(choice.notice) << "\"";
+        EXPECT_EQ(preferredQtPlatform(facts, ""), QByteArray(platform)) << what;
     }
+    EXPECT_EQ(preferredQtPlatform(std::get<1>(cases[2]), "wayland"), "") << "the user's choice of plugin stands";
 }
 
-TEST(BackendChoice, WindowRunsOnXWaylandWhereTheDesktopCanSayItIsMinimised)
+// A compositor of the test's own that offers a seat and the virtual-keyboard
+// manager and refuses the keyboard, as sway never does.
+TEST(BackendChoice, TheSessionSaysWhyKeysCannotBeTyped)
 {
-    struct Case {
-        const char *wayland;
-        const char *x11;
-        const char *requested;
-        const char *expected;
+    char dir[] = "/tmp/tavlun-refusing-XXXXXX";
+    ASSERT_TRUE(mkdtemp(dir));
+    const std::string socket = std::string(dir) + "/wayland-test";
+    wl_display *display = wl_display_create();
+    ASSERT_EQ(wl_display_add_socket(display, socket.c_str()), 0);
+    wl_global_create(display, &wl_seat_interface, 1, nullptr, [](wl_client *c, void *, uint32_t v, uint32_t id) {
+        static const struct wl_seat_interface seat{nullptr, nullptr, nullptr,
+                                            [](wl_client *, wl_resource *r) { wl_resource_destroy(r); }};
+        wl_resource_set_implementation(wl_resource_create(c, &wl_seat_interface, int(v), id), &seat, nullptr,
+                                       nullptr);
+    });
+    wl_global_create(display, &zwp_virtual_keyboard_manager_v1_interface, 1, nullptr,
+                     [](wl_client *c, void *, uint32_t v, uint32_t id) {
+        static const struct zwp_virtual_keyboard_manager_v1_interface manager{
+            [](wl_client *, wl_resource *m, wl_resource *, uint32_t) {
+                wl_resource_post_error(m, ZWP_VIRTUAL_KEYBOARD_MANAGER_V1_ERROR_UNAUTHORIZED, "not for you");
+            }};
+        wl_resource_set_implementation(wl_resource_create(c, &zwp_virtual_keyboard_manager_v1_interface, int(v), id),
+                                       &manager, nullptr, nullptr);
+    });
+    std::thread loop(wl_display_run, display);
+
+    const char *const cases[][3] = {
+        {socket.c_str(), nullptr, "does not allow this program a virtual keyboard; no RemoteDesktop portal"},
+        {nullptr, ":7711", "cannot open X display \":7711\""},
+        {nullptr, nullptr, "DISPLAY is not set"},
     };
-    const Case cases[] = {
-        {"wayland-0", ":0", "", "xcb"},
-        {"wayland-0", ":0", "wayland", ""}, // the user's choice stands
-        {"wayland-0", "", "", ""},          // no XWayland
-        {"", ":0", "", ""},                 // X11: Qt's own choice is xcb anyway
-    };
-    for (const Case &c : cases) {
-        SessionFacts facts;
-        facts.waylandDisplay = QString::fromLatin1(c.wayland);
-        facts.x11Display = QString::fromLatin1(c.x11);
-        EXPECT_EQ(preferredQtPlatform(facts, c.requested), QByteArray(c.expected))
-            << "WAYLAND_DISPLAY=" << c.wayland << " DISPLAY=" << c.x11 << " QT_QPA_PLATFORM=" << c.requested;
+    qunsetenv("XDG_SESSION_TYPE");
+    for (const auto &[wayland, x11, expected] : cases) {
+        wayland ? qputenv("WAYLAND_DISPLAY", wayland) : qunsetenv("WAYLAND_DISPLAY");
+        x11 ? qputenv("DISPLAY", x11) : qunsetenv("DISPLAY");
+        QString reason;
+        auto injector = createKeyInjector(&reason);
+        EXPECT_TRUE(reason.contains(QLatin1String(expected)))
+            << "expected \"" << expected << "\" in \"" << qPrintable(reason) << "\"";
+        EXPECT_FALSE(injector->sendKeys(QStringLiteral("a"))) << expected;
     }
+    qunsetenv("WAYLAND_DISPLAY");
+    wl_display_terminate(display);
+    loop.join();
+    wl_display_destroy_clients(display);
+    wl_display_destroy(display);
+    rmdir(dir);
 }
 
 } // namespace

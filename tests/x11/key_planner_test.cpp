@@ -18,21 +18,15 @@ KeyboardMap testMap()
     KeyboardMap m;
     m.groups = 2;
     m.types = {{0, {}}, {kShift, {{kShift, 1}}}, {kShift | kLock, {{kShift, 1}, {kLock, 1}}}};
-    const auto key = [](std::vector<KeyboardMap::Group> groups, bool plain = true) {
-        KeyboardMap::Key k;
-        k.groups = std::move(groups);
-        k.plain = plain;
-        return k;
-    };
-    m.keys[10] = key({{1, {{'1'}, {'!'}}}});
-    m.keys[12] = key({{1, {{'2'}, {'@'}}}});
-    m.keys[13] = key({{0, {{'@'}}}});
-    m.keys[38] = key({{2, {{'a'}, {'A'}}}});
-    m.keys[39] = key({{2, {{'s'}, {'S'}}}, {0, {{0xDF}}}});
-    m.keys[50] = key({{0, {{0xFFE1, true}}}}, false);
-    m.keys[200] = key({});
-    m.keys[201] = key({});
-    m.keys[202] = key({}, false);
+    m.keys[10] = {.groups = {{1, {{'1'}, {'!'}}}}};
+    m.keys[12] = {.groups = {{1, {{'2'}, {'@'}}}}};
+    m.keys[13] = {.groups = {{0, {{'@'}}}}};
+    m.keys[38] = {.groups = {{2, {{'a'}, {'A'}}}}};
+    m.keys[39] = {.groups = {{2, {{'s'}, {'S'}}}, {0, {{0xDF}}}}};
+    m.keys[50] = {.groups = {{0, {{0xFFE1, true}}}}, .plain = false};
+    m.keys[200] = {};
+    m.keys[201] = {};
+    m.keys[202] = {.groups = {}, .plain = false};
     return m;
 }
 
@@ -64,10 +58,9 @@ TEST(KeyPlanner, PicksTheKeyLevelGroupAndLocksThatChangeLeast)
     planner.setMap(testMap());
     for (const Case &c : cases) {
         const auto got = planner.plan(c.symbol, c.state);
-        EXPECT_EQ(got, c.expected) << "keysym 0x" << std::hex << c.symbol << " held " << c.state.heldMods
-                                   << " locked " << c.state.lockedMods << " group " << std::dec
-                                   << c.state.baseGroup << "+" << c.state.lockedGroup << ": got "
-                                   << (got ? got->keycode : -1);
+        EXPECT_EQ(got, c.expected) << "keysym 0x" << std::hex << c.symbol << " held " << c.state.heldMods << " locked "
+                                   << c.state.lockedMods << " group " << c.state.baseGroup << "+" << c.state.lockedGroup
+                                   << ": got keycode " << std::dec << (got ? got->keycode : -1);
     }
 }
 

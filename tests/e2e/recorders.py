@@ -1,0 +1,115 @@
+"""Clients that have the keyboard focus and record the keys they get: xev, wev.
+Keys read as their text, or <Name> for BackSpace, Return and Escape."""
+
+import os
+import re
+import select
+import subprocess
+import time
+
+from desktop import wait_until
+
+NAMED = {"BackSpace", "Return", "Escape"}
+
+
+class Recorder:
+    def __init__(self, desktop, argv):
+        self.proc = desktop.start(argv, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.desktop, self.lines, self.keys, self._pending = desktop, [], [], b""
+        self.down, self.modifiers = set(), 0  # keys down; modifiers at the latest press or event
+        self.focused = self._press = False
+
+    def _read(self, timeout):
+        # Not through a buffered reader, which could hold lines that select() misses.
+        if select.select([self.proc.stdout], [], [], timeout)[0]:
+            self._pending += os.read(self.proc.stdout.fileno(), 65536)
+        *complete, self._pending = self._pending.split(b"\n")
+        for line in complete:
+            self.lines.append(line.decode(errors="replace"))
+            self._parse(self.lines[-1])
+
+    def _key(self, code, press):
+        self._press = press
+        (self.down.add if press else self.down.discard)(code)
+
+    def text(self, count, timeout=10.0):
+        """What the next `count` keys typed."""
+        deadline = time.monotonic() + timeout
+        while len(self.keys) < count and time.monotonic() < deadline:
+            self._read(0.05)
+        got, self.keys = self.keys[:count], self.keys[count:]
+        return "".join(got)
+
+    def quiet(self, seconds=0.5):
+        return self.text(1 << 30, seconds)
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+        self.proc.wait(5)
+
+
+class KeyRecorder(Recorder):
+    """xev, focused and sent a Shift first: libX11 loads and follows the keymap
+    only from the first key, so a keycode rebound before it reads as before."""
+
+    def __init__(self, desktop):
+        super().__init__(desktop, ["env", "LC_ALL=C.UTF-8", "stdbuf", "-oL", "xev", "-event",
+                                   "keyboard", "-event", "focus"])
+        self.warm = self.window = False
+        wait_until(lambda: self._read(0.1) or self.window, 10, "xev's window")
+        self.wait_focus()
+
+    def _parse(self, line):
+        if m := re.match(r"Outer window is (0x[0-9a-f]+)", line):
+            self.window = m.group(1)
+        elif line.startswith(("FocusIn", "FocusOut")):
+            self.focused = line.startswith("FocusIn")
+        elif line.startswith(("KeyPress", "KeyRelease")):
+            self._press = line.startswith("KeyPress")
+        elif m := re.search(r"state (0x[0-9a-f]+), keycode (\d+) \(keysym 0x[0-9a-f]+, (\w+)\)", line):
+            self._key(m.group(2), self._press)
+            self._name = m.group(3)
+            if self._press:
+                self.modifiers = int(m.group(1), 16)
+        elif m := re.search(r"XmbLookupString gives \d+ bytes: (?:\(([0-9a-f ]+)\))?", line):
+            if self._name in NAMED:
+                self.keys.append(f"<{self._name}>")
+            elif m.group(1):
+                self.keys.append(bytes.fromhex(m.group(1)).decode())
+            self.warm = self.warm or self._name == "Shift_L"
+
+    def wait_focus(self, timeout=10.0):
+        def focused():
+            self.desktop.run(["xdotool", "windowfocus", self.window], check=False)
+            self._read(0.1)
+            return self.focused
+        wait_until(focused, timeout, "xev's focus")
+        self.warm = False
+        self.desktop.run(["xdotool", "key", "Shift_L"])
+        wait_until(lambda: self._read(0.05) or self.warm, timeout, "xev to see Shift")
+
+
+class WevRecorder(Recorder):
+    """wev, a native Wayland client, started as the compositor's user."""
+
+    def __init__(self, desktop):
+        super().__init__(desktop, desktop.as_user(["stdbuf", "-oL", "wev", "-f", "wl_keyboard"]))
+        self.keymaps = 0
+
+    def _parse(self, line):
+        if m := re.search(r"wl_keyboard\] key: .*key: (\d+); state: (\d)", line):
+            self._key(m.group(1), m.group(2) == "1")
+        elif m := re.search(r"sym: (\S+).*utf8: '(.*)'$", line):
+            if self._press:
+                self.keys.append(f"<{m.group(1)}>" if m.group(1) in NAMED else m.group(2))
+            self._press = False
+        elif m := re.search(r"(depressed|latched|locked): ([0-9a-f]+)", line):
+            self.modifiers = (0 if m.group(1) == "depressed" else self.modifiers) | int(m.group(2), 16)
+        elif "wl_keyboard] keymap:" in line:
+            self.keymaps += 1
+        elif m := re.search(r"wl_keyboard\] (enter|leave):", line):
+            self.focused = m.group(1) == "enter"
+
+    def wait_focus(self, timeout=10.0):
+        wait_until(lambda: self._read(0.1) or self.focused, timeout, "wev's keyboard focus")

@@ -1,0 +1,109 @@
+"""The program's keystroke backends, XTest and the virtual keyboard, typing
+into xev under Xvfb and wev under headless sway, whatever the user's layout."""
+
+import ctypes
+import os
+import unittest
+from subprocess import PIPE
+
+from desktop import Desktop, SwayDesktop
+from recorders import KeyRecorder, WevRecorder
+
+DRIVER = os.environ["TAVLUN_TYPE_DRIVER"]
+# Printable Latin-1 (the key table's characters and more), then letters no Latin-1 layout has.
+CHARACTERS = [chr(c) for c in [*range(0x20, 0x7F), *range(0xA0, 0x100)]] + list("€ğşıİ")
+KEYS = CHARACTERS + ["{ENTER}", "{BACKSPACE}", "{ESC}"]
+AS_SEEN = {"{ENTER}": "<Return>", "{BACKSPACE}": "<BackSpace>", "{ESC}": "<Escape>"}
+# X11: no more keys at a time than spare keycodes, lest one be rebound before the client looks it up.
+X11_BATCH = 12
+
+
+class Driver:
+    def __init__(self, desktop, env=None):
+        self.proc = desktop.start([DRIVER], env=env, stdin=PIPE, stdout=PIPE, stderr=PIPE, text=True)
+
+    def type(self, keys):
+        print("\t".join(keys), file=self.proc.stdin, flush=True)
+        return self.proc.stdout.readline().strip()
+
+    def close(self):
+        return self.proc.communicate(timeout=10)[1]
+
+
+class Typing:
+    def type_and_compare(self, what, driver, recorder, keys, batch):
+        for start in range(0, len(keys), batch):
+            sent = keys[start:start + batch]
+            self.assertEqual(driver.type(sent), "typed", f"{what}: sendKeys failed")
+            want = "".join(AS_SEEN.get(k, k) for k in sent)
+            self.assertEqual(recorder.text(len(sent)), want, f"{what}: typed {''.join(sent)!r}")
+
+    def assert_keyboard_released(self, what, recorder, modifiers):
+        self.assertEqual(recorder.quiet(), "", what)
+        self.assertEqual(recorder.down, set(), f"{what}: keys still down")
+        self.assertEqual(recorder.modifiers, modifiers, f"{what}: modifiers in force")
+
+
+class X11(unittest.TestCase, Typing):
+    def test_every_character_under_each_layout_and_the_keyboard_left_as_it_was(self):
+        desktop = Desktop()
+        self.addCleanup(desktop.close)
+        xev = KeyRecorder(desktop)
+        self.addCleanup(xev.close)
+        for layout, caps_lock in [(layout, on) for layout in ("us", "de", "tr") for on in (False, True)]:
+            what = f"layout {layout}" + (" with Caps Lock" if caps_lock else "")
+            desktop.run(["setxkbmap", layout])
+            keymap = lambda: desktop.run(["xkbcomp", "-xkb", desktop.display, "-"])
+            before = keymap()
+            driver = Driver(desktop)
+            self.type_and_compare(what, driver, xev, KEYS, X11_BATCH)
+            self.assertNotIn("problem", driver.close(), what)
+            self.assertEqual(keymap(), before, f"{what}: keymap not put back")
+            desktop.key("a")  # a key of the user's own, after ours
+            self.assertEqual(xev.text(1), "A" if caps_lock else "a", what)
+            self.assert_keyboard_released(what, xev, 2 if caps_lock else 0)
+            desktop.key("Caps_Lock")  # on for the next round, or off again
+
+        driver = Driver(desktop)
+        self.addCleanup(driver.close)
+        self.type_and_compare("us", driver, xev, ["y"], 1)
+        # Between keys: a new layout (y and z swap keys), a key of it remapped,
+        # and Shift latched, as sticky keys leave it.
+        desktop.run(["setxkbmap", "de"])
+        desktop.run(["xmodmap", "-e", "keysym z = q"])
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        display = ctypes.c_void_p(x11.XOpenDisplay(desktop.display.encode()))
+        x11.XkbLatchModifiers(display, 0x100, 1, 1)  # the core keyboard, Shift
+        x11.XSync(display, 0)
+        self.type_and_compare("then", driver, xev, ["y", "z", "q", "é"], 4)
+        desktop.key("a")
+        self.assertEqual(xev.text(1), "A", "the user's latched Shift was not put back")
+
+
+class Wayland(unittest.TestCase, Typing):
+    def test_every_character_under_each_layout_and_no_key_left_down(self):
+        for layout in ("us", "de", "tr"):
+            desktop = SwayDesktop(layout=layout)
+            self.addCleanup(desktop.close)
+            wev = WevRecorder(desktop)
+            driver = Driver(desktop)
+            wev.wait_focus()  # once the seat has a keyboard: the driver's
+            if layout == "us":
+                # XTest into XWayland (given a layout: it follows the seat's keymap,
+                # the driver's) reports success and reaches no native client.
+                desktop.run(["setxkbmap", "us"])
+                xtest = Driver(desktop, {"WAYLAND_DISPLAY": None, "XDG_SESSION_TYPE": "x11"})
+                self.assertEqual(xtest.type(["x"]), "typed")
+                self.assertIn("through XTest", xtest.close())
+            self.type_and_compare(f"layout {layout}", driver, wev, KEYS, len(KEYS))
+            keymaps = wev.keymaps
+            self.type_and_compare(f"layout {layout}, again", driver, wev, KEYS[-20:], 20)
+            self.assertEqual(wev.keymaps, keymaps, "keymap sent again for characters it holds")
+            self.assert_keyboard_released(f"layout {layout}", wev, 0)
+            self.assertIn("through Wayland virtual keyboard", driver.close())
+            desktop.close()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,43 @@
+// Types through the keystroke backend that the program would choose for this
+// session, one batch of key strings per line read, separated by tabs. After
+// each batch it writes "typed", then " not:" and the keys sendKeys() refused;
+// the backend's problems go to standard error. At the end of input it ends.
+
+#include "app/SystemKeystrokes.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <cstdio>
+#include <unistd.h>
+
+using namespace tavlun;
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    auto injector = keystrokes::createKeyInjector(nullptr);
+    injector->onProblem = [](const QString &problem) { std::fprintf(stderr, "problem: %s\n", qPrintable(problem)); };
+
+    QFile in;
+    in.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        // One line at a time: the next is written once this one is answered.
+        const QByteArray raw = in.readLine();
+        if (raw.isEmpty()) {
+            app.quit();
+            return;
+        }
+        const QString line = QString::fromUtf8(raw).chopped(1); // the line feed
+        QString refused;
+        for (const QString &keys : line.split(QLatin1Char('\t'))) {
+            if (!injector->sendKeys(keys))
+                refused += keys;
+        }
+        std::printf("typed%s%s\n", refused.isEmpty() ? "" : " not:", qPrintable(refused));
+        std::fflush(stdout);
+    });
+    return app.exec();
+}
