@@ -13,7 +13,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 from desktop import MutterDesktop, wait_until  # noqa: E402
-from program import WevRecorder  # noqa: E402
+from recorders import WevRecorder  # noqa: E402
 
 STANDIN = ["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                             "remote_desktop_standin.py")]  # has python3-gi
