@@ -55,7 +55,7 @@ class KeyRecorder(Recorder):
 
     def __init__(self, desktop):
         super().__init__(desktop, ["env", "LC_ALL=C.UTF-8", "stdbuf", "-oL", "xev", "-event",
-                                   "keyboard", "-event", "focus"])
+                                   "keyboard"])
         self.warm = self.window = False
         wait_until(lambda: self._read(0.1) or self.window, 10, "xev's window")
         self.wait_focus()
@@ -63,8 +63,6 @@ class KeyRecorder(Recorder):
     def _parse(self, line):
         if m := re.match(r"Outer window is (0x[0-9a-f]+)", line):
             self.window = m.group(1)
-        elif line.startswith(("FocusIn", "FocusOut")):
-            self.focused = line.startswith("FocusIn")
         elif line.startswith(("KeyPress", "KeyRelease")):
             self._press = line.startswith("KeyPress")
         elif m := re.search(r"state (0x[0-9a-f]+), keycode (\d+) \(keysym 0x[0-9a-f]+, (\w+)\)", line):
@@ -82,8 +80,9 @@ class KeyRecorder(Recorder):
     def wait_focus(self, timeout=10.0):
         def focused():
             self.desktop.run(["xdotool", "windowfocus", self.window], check=False)
-            self._read(0.1)
-            return self.focused
+            self._read(0.05)
+            return self.desktop.run(["xdotool", "getwindowfocus"], check=False).strip() == \
+                str(int(self.window, 16))
         wait_until(focused, timeout, "xev's focus")
         self.warm = False
         self.desktop.run(["xdotool", "key", "Shift_L"])
