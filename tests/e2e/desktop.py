@@ -140,7 +140,11 @@ class Desktop:
     # Input ---------------------------------------------------------------
 
     def click(self, x, y):
-        self.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"])
+        # A synchronous move to where the pointer already is waits 15 s for
+        # a motion that never comes.
+        if self.run(["xdotool", "getmouselocation"]).split()[:2] != [f"x:{x}", f"y:{y}"]:
+            self.run(["xdotool", "mousemove", "--sync", str(x), str(y)])
+        self.run(["xdotool", "click", "1"])
 
     def key(self, *keys, window=None):
         argv = ["xdotool", "key"]
