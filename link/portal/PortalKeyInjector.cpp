@@ -142,6 +142,13 @@ void PortalKeyInjector::requestPermission()
         report(QStringLiteral("This desktop asks at every start of Tavlun whether it may type into "
                               "other applications, because the desktop's portal cannot remember "
                               "the answer; allow it when asked."));
+    if (const QString layout = keymap_ ? keymap_->unconfirmedLayout() : QString(); !layout.isEmpty())
+        report(QStringLiteral("This desktop has several keyboard layouts and does not tell Tavlun "
+                              "which one is in use, so Tavlun types with \u201C%1\u201D and says "
+                              "which characters it lacks. While another layout is in use, "
+                              "characters may not arrive: switch back to \u201C%1\u201D, or type "
+                              "while Tavlun's window is open.")
+                   .arg(layout));
     call(Step::CreateSession, QStringLiteral("CreateSession"), {},
          {{QStringLiteral("session_handle_token"), nextToken()}});
 }

@@ -67,6 +67,7 @@ struct SeatKeymap::Private {
     xkb_keymap *keymap = nullptr;
     xkb_state *state = nullptr;
     std::uint32_t group = 0; // as the latest modifiers event gave it
+    bool groupSaid = false;  // a modifiers event has come
     Symbols current;         // the layout in use
     Symbols all;             // every layout
     std::unique_ptr<WaylandEventPump> pump;
@@ -140,6 +141,7 @@ const wl_keyboard_listener SeatKeymap::Private::keyboardListener = {
     .modifiers = [](void *data, wl_keyboard *, std::uint32_t, std::uint32_t, std::uint32_t,
                     std::uint32_t, std::uint32_t group) {
         auto *d = static_cast<Private *>(data);
+        d->groupSaid = true;
         if (group != d->group)
             d->takeGroup(group);
     },
@@ -251,6 +253,14 @@ std::uint32_t SeatKeymap::keysymFor(char32_t character) const
 bool SeatKeymap::otherLayoutHas(char32_t character) const
 {
     return d->all.find(character) != XKB_KEY_NoSymbol;
+}
+
+QString SeatKeymap::unconfirmedLayout() const
+{
+    if (d->groupSaid || !d->keymap || xkb_keymap_num_layouts(d->keymap) < 2)
+        return QString();
+    const char *name = xkb_keymap_layout_get_name(d->keymap, d->group);
+    return QString::fromUtf8(name ? name : "?");
 }
 
 } // namespace tavlun::link

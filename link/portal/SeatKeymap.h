@@ -38,6 +38,11 @@ public:
     // key for the character.
     bool otherLayoutHas(char32_t character) const;
 
+    // The name of the layout taken as in use ("Turkish") when the keymap has
+    // several and the compositor has not said which one is in use; empty
+    // when it has one, or has said.
+    QString unconfirmedLayout() const;
+
 private:
     struct Private;
     explicit SeatKeymap(std::unique_ptr<Private> d);
