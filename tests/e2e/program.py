@@ -32,6 +32,7 @@ class Phone:
         attrs[3] &= ~termios.ECHO
         termios.tcsetattr(device, termios.TCSANOW, attrs)
         self.path = os.ttyname(device)
+        self.named = None
         os.close(device)
         # A new terminal has no holder: a lock file for its name was left by
         # a program killed while it held an earlier terminal of that number,
@@ -67,10 +68,19 @@ class Phone:
         self.write(line)
         return self.read(4, timeout)
 
+    def link(self, folder):
+        """A name of the test's own for the device, taken away with it: once
+        closed, a new terminal elsewhere may get the device's number."""
+        self.named = os.path.join(folder, "port-" + os.path.basename(self.path))
+        os.symlink(self.path, self.named)
+        return self.named
+
     def close(self):
         if self.controller >= 0:
             os.close(self.controller)
             self.controller = -1
+        if self.named and os.path.lexists(self.named):
+            os.unlink(self.named)
 
 
 def desktop_with_phones(test, count=2):

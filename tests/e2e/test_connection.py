@@ -43,13 +43,14 @@ class Connection(unittest.TestCase):
         self.assertEqual(phone.read(1, 0.3), b"", "nothing is sent but the answers")
 
     def test_far_end_closing_resets_the_prompt_and_says_so_once(self):
-        self.start()
+        self.program = Program(self.desktop, BINARY, [p.link(self.desktop.tmp) for p in self.phones],
+                               env=GNOME)
         start_prompt = self.program.prompt_pixels()
         self.program.connect_first()
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
         wait_until(lambda: self.program.prompt_pixels() != start_prompt, 3, "the ready prompt")
 
-        lost = self.phones[0].path
+        lost = self.phones[0].named
         self.phones[0].close()  # the device goes away
         # The loss is noticed as it happens, with nothing more on the line;
         # the deadline only bounds a test that would otherwise hang.
