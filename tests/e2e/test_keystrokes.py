@@ -101,7 +101,13 @@ class Wayland(unittest.TestCase, Typing):
             self.type_and_compare(f"layout {layout}, again", driver, wev, KEYS[-20:], 20)
             self.assertEqual(wev.keymaps, keymaps, "keymap sent again for characters it holds")
             self.assert_keyboard_released(f"layout {layout}", wev, 0)
-            self.assertIn("through Wayland virtual keyboard", driver.close())
+            # The compositor goes away: keys are refused from then on, and said once.
+            desktop.sway.terminate()
+            desktop.sway.wait(10)
+            self.assertEqual([driver.type([k]) for k in "ab"], ["typed not:a", "typed not:b"])
+            told = driver.close()
+            self.assertIn("through Wayland virtual keyboard", told)
+            self.assertEqual(told.count("Typing into other applications stopped"), 1, told)
             desktop.close()
 
 
