@@ -5,14 +5,12 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#ifndef Q_OS_WIN
 #include <cerrno>
 #include <cstring>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace tavlun::serial {
 
@@ -22,8 +20,6 @@ using Cause = PortDiagnosis::Cause;
 
 // Where the udev rule that the package ships is installed.
 const QString kUdevRule = QStringLiteral("/usr/share/doc/tavlun/examples/90-tavlun-serial-adapter.rules");
-
-#ifndef Q_OS_WIN
 
 // "crw-rw----", as ls shows it.
 QString modeText(mode_t mode)
@@ -124,8 +120,6 @@ PortDiagnosis permissionProblem(const struct stat &info)
                 .arg(kUdevRule)};
 }
 
-#endif
-
 } // namespace
 
 QString PortDiagnosis::sentence() const
@@ -138,11 +132,6 @@ PortDiagnosis diagnosePort(const QString &devicePath, bool wasPresent, const QSt
     PortDiagnosis unknown{Cause::Unknown,
                           platformError.isEmpty() ? QStringLiteral("açılamadı") : platformError,
                           {}};
-#ifdef Q_OS_WIN
-    Q_UNUSED(devicePath);
-    Q_UNUSED(wasPresent);
-    return unknown;
-#else
     const QByteArray path = QFile::encodeName(devicePath);
     struct stat info {};
     if (::stat(path.constData(), &info) != 0) {
@@ -173,7 +162,6 @@ PortDiagnosis diagnosePort(const QString &devicePath, bool wasPresent, const QSt
                 QStringLiteral("başka bir program kullanıyor: %1").arg(holders.join(u", ")),
                 QStringLiteral("O programı kapatıp portu yeniden seçin.")};
     return unknown;
-#endif
 }
 
 QString deviceLostText(const QString &devicePath)

@@ -49,12 +49,10 @@ QStringList PortMap::orderedSystemPorts(QStringList ports)
 
 void PortMap::refresh()
 {
-#ifndef Q_OS_WIN
     QStringList ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         ports << info.systemLocation();
     refreshFrom(ports);
-#endif
 }
 
 void PortMap::refreshFrom(const QStringList &systemPorts)
@@ -70,15 +68,9 @@ void PortMap::refreshFrom(const QStringList &systemPorts)
 
 QString PortMap::deviceFor(int number) const
 {
-#ifdef Q_OS_WIN
-    if (number >= 1 && number <= kMaxPorts)
-        return QStringLiteral("COM%1").arg(number);
-    return {};
-#else
     if (number < 1 || number > devices_.size())
         return {};
     return devices_[number - 1];
-#endif
 }
 
 } // namespace tavlun::serial
