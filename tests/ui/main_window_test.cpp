@@ -114,6 +114,19 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
     window.appendToTextBox("4");
     type(Qt::Key_Y, "y");
     EXPECT_EQ(textBox->text(), "2x4y");
+
+    // The clear key reaches the text box as a key press, which flushes what
+    // waits first; lines taken in meanwhile must come after the rest.
+    int taken = 0;
+    window.setUpdateSource([&] {
+        if (++taken == 2)
+            window.appendToTextBox("B");
+    });
+    window.backspaceInTextBox();
+    window.appendToTextBox("A");
+    window.flushUpdates();
+    window.flushUpdates();
+    EXPECT_EQ(textBox->text(), "2x4AB");
     EXPECT_TRUE(window.isNormalState());
     for (const Qt::WindowState state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
         window.setWindowState(state);
