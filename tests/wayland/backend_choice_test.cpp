@@ -33,7 +33,16 @@ TEST(BackendChoice, EachKindOfSessionGetsItsBackendAndItsQtPlatform)
         {"WAYLAND_DISPLAY, type x11", {"x11", "wayland-0", ":0", "", false, {}, 0}, Backend::XTestThroughXWayland, true, "xcb"},
         {"no XWayland", {"wayland", "wayland-0", "", "sway", false, {}, 0}, Backend::Unavailable, false, ""},
     };
-    for (const auto &[what, facts, expected, notice, platform] : cases) {
+    for (const auto &[what, given, expected, notice, platform] : cases) {
+        // The session's part of the facts as the program reads it: from the environment.
+        const std::pair<const char *, QString> variables[] = {{"XDG_SESSION_TYPE", given.sessionType},
+            {"WAYLAND_DISPLAY", given.waylandDisplay}, {"DISPLAY", given.x11Display},
+            {"XDG_CURRENT_DESKTOP", given.currentDesktop}};
+        for (const auto &[name, value] : variables)
+            value.isEmpty() ? qunsetenv(name) : qputenv(name, value.toUtf8());
+        SessionFacts facts = SessionFacts::fromEnvironment();
+        facts.virtualKeyboard = given.virtualKeyboard;
+        facts.remoteDesktopPortalVersion = given.remoteDesktopPortalVersion;
         const BackendChoice choice = chooseBackend(facts);
         EXPECT_EQ(choice.backend, expected) << what << ": expected " << backendName(expected) << ", got "
                                             << backendName(choice.backend) << " (" << qPrintable(choice.why) << ")";
