@@ -134,6 +134,17 @@ class Desktop:
         return (field("Absolute upper-left X"), field("Absolute upper-left Y"),
                 field("Width"), field("Height"))
 
+    def settled_geometry(self, window, timeout=5.0):
+        """The geometry once two reads 0.1 s apart agree: a window just
+        mapped may still be placed and sized."""
+        seen = [self.geometry(window)]
+
+        def steady():
+            time.sleep(0.1)
+            seen.append(self.geometry(window))
+            return seen[-1] == seen[-2] and seen[-1]
+        return wait_until(steady, timeout, "the window to settle")
+
     def window_state(self, window):
         return self.run(["xprop", "-id", str(window), "_NET_WM_STATE", "WM_STATE"], check=False)
 

@@ -9,7 +9,7 @@ import termios
 import time
 import tty
 
-from desktop import Desktop, wait_until
+from desktop import Desktop, Timeout, wait_until
 
 # The main window's caption, which ends with the build's version.
 MAIN_TITLE_PATTERN = r"^Tavlun    Ver\. [0-9]+\.[0-9]+\.[0-9]+$"
@@ -185,7 +185,7 @@ class Program:
     def box_text(self, box):
         """The text and the informative text of a message box, each copied
         as a user would: a click on it, Ctrl+A, Ctrl+C."""
-        x, y, w, h = self.desktop.geometry(box)
+        x, y, w, h = self.desktop.settled_geometry(box)
         return "\n".join(copy_text(self.desktop, x + w // 2, y + int(h * height))
                          for height in (0.1, 0.6))  # the text, the informative text below
 
@@ -242,13 +242,23 @@ TEXT1_CENTRE = (8 + 8 + 216, 240 + 16 + 44)
 
 
 def copy_text(desktop, x, y):
-    """What a click at x, y, Ctrl+A and Ctrl+C put on the clipboard."""
-    # xclip stays in the background to serve what it set: no pipes to wait on.
-    subprocess.run(["xclip", "-selection", "clipboard", "-i", "/dev/null"], env=desktop.env,
+    """What a click at x, y, Ctrl+A and Ctrl+C put on the clipboard; "" if nothing."""
+    clipboard = lambda: desktop.run(["xclip", "-selection", "clipboard", "-o"], check=False)  # noqa: E731
+    # A mark of the test's own first, so that neither an earlier copy nor
+    # xclip taking the selection late can pass for the copy. (xclip stays in
+    # the background to serve it: no pipes for it to hold.)
+    mark, path = f"mark {time.monotonic()}", os.path.join(desktop.tmp, "clipboard-mark")
+    with open(path, "w") as f:
+        f.write(mark)
+    subprocess.run(["xclip", "-selection", "clipboard", "-i", path], env=desktop.env,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    wait_until(lambda: clipboard() == mark, 5, "xclip to hold the mark")
     desktop.click(x, y)
     desktop.key("ctrl+a", "ctrl+c")
-    return desktop.run(["xclip", "-selection", "clipboard", "-o"], check=False)
+    try:
+        return wait_until(lambda: (lambda text: text != mark and text)(clipboard()), 1, "the copy")
+    except Timeout:
+        return ""
 
 
 def text_box_contents(program):

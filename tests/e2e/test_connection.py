@@ -27,7 +27,7 @@ class Connection(unittest.TestCase):
         self.assertNotEqual(self.program.indicator(), BLUE)
         self.program.pick_first()
         box = self.desktop.wait_window("Port Aç", 5)
-        x, y, w, h = self.desktop.geometry(box)
+        x, y, w, h = self.desktop.settled_geometry(box)
         # The label shows the box's line feed and carriage return as two breaks.
         self.assertEqual(copy_text(self.desktop, x + w // 2, y + h // 6),
                          "Seçilen Port Üzerinden\n\nBağlanmak İstiyormusunuz")
