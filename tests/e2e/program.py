@@ -255,8 +255,11 @@ def copy_text(desktop, x, y):
     wait_until(lambda: clipboard() == mark, 5, "xclip to hold the mark")
     desktop.click(x, y)
     desktop.key("ctrl+a", "ctrl+c")
+    def copied():
+        text = clipboard()
+        return text if text != mark else None
     try:
-        return wait_until(lambda: (lambda text: text != mark and text)(clipboard()), 1, "the copy")
+        return wait_until(copied, 1, "the copy")
     except Timeout:
         return ""
 
