@@ -27,8 +27,8 @@ class Driver:
     """tavlun_type_driver: a line of keys in, "typed" or "typed not:<keys>" out; problems told."""
 
     def __init__(self, d):
-        self.proc = d.start([os.environ["TAVLUN_TYPE_DRIVER"]], stdin=subprocess.PIPE,
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        pipe = subprocess.PIPE
+        self.proc = d.start([os.environ["TAVLUN_TYPE_DRIVER"]], stdin=pipe, stdout=pipe, stderr=pipe, text=True)
         self.told = []
         threading.Thread(target=lambda: self.told.extend(self.proc.stderr), daemon=True).start()
 
@@ -48,14 +48,9 @@ class PortalInjectorTest(unittest.TestCase):
         self.addCleanup(d.close)
         d.log = os.path.join(d.tmp, "standin.log")
         d.standin = d.start(STANDIN + [d.log, *options] + ["--mutter"] * bool(layouts), **QUIET)
-        if "--portal" not in options:
-            os.mkdir(portals := os.path.join(d.tmp, "portals"))
-            with open(os.path.join(portals, "standin.portal"), "w") as f:
-                f.write(f"[portal]\nDBusName={BACKEND}\nInterfaces=org.freedesktop.impl.portal."
-                        "RemoteDesktop;\nUseIn=GNOME\n")
+        if "--portal" not in options:  # xdg-desktop-portal finds its backend in this folder's .portal file
             d.wait_name(BACKEND)
-            d.portal = d.start(["/usr/libexec/xdg-desktop-portal"], env={"XDG_DESKTOP_PORTAL_DIR": portals},
-                               **QUIET)
+            d.portal = d.start(["/usr/libexec/xdg-desktop-portal"], env={"XDG_DESKTOP_PORTAL_DIR": HERE}, **QUIET)
         d.wait_name("org.freedesktop.portal.Desktop")
         return d
 
@@ -135,8 +130,7 @@ class PortalInjectorTest(unittest.TestCase):
                 self.assertEqual(f.read().strip(), f"tavlun-standin-{start}")
             self.assertEqual(stat.S_IMODE(os.stat(token_file).st_mode), 0o600)
             self.assertEqual(driver.problems(), [])
-            driver.proc.stdin.close()
-            driver.proc.wait(10)
+            driver.proc.stdin.close() or driver.proc.wait(10)  # it ends when its input does
 
 
 if __name__ == "__main__":
