@@ -273,14 +273,11 @@ class MutterDesktop(Desktop):
     LOCALED = """if 1:  # python3-gi, which only the system's interpreter has
         import sys
         from gi.repository import Gio, GLib
-        xml = "".join(f'<property name="{n}" type="s" access="read"/>' for n in ("X11Layout", "X11Model",
-                      "X11Variant", "X11Options", "VConsoleKeymap", "VConsoleKeymapToggle"))
-        node = Gio.DBusNodeInfo.new_for_xml(f'<node><interface name="org.freedesktop.locale1">{xml}'
-                                            '<property name="Locale" type="as" access="read"/></interface></node>')
-        value = lambda name: GLib.Variant("as", ["LANG=C.UTF-8"]) if name == "Locale" else \
-            GLib.Variant("s", sys.argv[1] if name == "X11Layout" else "")
+        node = Gio.DBusNodeInfo.new_for_xml('<node><interface name="org.freedesktop.locale1"><property '
+                                            'name="X11Layout" type="s" access="read"/></interface></node>')
         bus = Gio.bus_get_sync(Gio.BusType.SYSTEM)
-        bus.register_object("/org/freedesktop/locale1", node.interfaces[0], None, lambda *a: value(a[-1]), None)
+        bus.register_object("/org/freedesktop/locale1", node.interfaces[0], None,
+                            lambda *a: GLib.Variant("s", sys.argv[1]), None)
         Gio.bus_own_name_on_connection(bus, "org.freedesktop.locale1", 0, None, None)
         GLib.MainLoop().run()"""
 
