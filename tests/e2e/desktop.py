@@ -284,9 +284,9 @@ class MutterDesktop(Desktop):
     def __init__(self, layouts=None):
         self.procs = []
         self.tmp = tempfile.mkdtemp(prefix="tavlun-mutter-")
-        self.env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        self.env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "XDG_STATE_HOME")}
         self.env.update(XDG_RUNTIME_DIR=os.path.join(self.tmp, "run"), XDG_SESSION_TYPE="wayland",
-                        XDG_STATE_HOME=os.path.join(self.tmp, "state"), XDG_CURRENT_DESKTOP="GNOME")
+                        HOME=self.tmp, XDG_CURRENT_DESKTOP="GNOME")
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
         self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus("session")
         if layouts:

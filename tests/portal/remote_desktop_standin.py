@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """remote_desktop_standin.py LOG [--portal] [--mutter] [METHOD=CODE|error|hold...]: a RemoteDesktop
 portal backend, or with --portal the portal itself, version 2 (Debian 12's says 1), logging calls
-to LOG; --mutter passes keys on. SIGUSR1 answers what is held, SIGUSR2 ends the sessions."""
+to LOG; --mutter passes keys on. SIGUSR1 answers what is held; SIGUSR2 ends the sessions (as a backend)."""
 
 import json
 import re
@@ -13,18 +13,17 @@ from gi.repository import Gio, GLib
 PATH, MUTTER = "/org/freedesktop/portal/desktop", "org.gnome.Mutter.RemoteDesktop"
 
 
-def interfaces(portal):  # RemoteDesktop and Session, of the portal or of its backend
+def interface(portal):  # RemoteDesktop, of the portal or of its backend
     args = lambda types, way="in": "".join(  # noqa: E731
         f'<arg type="{t}" direction="{way}"/>' for t in re.findall(r"a\{sv\}|\w", types))
     methods = "".join(f'<method name="{m}">{args((ins if portal else "oos" + "s" * (m == "Start")) + "a{sv}")}'
                       f'{args("o" if portal else "ua{sv}", "out")}</method>'
                       for m, ins in (("CreateSession", ""), ("SelectDevices", "o"), ("Start", "os")))
-    prefix = "org.freedesktop." + ("portal." if portal else "impl.portal.")
     return Gio.DBusNodeInfo.new_for_xml(
-        f'<node><interface name="{prefix}RemoteDesktop">{methods}<method name="NotifyKeyboardKeysym">'
-        f'{args("oa{sv}iu")}</method><property name="AvailableDeviceTypes" type="u" access="read"/>'
-        '<property name="version" type="u" access="read"/></interface><interface name="'
-        f'{prefix}Session"><signal name="Closed">{args("a{sv}" * portal, "out")}</signal></interface></node>').interfaces
+        f'<node><interface name="org.freedesktop.{"portal" if portal else "impl.portal"}.RemoteDesktop">'
+        f'{methods}<method name="NotifyKeyboardKeysym">{args("oa{sv}iu")}</method><property '
+        'name="AvailableDeviceTypes" type="u" access="read"/><property name="version" type="u" '
+        'access="read"/></interface></node>').interfaces[0]
 
 
 class StandIn:
@@ -32,8 +31,7 @@ class StandIn:
         self.portal, self.answers = "--portal" in options, dict(o.split("=") for o in options if "=" in o)
         self.log, self.sessions, self.held = open(log, "a", buffering=1), {}, []
         self.bus = Gio.bus_get_sync(Gio.BusType.SESSION)
-        self.interface, self.session_interface = interfaces(self.portal)
-        self.bus.register_object(PATH, self.interface, self.method, lambda *a: GLib.Variant(
+        self.bus.register_object(PATH, interface(self.portal), self.method, lambda *a: GLib.Variant(
             "u", 1 + self.portal if a[-1] == "version" else 3), None)
         GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR1, self.release)
         GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR2, self.close_all)
@@ -56,7 +54,7 @@ class StandIn:
         args, portal, answer = params.unpack(), self.portal, self.answers.get(method, "0")
         keys = method == "NotifyKeyboardKeysym"
         self.log.write(json.dumps({"call": method, "args": args[2:] if keys else args[-1]}) + "\n")
-        if answer == "error" or keys and args[0] not in self.sessions:
+        if answer == "error":
             return invocation.return_dbus_error("org.freedesktop.DBus.Error.Failed", "stand-in")
         if keys:
             self.mutter and self.to_mutter(*args[2:])
@@ -84,11 +82,9 @@ class StandIn:
             self.held.pop(0)()
         return True
 
-    def close_all(self):
-        for handle, owner in self.sessions.items():
-            self.bus.emit_signal(owner if self.portal else None, handle, self.session_interface.name,
-                                 "Closed", GLib.Variant("(a{sv})", ({},)) if self.portal else None)
-        self.sessions = {}
+    def close_all(self):  # behind the portal
+        for handle in self.sessions:
+            self.bus.emit_signal(None, handle, "org.freedesktop.impl.portal.Session", "Closed", None)
         return True
 
 
