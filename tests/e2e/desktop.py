@@ -264,43 +264,33 @@ class SwayDesktop(Desktop):
 
 
 class MutterDesktop(Desktop):
-    """Private D-Bus buses for tests of the desktop portal, on which only the
-    given `services` (name: program) start on demand; with `layouts`, also
-    headless mutter, which takes them from localed on the system bus: a
-    stand-in for localed plays that part."""
+    """A GNOME Wayland session of the tests' own: a private session bus; with `layouts`, headless
+    mutter, which takes them from localed on the system bus (a private one, with a stand-in)."""
 
     BUS = ('<busconfig><type>session</type><listen>unix:dir={tmp}</listen><auth>EXTERNAL</auth>'
-           '<servicedir>{services}</servicedir><policy context="default"><allow send_destination="*"/>'
-           '<allow receive_sender="*"/><allow own="*"/></policy></busconfig>')
+           '<policy context="default"><allow send_destination="*"/><allow receive_sender="*"/>'
+           '<allow own="*"/></policy></busconfig>')
     LOCALED = """if 1:  # python3-gi, which only the system's interpreter has
         import sys
         from gi.repository import Gio, GLib
-        names = ("X11Layout", "X11Model", "X11Variant", "X11Options", "VConsoleKeymap",
-                 "VConsoleKeymapToggle")
-        xml = "".join(f'<property name="{n}" type="s" access="read"/>' for n in names)
-        node = Gio.DBusNodeInfo.new_for_xml(f'<node><interface name="org.freedesktop.locale1">{xml}'
-                                            '<property name="Locale" type="as" access="read"/></interface></node>')
-        value = lambda name: GLib.Variant("as", ["LANG=C.UTF-8"]) if name == "Locale" else \
-            GLib.Variant("s", sys.argv[1] if name == "X11Layout" else "")
+        node = Gio.DBusNodeInfo.new_for_xml('<node><interface name="org.freedesktop.locale1"><property '
+                                            'name="X11Layout" type="s" access="read"/></interface></node>')
         bus = Gio.bus_get_sync(Gio.BusType.SYSTEM)
-        bus.register_object("/org/freedesktop/locale1", node.interfaces[0], None, lambda *a: value(a[-1]), None)
+        bus.register_object("/org/freedesktop/locale1", node.interfaces[0], None,
+                            lambda *a: GLib.Variant("s", sys.argv[1]), None)
         Gio.bus_own_name_on_connection(bus, "org.freedesktop.locale1", 0, None, None)
         GLib.MainLoop().run()"""
 
-    def __init__(self, services, layouts=None):
+    def __init__(self, layouts=None):
         self.procs = []
         self.tmp = tempfile.mkdtemp(prefix="tavlun-mutter-")
-        self.env = {k: v for k, v in os.environ.items()
-                    if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS")}
-        self.env["XDG_RUNTIME_DIR"] = os.path.join(self.tmp, "run")
+        self.env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "XDG_STATE_HOME")}
+        self.env.update(XDG_RUNTIME_DIR=os.path.join(self.tmp, "run"), XDG_SESSION_TYPE="wayland",
+                        HOME=self.tmp, XDG_CURRENT_DESKTOP="GNOME")
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
-        os.mkdir(os.path.join(self.tmp, "services"))
-        for name, program in services.items():
-            with open(os.path.join(self.tmp, "services", name + ".service"), "w") as f:
-                f.write(f"[D-BUS Service]\nName={name}\nExec={program}\n")
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus("session", os.path.join(self.tmp, "services"))
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus("session")
         if layouts:
-            self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self.bus("system", self.tmp)
+            self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self.bus("system")
             self._start(["/usr/bin/python3", "-c", self.LOCALED, layouts])
             self.wait_name("org.freedesktop.locale1", "SYSTEM")
             self._start(["mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
@@ -308,12 +298,12 @@ class MutterDesktop(Desktop):
             self.wait_name("org.gnome.Mutter.RemoteDesktop")
             self.env["WAYLAND_DISPLAY"] = "wayland-tavlun"
 
-    def bus(self, kind, services):
+    def bus(self, kind):
         """Starts a bus of the tests' own; returns its address."""
         config = os.path.join(self.tmp, kind + ".conf")
         os.mkdir(os.path.join(self.tmp, kind))
         with open(config, "w") as f:
-            f.write(self.BUS.format(tmp=os.path.join(self.tmp, kind), services=services))
+            f.write(self.BUS.format(tmp=os.path.join(self.tmp, kind)))
         ready, announce = os.pipe()
         self._start(["dbus-daemon", "--nofork", "--config-file", config,
                      f"--print-address={announce}"], pass_fds=(announce,))
