@@ -91,15 +91,12 @@ TEST(KeyPlanner, SpareKeycodesAreBoundHighestFirstThenReusedLeastRecentlyUsed)
     EXPECT_EQ(planner.spareFor(), 200) << "a binding stays reusable after a failure";
 }
 
-TEST(KeyPlanner, KeyStringsMapToKeysyms)
+// What each character and named key types into X is seen in the end-to-end
+// keystroke test; nothing else may reach the keyboard.
+TEST(KeyPlanner, ControlCharactersAndOtherStringsHaveNoKeysym)
 {
-    const std::pair<QString, unsigned long> cases[] = {
-        {"{BACKSPACE}", 0xFF08}, {"{ENTER}", 0xFF0D}, {"{ESC}", 0xFF1B}, {"a", 'a'},
-        {"\u00DF", 0xDF},        {"\u20AC", 0x10020AC}, {"\x1B", 0},     {"\u0085", 0},
-        {"ab", 0},               {"", 0},              {"{TAB}", 0},
-    };
-    for (const auto &[keys, keysym] : cases)
-        EXPECT_EQ(keysymFor(keys), keysym) << "key string \"" << keys.toStdString() << '"';
+    for (const QString keys : {"\x1B", "\u0085", "ab", "", "{TAB}"})
+        EXPECT_EQ(keysymFor(keys), 0u) << "key string \"" << keys.toStdString() << '"';
 }
 
 } // namespace
