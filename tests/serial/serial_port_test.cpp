@@ -59,7 +59,7 @@ struct Pty {
     {
         QByteArray got;
         waitFor([&] {
-            char buffer[64];
+            char buffer[4096];
             if (const ssize_t n = ::read(controller, buffer, sizeof buffer); n > 0)
                 got.append(buffer, n);
             return got.size() >= count;
@@ -87,6 +87,9 @@ TEST(SerialPort, CarriesBytesBothWaysAndReportsAHangUpOnce)
     EXPECT_EQ(received, all) << "bytes buffered before open() must not be read";
     EXPECT_TRUE(port.write(QByteArray("OK\r\n\xC7", 5)));
     EXPECT_EQ(pty.read(5), QByteArray("OK\r\n\xC7", 5));
+    const QByteArray more(1 << 17, 'K'); // more than the terminal holds unread
+    EXPECT_TRUE(port.write(more));
+    EXPECT_EQ(pty.read(more.size()), more);
 
     pty.hangUp();
     EXPECT_TRUE(waitFor([&] { return lost > 0; })) << "no deviceLost after hang-up";

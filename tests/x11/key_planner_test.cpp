@@ -9,7 +9,7 @@ using namespace tavlun::link;
 
 namespace {
 
-constexpr unsigned kShift = 1, kLock = 2, kNumLock = 0x10;
+constexpr unsigned kShift = 1, kLock = 2, kControl = 4, kNumLock = 0x10;
 
 // Keys 1/!, 2/@, @ alone, a/A, s/S with ß in a second group, a Shift key
 // and three empty keycodes, one of them in the modifier map.
@@ -46,6 +46,7 @@ TEST(KeyPlanner, PicksTheKeyLevelGroupAndLocksThatChangeLeast)
         {'a', {.lockedMods = kNumLock}, KeyPlan{38, kNumLock, 0}},
         {'a', {.latchedMods = kShift}, KeyPlan{38, 0, 0}},
         {'!', {}, KeyPlan{10, kShift, 0}},
+        {'!', {.lockedMods = kLock | kControl}, KeyPlan{10, kShift, 0}}, // locks that change the key go
         {'@', {}, KeyPlan{13, 0, 0}}, // rather a key of its own than a lock
         {0xDF, {}, KeyPlan{39, 0, 1}},
         {0xDF, {.lockedGroup = 1}, KeyPlan{39, 0, 1}},
