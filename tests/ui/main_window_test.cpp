@@ -128,7 +128,6 @@ TEST_F(Window, TheLogKeepsItsNewestEntriesUpToItsLimit)
         window.addLogEntry(QString::number(i));
     window.flushUpdates();
     EXPECT_EQ(log->count(), limit);
-    EXPECT_EQ(log->item(0)->text(), "0");
     window.addLogEntry("-> new");
     window.addLogEntry("<- OK");
     window.flushUpdates();
