@@ -90,6 +90,8 @@ TEST_F(AboutWindowTest, LooksAsDesignedAndLinksLightUpUnderThePointer)
 {
     EXPECT_EQ(window.windowType(), Qt::Tool) << "a tool window has no task-bar entry";
     EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "the user cannot resize it";
+    for (const char *link : {"Label9", "Label10"})
+        EXPECT_EQ(label(link)->cursor().shape(), Qt::PointingHandCursor) << link;
     window.show();
     EXPECT_TRUE(tavlun::test::looksLike(window.grab().toImage(), QStringLiteral("about-window")));
     EXPECT_EQ(looks(), QStringLiteral("start/start"));

@@ -24,7 +24,6 @@ TEST(BackendChoice, EachKindOfSessionGetsItsBackendAndItsQtPlatform)
         {"nothing", {"tty", "", "", "", false, {}, 0}, Backend::Unavailable, false, ""},
         {"sway", {"wayland", "wayland-1", ":0", "sway", true, {}, 0}, Backend::VirtualKeyboard, false, "xcb"},
         {"wlroots, type unset", {"", "wayland-0", "", "", true, {}, 2}, Backend::VirtualKeyboard, false, ""},
-        {"KDE with both", {"wayland", "wayland-0", ":0", "KDE", true, {}, 2}, Backend::VirtualKeyboard, false, "xcb"},
         {"Ubuntu's GNOME", {"wayland", "wayland-0", ":0", "ubuntu:GNOME", false, {}, 2}, Backend::Portal, false, "xcb"},
         {"KDE, no XWayland", {"wayland", "wayland-0", "", "KDE", false, {}, 1}, Backend::Portal, false, ""},
         {"GNOME, no portal", {"wayland", "wayland-0", ":0", "GNOME", false, {}, 0}, Backend::XTestThroughXWayland, true, "xcb"},

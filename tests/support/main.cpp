@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
+// Every test binary runs in a QApplication, drawn off screen unless told otherwise.
 int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
