@@ -67,10 +67,6 @@ public:
                       std::unique_ptr<SeatKeymap> keymap, const RestoreTokenStore &tokens);
     ~PortalKeyInjector() override;
 
-    unsigned version() const { return info_.version; }
-    // True when characters are checked against the user's layout.
-    bool checksLayout() const { return keymap_ != nullptr; }
-
     // Opens the session, which has the desktop ask the user, unless that
     // has been done already.
     void requestPermission();
