@@ -1,16 +1,11 @@
-"""Faults that the real program must survive and explain: a port held by
-another process, a device that does not exist, one this user may not open;
-floods of junk, an endless line. It says why a port is missing or will not
-open, stays up, answers the next good line, keeps its memory bounded and
-does not spin."""
+"""Faults that the real program must survive and explain: ports held, missing
+or not this user's to open; floods of junk and an endless line."""
 
 import grp
 import os
 import random
-import time
 import unittest
 
-from desktop import wait_until
 from program import Phone, PortLock, Program, desktop_with_phones, rss_kib
 
 BINARY = os.environ["TAVLUN_BINARY"]
@@ -23,22 +18,6 @@ class Faults(unittest.TestCase):
     def start(self, ports=None, **kw):
         self.program = Program(self.desktop, BINARY,
                                ports or [p.path for p in self.phones], **kw)
-
-    def failure_box(self, break_port):
-        """Opens the port list, has `break_port` spoil the first port while
-        the list is open (opening probes the ports again, so a port spoiled
-        before would not be listed), picks it, answers Yes, and returns the
-        failure box's titles and copied text; the box is closed."""
-        x, y, w, _ = self.program.popup_entries()
-        break_port()
-        time.sleep(0.5)  # a list that has just opened ignores a quick click
-        self.desktop.click(x + w // 2, y + 10)
-        self.program.answer_connect()
-        box = self.desktop.wait_window("Port Hata...", 5)
-        titles = self.desktop.titles(box)
-        text = self.program.box_text(box)
-        self.desktop.key("Return")
-        return titles, text
 
     def assertFailureBox(self, titles, text, cause):
         self.assertEqual(titles, ("Port Hata...", "Port Hata..."), "WM_NAME, _NET_WM_NAME")
@@ -61,16 +40,12 @@ class Faults(unittest.TestCase):
 
         # Port 3, the one listed, is taken while the list is open: the box
         # says by whom.
-        taken = None
-
-        def take():
-            nonlocal taken
-            taken = PortLock(self.phones[1].path)
-            self.addCleanup(taken.release)
-        titles, text = self.failure_box(take)
+        taken = []
+        titles, text = self.program.failed_pick(lambda: taken.append(PortLock(self.phones[1].path)))
+        self.addCleanup(taken[0].release)
         held.release()
         self.assertFailureBox(titles, text, f"{self.phones[1].path}: başka bir program "
-                              f"kullanıyor: sleep (pid {taken.pid})")
+                              f"kullanıyor: sleep (pid {taken[0].pid})")
         self.program.wait_said(f"bağlantı kurulamadı: {self.phones[1].path}")
 
         # The reset after the box listed the freed port 1 first.
@@ -103,7 +78,7 @@ class Faults(unittest.TestCase):
         self.assertIn("aygıt dialout grubunun, izinler crw-rw----", line)
         self.assertIn("sudo usermod -aG dialout $USER", line)
 
-        titles, text = self.failure_box(lambda: os.chmod(later, 0o600))
+        titles, text = self.program.failed_pick(lambda: os.chmod(later, 0o600))
         self.assertFailureBox(titles, text, f"{later}: açma izni yok: aygıtı yalnızca sahibi "
                               "(root) okuyup yazabilir")
         self.assertIn(rule, text)
