@@ -11,12 +11,6 @@ import unittest
 TOOL = os.environ["TAVLUN_ACCESSORY"]
 
 
-def tool(*arguments):
-    """Exit status, standard output and error of the tool, which must end within 10 s."""
-    proc = subprocess.run([TOOL, *arguments], stdin=subprocess.DEVNULL, capture_output=True, timeout=10)
-    return proc.returncode, proc.stdout.decode(), proc.stderr.decode()
-
-
 class Accessory(unittest.TestCase):
     def test_command_line_mistakes_exit_2_and_name_them(self):
         for arguments, message in (
@@ -27,9 +21,10 @@ class Accessory(unittest.TestCase):
                 (["Hi"], "give either --device PATH or --pty"),
                 (["--pty", "--device", "/dev/null"], "give either --device PATH or --pty"),
                 (["--device", "/dev/null", "--wait-for-peer"], "--wait-for-peer needs --pty")):
-            status, out, err = tool(*arguments)
-            self.assertEqual((status, out), (2, ""), arguments)
-            self.assertIn(message, err, arguments)
+            res = subprocess.run([TOOL, *arguments], stdin=subprocess.DEVNULL, capture_output=True,
+                                 text=True, timeout=10)
+            self.assertEqual((res.returncode, res.stdout), (2, ""), arguments)
+            self.assertIn(message, res.stderr, arguments)
 
     def test_a_phone_that_stops_answering_ends_the_run_named(self):
         controller, device = os.openpty()
