@@ -42,9 +42,11 @@ class Desktop:
             raise RuntimeError("Xvfb did not start")
         self.env["DISPLAY"] = self.display
         wait_until(self._server_answers, 15, f"Xvfb on {self.display}")
-        self.start(["openbox", "--sm-disable"])
-        wait_until(lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
-                                                   check=False), 15, "the window manager")
+        # openbox runs its start-up command once it manages windows; a window
+        # mapped before then may be left unmapped.
+        wm_ready = os.path.join(self.tmp, "wm-ready")
+        self.start(["openbox", "--sm-disable", "--startup", "touch " + wm_ready])
+        wait_until(lambda: os.path.exists(wm_ready), 15, "the window manager")
 
     def start(self, argv, env=None, **kw):
         """Starts a client, stopped with the desktop; output is dropped unless
