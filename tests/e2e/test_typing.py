@@ -64,7 +64,6 @@ class Typing(unittest.TestCase):
         # Minimised: the keys go to the client that has the focus.
         self.desktop.minimize(self.program.window)
         recorder = KeyRecorder(self.desktop)
-        self.addCleanup(recorder.close)
         self.desktop.run(["setxkbmap", "tr"])
         self.desktop.key("Caps_Lock")  # locks it
         self.plain.type(KEY_TABLE + "{CLEAR}{SEND}{END}")
