@@ -32,6 +32,7 @@ class Package(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.mkdtemp(prefix="tavlun-deb-")
+        cls.addClassCleanup(shutil.rmtree, cls.tmp, ignore_errors=True)
         out = os.path.join(cls.tmp, "out")
         made = run([CPACK, "-G", "DEB", "-B", out, "--config",
                     os.path.join(BUILD_DIR, "CPackConfig.cmake")])
@@ -42,10 +43,6 @@ class Package(unittest.TestCase):
         cls.root = os.path.join(cls.tmp, "root")
         subprocess.run(["dpkg-deb", "-x", cls.deb, cls.root], check=True)
         [cls.entry] = glob.glob(os.path.join(cls.root, "usr/share/applications/*.desktop"))
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.tmp, ignore_errors=True)
 
     def test_validators_have_nothing_to_say(self):
         res = run(["desktop-file-validate", self.entry])
