@@ -176,13 +176,10 @@ class SwayDesktop(Desktop):
         if self.root:
             for path in (self.tmp, self.runtime):
                 shutil.chown(path, "nobody", "nogroup")
-        ready = os.path.join(self.tmp, "ready")
-        with open(os.path.join(self.tmp, "ready.sh"), "w") as script:
-            script.write(f"printenv DISPLAY > {ready}.tmp\nmv {ready}.tmp {ready}\n")
-        config = os.path.join(self.tmp, "config")
-        with open(config, "w") as out:
+        ready, config = os.path.join(self.tmp, "ready"), os.path.join(self.tmp, "config")
+        with open(config, "w") as out:  # sway runs exec's command through sh
             out.write(f"xwayland enable\ninput * xkb_layout {layout}\n"
-                      f"exec sh {self.tmp}/ready.sh\n")
+                      f"exec printenv DISPLAY > {ready}.tmp && mv {ready}.tmp {ready}\n")
         self.env = {}
         self.sway = self.start(self.as_user(["sway", "-c", config], displays=False))
         wait_until(lambda: os.path.exists(ready) or self.sway.poll() is not None, 15, "sway")
