@@ -273,9 +273,12 @@ class Accessory:
         os.write(self._keyboard, (text + "\n").encode())
 
     def close(self):
+        """Ends its input: its exit status, or None if it had to be stopped."""
         if self._keyboard >= 0:
             os.close(self._keyboard)
             self._keyboard = -1
-        if self.proc.poll() is None:
+        try:
+            return self.proc.wait(5)
+        except subprocess.TimeoutExpired:
             self.proc.terminate()
-        self.proc.wait(5)
+            self.proc.wait(5)

@@ -45,6 +45,7 @@ class Sway(unittest.TestCase):
         desktop.run(["setxkbmap", "us"])
         wait_until(lambda: text_box_contents(program) == "SON", 20, "the text box to read 'SON'")
         self.assertEqual(wev.quiet(), "")
+        self.assertEqual(accessory.close(), 0, "the accessory's exit status, every key answered")
 
 
 if __name__ == "__main__":

@@ -85,7 +85,8 @@ class Typing(unittest.TestCase):
         # picking it fails once, and the list probed again starts with the
         # chunked one.
         def go():
-            self.plain.close()
+            self.plain.proc.kill()
+            self.plain.proc.wait()
             os.unlink(self.plain_link)
         _, text = self.program.failed_pick(go)
         self.assertIn(f"{self.plain_link}: aygıt artık yok", text)

@@ -32,13 +32,11 @@ class Accessory(unittest.TestCase):
         self.addCleanup(os.close, device)
         self.addCleanup(os.close, controller)
         # Other lines around an answer, an answer split, and input on no key
-        # or not UTF-8 are passed over; the send key ends each input line.
+        # or not UTF-8 are passed over; the send key ends the input line.
         answers = iter([[b"\r\nRevision 1\r\nO", b"K\r\n"], [b"ERROR\r\nOK\r\n"], [b"OK\r\n"]])
         seen = b""
         proc = subprocess.Popen([TOOL, "--device", os.ttyname(device), "--timeout", "300",
-                                 "--enter-per-line"], stdin=subprocess.PIPE, stderr=subprocess.PIPE)
-        proc.stdin.write("a€\n".encode() + b"\xffb\n")
-        proc.stdin.close()
+                                 "--enter-per-line", "a€".encode() + b"\xffb"], stderr=subprocess.PIPE)
         deadline = time.monotonic() + 10
         while (proc.poll() is None and time.monotonic() < deadline) or \
                 select.select([controller], [], [], 0)[0]:
@@ -48,10 +46,10 @@ class Accessory(unittest.TestCase):
                     os.write(controller, part)
         err = proc.stderr.read().decode()
         self.assertEqual((proc.wait(1), seen),
-                         (1, b'AT+CGMR\rAT+CKPD="2"\rAT+CKPD="s"\rAT+CKPD="22"\r'), err)
+                         (1, b'AT+CGMR\rAT+CKPD="2"\rAT+CKPD="22"\rAT+CKPD="s"\r'), err)
         for report in ('input line 1, position 2: "€" (U+20AC) is on no key; skipped',
-                       "input line 2, position 1: byte 0xFF is not UTF-8; skipped",
-                       'no answer within 300 ms at command 4, AT+CKPD="22" (input line 2, position 2: "b")'):
+                       "input line 1, position 3: byte 0xFF is not UTF-8; skipped",
+                       'no answer within 300 ms at command 4, AT+CKPD="s" (end of input line 1)'):
             self.assertIn(report, err)
 
 
