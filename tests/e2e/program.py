@@ -1,11 +1,12 @@
 """The real program on a private desktop, with pseudo-terminals as its ports."""
 
+import contextlib
 import os
 import pwd
-import shutil
-import subprocess
 import select
-import termios
+import shutil
+import socket
+import subprocess
 import time
 import tty
 
@@ -18,6 +19,7 @@ MAIN_TITLE_PATTERN = r"^Tavlun    Ver\. [0-9]+\.[0-9]+\.[0-9]+$"
 SHAPE1_CENTRE = (8 + 8 + 8, 8 + 24 + 8)
 COMBO1_CENTRE = (8 + 32 + 32, 8 + 24 + 10)
 COMMAND1_CENTRE = (8 + 8 + 44, 8 + 56 + 12)
+TEXT1_CENTRE = (8 + 8 + 216, 240 + 16 + 44)
 LABEL1_RECT = (8, 360, 449, 17)
 BLUE = (0, 0, 255)
 
@@ -28,39 +30,28 @@ class Phone:
     def __init__(self):
         self.controller, device = os.openpty()
         tty.setraw(device)
-        attrs = termios.tcgetattr(device)
-        attrs[3] &= ~termios.ECHO
-        termios.tcsetattr(device, termios.TCSANOW, attrs)
-        self.path = os.ttyname(device)
-        self.named = None
+        self.path, self.named = os.ttyname(device), None
         os.close(device)
-        # A new terminal has no holder: a lock file for its name was left by
-        # a program killed while it held an earlier terminal of that number,
-        # and a program run as another user could not remove it.
-        try:
+        # A lock file for a new terminal's name was left by a program killed
+        # while it held an earlier terminal of that number, perhaps as a user
+        # who could not remove it.
+        with contextlib.suppress(OSError):
             os.unlink("/run/lock/LCK.." + self.path[len("/dev/"):].replace("/", "_"))
-        except OSError:
-            pass
 
     def write(self, data: bytes):
         os.write(self.controller, data)
 
     def read(self, count, timeout=3.0):
-        data = b""
-        deadline = time.monotonic() + timeout
-        while len(data) < count:
-            left = deadline - time.monotonic()
-            if left <= 0:
+        data, deadline = b"", time.monotonic() + timeout
+        while len(data) < count and select.select(
+                [self.controller], [], [], max(0.0, deadline - time.monotonic()))[0]:
+            try:
+                chunk = os.read(self.controller, 4096)
+            except OSError:
                 break
-            ready, _, _ = select.select([self.controller], [], [], left)
-            if ready:
-                try:
-                    chunk = os.read(self.controller, 4096)
-                except OSError:
-                    break
-                if not chunk:
-                    break
-                data += chunk
+            if not chunk:
+                break
+            data += chunk
         return data
 
     def exchange(self, line: bytes, timeout=3.0):
@@ -69,8 +60,7 @@ class Phone:
         return self.read(4, timeout)
 
     def link(self, folder):
-        """A name of the test's own for the device, taken away with it: once
-        closed, a new terminal elsewhere may get the device's number."""
+        """A name of the device's own, gone with it: a new terminal may get its number."""
         self.named = os.path.join(folder, "port-" + os.path.basename(self.path))
         os.symlink(self.path, self.named)
         return self.named
@@ -84,13 +74,10 @@ class Phone:
 
 
 def desktop_with_phones(test, count=2):
-    """A private desktop and `count` pseudo-terminals, closed when `test`
-    ends."""
-    desktop = Desktop()
-    test.addCleanup(desktop.close)
-    phones = [Phone() for _ in range(count)]
-    for phone in phones:
-        test.addCleanup(phone.close)
+    """A private desktop and `count` pseudo-terminals, closed when `test` ends."""
+    desktop, phones = Desktop(), [Phone() for _ in range(count)]
+    for thing in [desktop] + phones:
+        test.addCleanup(thing.close)
     return desktop, phones
 
 
@@ -122,11 +109,10 @@ class Program:
         return wx + x, wy + y
 
     def indicator(self):
-        return self.desktop.pixel(*self.client(*SHAPE1_CENTRE))
+        return tuple(self.desktop.pixels(self.window, *SHAPE1_CENTRE))
 
     def prompt_pixels(self):
-        x, y = self.client(*LABEL1_RECT[:2])
-        return self.desktop.region_signature(x, y, *LABEL1_RECT[2:])
+        return self.desktop.pixels(self.window, *LABEL1_RECT)
 
     def popup_entries(self, timeout=5):
         """Opens the port list with the mouse; returns the popup's geometry."""
@@ -149,9 +135,12 @@ class Program:
         except AssertionError as error:
             raise AssertionError(f"{error}; the program said: {self.said()}") from None
 
-    def pick_first(self):
-        """Picks the first entry of the port list with the mouse."""
+    def pick_first(self, spoil=None):
+        """Picks the first entry of the port list with the mouse; `spoil` runs
+        while the list is open (opening it probes the ports again)."""
         x, y, w, _ = self.popup_entries()
+        if spoil:
+            spoil()
         # A list that has just opened ignores a release within the double-click
         # interval (press, drag and release picks too); wait that out.
         time.sleep(0.5)
@@ -163,16 +152,24 @@ class Program:
         self.answer_connect()
         wait_until(lambda: self.indicator() == BLUE, 5, "the indicator to turn blue")
 
-    def answer_connect(self, key="Return"):
-        box = self.desktop.wait_window("Port Aç", 5)
+    def answer_connect(self):
+        self.desktop.activate(self.desktop.wait_window("Port Aç", 5))
+        self.desktop.key("Return")
+
+    def failed_pick(self, spoil):
+        """Picks the first port, spoiled by `spoil` meanwhile, and answers Yes:
+        the failure box's titles and text. The box is closed."""
+        self.pick_first(spoil)
+        self.answer_connect()
+        box = self.desktop.wait_window("Port Hata...", 5)
+        titles, text = self.desktop.titles(box), self.box_text(box)
         self.desktop.activate(box)
-        self.desktop.key(key)
-        return box
+        self.desktop.key("Return")
+        return titles, text
 
     def said(self):
-        """The lines that the program has written to standard error for the
-        user ("tavlun: ..."), but for the start-up line that names the
-        keystroke backend."""
+        """The program's lines to the user on standard error ("tavlun: ..."),
+        but for the start-up line that names the keystroke backend."""
         with open(self.log, encoding="utf-8") as log:
             return [line for line in log.read().splitlines() if line.startswith("tavlun: ")
                     and not line.startswith("tavlun: typing into other applications")]
@@ -183,8 +180,7 @@ class Program:
                           f"a line on standard error with {text!r}")
 
     def box_text(self, box):
-        """The text and the informative text of a message box, each copied
-        as a user would: a click on it, Ctrl+A, Ctrl+C."""
+        """A message box's text and informative text, each copied as a user would."""
         x, y, w, h = self.desktop.settled_geometry(box)
         return "\n".join(copy_text(self.desktop, x + w // 2, y + int(h * height))
                          for height in (0.1, 0.6))  # the text, the informative text below
@@ -200,35 +196,30 @@ class Program:
 
 
 def cpu_seconds(pid):
-    """utime + stime of a process, from /proc/<pid>/stat."""
+    """utime + stime of a process."""
     with open(f"/proc/{pid}/stat") as stat:
         fields = stat.read().rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def rss_kib(pid):
-    """VmRSS of a process, from /proc/<pid>/status, in KiB."""
+    """VmRSS of a process, in KiB."""
     with open(f"/proc/{pid}/status") as status:
-        for line in status:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    return 0
+        return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
 
 
 class PortLock:
-    """Holds a serial device the way serial programs do: a process (sleep)
-    that has it open, named by a lock file."""
+    """Holds a serial device as serial programs do: a process (sleep) that has
+    it open, named by a lock file."""
 
     def __init__(self, device_path):
-        import socket
         device = os.open(device_path, os.O_RDWR | os.O_NOCTTY)
         self.holder = subprocess.Popen(["sleep", "600"], stdin=device)
         os.close(device)
         self.pid = self.holder.pid
-        name = device_path[len("/dev/"):].replace("/", "_")
-        self.path = f"/var/lock/LCK..{name}"
+        self.path = "/var/lock/LCK.." + device_path[len("/dev/"):].replace("/", "_")
         with open(self.path, "w") as lock:
-            lock.write(f"{self.holder.pid}\nsleep\n{socket.gethostname()}\n")
+            lock.write(f"{self.pid}\nsleep\n{socket.gethostname()}\n")
 
     def release(self):
         if self.holder:
@@ -236,9 +227,6 @@ class PortLock:
             self.holder.kill()
             self.holder.wait()
             self.holder = None
-
-
-TEXT1_CENTRE = (8 + 8 + 216, 240 + 16 + 44)
 
 
 def copy_text(desktop, x, y):
@@ -255,11 +243,8 @@ def copy_text(desktop, x, y):
     wait_until(lambda: clipboard() == mark, 5, "xclip to hold the mark")
     desktop.click(x, y)
     desktop.key("ctrl+a", "ctrl+c")
-    def copied():
-        text = clipboard()
-        return text if text != mark else None
     try:
-        return wait_until(copied, 1, "the copy")
+        return wait_until(lambda: (text := clipboard()) != mark and text, 1, "the copy")
     except Timeout:
         return ""
 
@@ -277,9 +262,8 @@ class Accessory:
     def __init__(self, desktop, binary, *options):
         self._typing, self._keyboard = os.pipe()
         self.proc = desktop.start([binary, "--pty", "--wait-for-peer", "--hello-timeout", "0",
-                                   "--keep-going", *options],
-                                  stdin=self._typing, stdout=subprocess.PIPE,
-                                  stderr=subprocess.PIPE)
+                                   "--keep-going", *options], stdin=self._typing,
+                                  stdout=subprocess.PIPE)
         os.close(self._typing)
         first = self.proc.stdout.readline().decode()
         assert first.startswith("device: "), f"unexpected first line {first!r}"
@@ -289,10 +273,12 @@ class Accessory:
         os.write(self._keyboard, (text + "\n").encode())
 
     def close(self):
+        """Ends its input: its exit status, or None if it had to be stopped."""
         if self._keyboard >= 0:
             os.close(self._keyboard)
             self._keyboard = -1
-        if self.proc.poll() is None:
+        try:
+            return self.proc.wait(5)
+        except subprocess.TimeoutExpired:
             self.proc.terminate()
-        self.proc.wait(5)
-
+            self.proc.wait(5)

@@ -43,11 +43,6 @@ class Recorder:
     def quiet(self, seconds=0.5):
         return self.text(1 << 30, seconds)
 
-    def close(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-        self.proc.wait(5)
-
 
 class KeyRecorder(Recorder):
     """xev, focused and sent a Shift first: libX11 loads and follows the keymap

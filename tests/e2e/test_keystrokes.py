@@ -49,7 +49,6 @@ class X11(unittest.TestCase, Typing):
         desktop = Desktop()
         self.addCleanup(desktop.close)
         xev = KeyRecorder(desktop)
-        self.addCleanup(xev.close)
         for layout, caps_lock in [(layout, on) for layout in ("us", "de", "tr") for on in (False, True)]:
             what = f"layout {layout}" + (" with Caps Lock" if caps_lock else "")
             desktop.run(["setxkbmap", layout])
@@ -65,7 +64,6 @@ class X11(unittest.TestCase, Typing):
             desktop.key("Caps_Lock")  # on for the next round, or off again
 
         driver = Driver(desktop)
-        self.addCleanup(driver.close)
         self.type_and_compare("us", driver, xev, ["y"], 1)
         # Between keys: a new layout (y and z swap keys), a key of it remapped,
         # and Shift latched, as sticky keys leave it.

@@ -1,15 +1,12 @@
-"""The port list as a user meets it: an adapter plugged in after the program
-started, found without opening the list, and by opening it; an adapter
-pulled out before a pick. The devices are links in a folder of the test's
-own, named on the command line before they exist; nine more named devices
-that never exist fill the ten port numbers, so that no device of the
-machine's own is listed."""
+"""The port list as adapters come and go while the program runs. The devices
+are links named on the command line before they exist; nine more that never
+exist fill the ten port numbers, so that no device of the machine's is listed."""
 
 import os
 import unittest
 
 from desktop import wait_until
-from program import COMBO1_CENTRE, Program, desktop_with_phones
+from program import Program, desktop_with_phones
 
 BINARY = os.environ["TAVLUN_BINARY"]
 
@@ -26,8 +23,7 @@ class PortList(unittest.TestCase):
         self.program = Program(self.desktop, BINARY, [self.adapter] + absent)
 
     def confirmation_after_down(self):
-        """Presses Down on the closed list, as a user picking the next entry
-        with the keyboard; the confirmation box if an entry was there."""
+        """Down on the closed list picks the next entry: the box, if there was one."""
         self.desktop.key("Down", window=self.program.window)
         found = self.desktop.find_windows("Port Aç")
         return found[0] if found else None

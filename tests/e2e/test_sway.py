@@ -25,10 +25,9 @@ class Sway(unittest.TestCase):
         accessory = Accessory(desktop, ACCESSORY)
         self.addCleanup(accessory.close)
         program = Program(desktop, BINARY, [accessory.path])
-        desktop.pixel_window = program.window
         program.connect_first()
 
-        desktop.swaymsg('[title="^Tavlun"] move scratchpad')
+        desktop.run(["swaymsg", '[title="^Tavlun"] move scratchpad'])
         desktop.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavlun", "windowminimize"])
         wait_until(lambda: "Iconic" in desktop.window_state(program.window), 15, "minimised")
         wev.wait_focus()
@@ -36,7 +35,7 @@ class Sway(unittest.TestCase):
         self.assertEqual(wev.text(len(AS_TYPED) + 2, 20), AS_TYPED + "<BackSpace><Return>",
                          "wev saw:\n" + "\n".join(wev.lines[-40:]))
 
-        desktop.swaymsg('[title="^Tavlun"] scratchpad show')
+        desktop.run(["swaymsg", '[title="^Tavlun"] scratchpad show'])
         wait_until(lambda: "Normal" in desktop.window_state(program.window), 15, "shown")
         accessory.type("Son")
         # The harness copies the text box out with XTest keys (Ctrl+A, Ctrl+C),
@@ -46,6 +45,7 @@ class Sway(unittest.TestCase):
         desktop.run(["setxkbmap", "us"])
         wait_until(lambda: text_box_contents(program) == "SON", 20, "the text box to read 'SON'")
         self.assertEqual(wev.quiet(), "")
+        self.assertEqual(accessory.close(), 0, "the accessory's exit status, every key answered")
 
 
 if __name__ == "__main__":

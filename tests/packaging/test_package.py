@@ -1,10 +1,6 @@
-"""The Debian package, checked by the desktop's and Debian's own validators
-(desktop-file-validate, appstreamcli, lintian), then unpacked and started:
-the command line without a window system, the menu entry on a private X
-server.
-
-The package is unpacked with dpkg-deb rather than installed with dpkg -i: a
-test must not replace a tavlun that the machine's user has installed."""
+"""The Debian package, checked by desktop-file-validate, appstreamcli and lintian,
+then unpacked (not installed: a tavlun of the machine's own stays) and started:
+the command line without a window system, the menu entry on a private X server."""
 
 import glob
 import os
@@ -17,7 +13,7 @@ import shutil
 import unittest
 
 sys.path.insert(0, os.environ["TAVLUN_E2E_DIR"])
-from desktop import Desktop, wait_until  # noqa: E402
+from desktop import Desktop  # noqa: E402
 
 BUILD_DIR = os.environ["TAVLUN_BUILD_DIR"]
 VERSION = os.environ["TAVLUN_VERSION"]
@@ -36,6 +32,7 @@ class Package(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.mkdtemp(prefix="tavlun-deb-")
+        cls.addClassCleanup(shutil.rmtree, cls.tmp, ignore_errors=True)
         out = os.path.join(cls.tmp, "out")
         made = run([CPACK, "-G", "DEB", "-B", out, "--config",
                     os.path.join(BUILD_DIR, "CPackConfig.cmake")])
@@ -46,10 +43,6 @@ class Package(unittest.TestCase):
         cls.root = os.path.join(cls.tmp, "root")
         subprocess.run(["dpkg-deb", "-x", cls.deb, cls.root], check=True)
         [cls.entry] = glob.glob(os.path.join(cls.root, "usr/share/applications/*.desktop"))
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.tmp, ignore_errors=True)
 
     def test_validators_have_nothing_to_say(self):
         res = run(["desktop-file-validate", self.entry])
@@ -77,16 +70,14 @@ class Package(unittest.TestCase):
     def test_installed_programs_answer_the_command_line_without_a_display(self):
         env = {name: value for name, value in os.environ.items()
                if name not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
-        bindir = os.path.join(self.root, "usr", "bin")
-        cases = [  # program, arguments, exit status, a line of its output
+        for program, args, status, line in [  # exit status, in the first line
             ("tavlun", ["--help"], 0, "Usage: "),
             ("tavlun", ["-h"], 0, "Usage: "),
             ("tavlun", ["--version"], 0, f"tavlun {VERSION}"),
             ("tavlun", ["--no-such-option"], 2, "tavlun: Unknown option 'no-such-option'."),
             ("tavlun-accessory", ["--version"], 0, VERSION),
-        ]
-        for program, args, status, line in cases:
-            res = run([os.path.join(bindir, program)] + args, env=env, timeout=30)
+        ]:
+            res = run([os.path.join(self.root, "usr/bin", program)] + args, env=env, timeout=30)
             output = res.stdout + res.stderr
             self.assertEqual(res.returncode, status, f"{program} {args}: {output}")
             self.assertIn(line, output.splitlines()[0] if output else "", f"{program} {args}")
