@@ -209,13 +209,14 @@ def rss_kib(pid):
 
 
 class PortLock:
-    """Holds a serial device as serial programs do: a process (sleep) that has
-    it open, named by a lock file."""
+    """Holds a serial device as serial programs do: a process (sleep) named by
+    a lock file, which has the device open unless `locked_only`."""
 
-    def __init__(self, device_path):
-        device = os.open(device_path, os.O_RDWR | os.O_NOCTTY)
+    def __init__(self, device_path, locked_only=False):
+        device = subprocess.DEVNULL if locked_only else os.open(device_path, os.O_RDWR | os.O_NOCTTY)
         self.holder = subprocess.Popen(["sleep", "600"], stdin=device)
-        os.close(device)
+        if not locked_only:
+            os.close(device)
         self.pid = self.holder.pid
         self.path = "/var/lock/LCK.." + device_path[len("/dev/"):].replace("/", "_")
         with open(self.path, "w") as lock:

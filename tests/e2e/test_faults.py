@@ -25,7 +25,7 @@ class Faults(unittest.TestCase):
         self.assertIn(cause, text)
 
     def test_held_and_missing_ports_say_why_and_a_freed_port_is_listed(self):
-        held = PortLock(self.phones[0].path)
+        held = PortLock(self.phones[0].path, locked_only=True)  # named by its lock file alone
         self.addCleanup(held.release)
         missing = "/dev/tavlun-no-such-device"
         self.start([self.phones[0].path, missing, self.phones[1].path])
