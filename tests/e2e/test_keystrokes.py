@@ -77,6 +77,15 @@ class X11(unittest.TestCase, Typing):
         self.type_and_compare("then", driver, xev, ["y", "z", "q", "é"], 4)
         desktop.key("a")
         self.assertEqual(xev.text(1), "A", "the user's latched Shift was not put back")
+        # Two layouts with the second locked: a letter of the first only
+        # switches for its own key.
+        desktop.run(["setxkbmap", "us,ru"])
+        x11.XkbLockGroup(display, 0x100, 1)
+        x11.XSync(display, 0)
+        self.type_and_compare("us,ru with ru locked", driver, xev, ["a", "ж", "Q"], 3)
+        state = ctypes.create_string_buffer(32)
+        x11.XkbGetState(display, 0x100, state)
+        self.assertEqual(state.raw[1], 1, "the user's locked group was not put back")
 
 
 class Wayland(unittest.TestCase, Typing):
