@@ -128,6 +128,12 @@ class PortalInjectorTest(unittest.TestCase):
                              "the token kept, for the user only")
             self.assertEqual(driver.problems(), [])
             driver.proc.stdin.close() or driver.proc.wait(10)  # it ends when its input does
+        token.unlink()
+        token.parent.rmdir()
+        token.parent.write_text("")  # a file where the token's folder goes: the user is told
+        driver = Driver(d)
+        self.assertEqual(driver.type("ÿ"), "typed")
+        wait_until(lambda: driver.problems("could not keep the desktop's permission"), 10, f"the notice in {driver.told}")
 
 
 if __name__ == "__main__":
