@@ -12,7 +12,8 @@ namespace {
 constexpr unsigned kShift = 1, kLock = 2, kControl = 4, kNumLock = 0x10;
 
 // Keys 1/!, 2/@, @ alone, a/A, s/S with ß in a second group, a Shift key
-// and three empty keycodes, one of them in the modifier map.
+// and four empty keycodes, one of them in the modifier map and one with an
+// action but no symbol.
 KeyboardMap testMap()
 {
     KeyboardMap m;
@@ -27,6 +28,7 @@ KeyboardMap testMap()
     m.keys[200] = {};
     m.keys[201] = {};
     m.keys[202] = {.groups = {}, .plain = false};
+    m.keys[203] = {.groups = {{0, {{0, true}}}}};
     return m;
 }
 
@@ -81,7 +83,7 @@ TEST(KeyPlanner, SpareKeycodesAreBoundHighestFirstThenReusedLeastRecentlyUsed)
     EXPECT_EQ(planner.spareFor(), 200) << "a keycode that failed to bind was offered again";
     planner.setMap(map);
     EXPECT_EQ(bind('z'), 201) << "a new map does not offer the keycode that failed again";
-    EXPECT_EQ(bind('q'), 200) << "202 sets a modifier: it is not spare";
+    EXPECT_EQ(bind('q'), 200) << "202 sets a modifier, 203 acts: neither is spare";
     EXPECT_EQ(planner.plan('z', {}), (KeyPlan{201, 0, 0}));
     planner.used(201);
     for (int i = 2; i < KeyPlanner::kSparePoolSize; ++i)
