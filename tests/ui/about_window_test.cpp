@@ -144,6 +144,7 @@ TEST_F(AboutWindowTest, OnlyAClickOpensATargetAndEveryShowingStartsPlainAndCentr
     });
     EXPECT_EQ(shell.targets, (QStringList{QStringLiteral("mailto:tavlun@example.org"),
                                           QStringLiteral("http://www.example.org")}));
+    window.move(0, 0); // where the user left it
     showModal([&] {
         EXPECT_EQ(looks(), QStringLiteral("start/start"));
         const QPoint centre = window.screen()->availableGeometry().center();
