@@ -1,15 +1,53 @@
-"""Clients that have the keyboard focus and record the keys they get: xev, wev.
-Keys read as their text, or <Name> for BackSpace, Return and Escape."""
+"""The typing driver, and clients that have the keyboard focus and record the
+keys they get: xev, wev. Keys read as their text, or <Name> for BackSpace,
+Return and Escape; keys that type nothing (modifiers) are not read."""
 
 import os
 import re
 import select
 import subprocess
+import threading
 import time
 
 from desktop import wait_until
 
 NAMED = {"BackSpace", "Return", "Escape"}
+AS_SEEN = {"{ENTER}": "<Return>", "{BACKSPACE}": "<BackSpace>", "{ESC}": "<Escape>"}
+
+
+def as_seen(keys):
+    """What a recorder reads for the key strings typed."""
+    return "".join(AS_SEEN.get(k, k) for k in keys)
+
+
+class TypeDriver:
+    """tavlun_type_driver: keys in, "typed" or "typed not:<keys>" out; what it
+    tells on standard error gathers in `told`."""
+
+    def __init__(self, desktop, env=None):
+        self.proc = desktop.start([os.environ["TAVLUN_TYPE_DRIVER"]], env=env, stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.told = []
+        self._listener = threading.Thread(target=self._listen, daemon=True)
+        self._listener.start()
+
+    def _listen(self):
+        for line in self.proc.stderr:
+            self.told.append(line)
+
+    def type(self, *keys):
+        print("\t".join(keys), file=self.proc.stdin, flush=True)
+        return self.proc.stdout.readline().strip()
+
+    def problems(self, fragment=""):
+        return [line for line in list(self.told) if line.startswith("problem: ") and fragment in line]
+
+    def close(self):
+        """Ends the driver with its input; all it told."""
+        self.proc.stdin.close()
+        self.proc.wait(10)
+        self._listener.join(10)
+        return "".join(self.told)
 
 
 class Recorder:
@@ -95,7 +133,7 @@ class WevRecorder(Recorder):
         if m := re.search(r"wl_keyboard\] key: .*key: (\d+); state: (\d)", line):
             self._key(m.group(1), m.group(2) == "1")
         elif m := re.search(r"sym: (\S+).*utf8: '(.*)'$", line):
-            if self._press:
+            if self._press and (m.group(1) in NAMED or m.group(2)):
                 self.keys.append(f"<{m.group(1)}>" if m.group(1) in NAMED else m.group(2))
             self._press = False
         elif m := re.search(r"(depressed|latched|locked): ([0-9a-f]+)", line):

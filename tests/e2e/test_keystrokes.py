@@ -2,41 +2,24 @@
 into xev under Xvfb and wev under headless sway, whatever the user's layout."""
 
 import ctypes
-import os
 import unittest
-from subprocess import PIPE
 
 from desktop import Desktop, SwayDesktop
-from recorders import KeyRecorder, WevRecorder
+from recorders import KeyRecorder, TypeDriver as Driver, WevRecorder, as_seen
 
-DRIVER = os.environ["TAVLUN_TYPE_DRIVER"]
 # Printable Latin-1 (the key table's characters and more), then letters no Latin-1 layout has.
 CHARACTERS = [chr(c) for c in [*range(0x20, 0x7F), *range(0xA0, 0x100)]] + list("€ğşıİ")
 KEYS = CHARACTERS + ["{ENTER}", "{BACKSPACE}", "{ESC}"]
-AS_SEEN = {"{ENTER}": "<Return>", "{BACKSPACE}": "<BackSpace>", "{ESC}": "<Escape>"}
 # X11: no more keys at a time than spare keycodes, lest one be rebound before the client looks it up.
 X11_BATCH = 12
-
-
-class Driver:
-    def __init__(self, desktop, env=None):
-        self.proc = desktop.start([DRIVER], env=env, stdin=PIPE, stdout=PIPE, stderr=PIPE, text=True)
-
-    def type(self, keys):
-        print("\t".join(keys), file=self.proc.stdin, flush=True)
-        return self.proc.stdout.readline().strip()
-
-    def close(self):
-        return self.proc.communicate(timeout=10)[1]
 
 
 class Typing:
     def type_and_compare(self, what, driver, recorder, keys, batch):
         for start in range(0, len(keys), batch):
             sent = keys[start:start + batch]
-            self.assertEqual(driver.type(sent), "typed", f"{what}: sendKeys failed")
-            want = "".join(AS_SEEN.get(k, k) for k in sent)
-            self.assertEqual(recorder.text(len(sent)), want, f"{what}: typed {''.join(sent)!r}")
+            self.assertEqual(driver.type(*sent), "typed", f"{what}: sendKeys failed")
+            self.assertEqual(recorder.text(len(sent)), as_seen(sent), f"{what}: typed {''.join(sent)!r}")
 
     def assert_keyboard_released(self, what, recorder, modifiers):
         self.assertEqual(recorder.quiet(), "", what)
@@ -101,7 +84,7 @@ class Wayland(unittest.TestCase, Typing):
                 # the driver's) reports success and reaches no native client.
                 desktop.run(["setxkbmap", "us"])
                 xtest = Driver(desktop, {"WAYLAND_DISPLAY": None, "XDG_SESSION_TYPE": "x11"})
-                self.assertEqual(xtest.type(["x"]), "typed")
+                self.assertEqual(xtest.type("x"), "typed")
                 self.assertIn("through XTest", xtest.close())
             self.type_and_compare(f"layout {layout}", driver, wev, KEYS, len(KEYS))
             keymaps = wev.keymaps
@@ -111,7 +94,7 @@ class Wayland(unittest.TestCase, Typing):
             # The compositor goes away: keys are refused from then on, and said once.
             desktop.sway.terminate()
             desktop.sway.wait(10)
-            self.assertEqual([driver.type([k]) for k in "ab"], ["typed not:a", "typed not:b"])
+            self.assertEqual([driver.type(k) for k in "ab"], ["typed not:a", "typed not:b"])
             told = driver.close()
             self.assertIn("through Wayland virtual keyboard", told)
             self.assertEqual(told.count("Typing into other applications stopped"), 1, told)
