@@ -1,7 +1,5 @@
 #include "PortConnection.h"
 
-#include "serial/PortMap.h"
-
 namespace tavlun::ui {
 
 PortConnection::PortConnection(PortControl &port, serial::PortMap &map,

@@ -1,16 +1,13 @@
 #pragma once
 
 #include "serial/PortDiagnosis.h"
+#include "serial/PortMap.h"
 
 #include <QList>
 #include <QSet>
 #include <QString>
 
 #include <functional>
-
-namespace tavlun::serial {
-class PortMap;
-}
 
 namespace tavlun::ui {
 
@@ -70,7 +67,7 @@ public:
 // refusal, failure or the loss of the device.
 class PortConnection {
 public:
-    static constexpr int kHighestPort = 10;
+    static constexpr int kHighestPort = serial::PortMap::kMaxPorts;
     static inline const QString kEntryPrefix = QStringLiteral("Com - ");
 
     // `map` is rebuilt at the start of every probe.
