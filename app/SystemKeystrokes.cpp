@@ -19,16 +19,13 @@ public:
 };
 
 // Passes keys on, and tells the user at the first key what the backend
-// cannot reach.
+// cannot reach. It wraps only the X11 injector, which has no problems of its
+// own to pass on.
 class NoticeAtFirstKey final : public link::KeyInjector {
 public:
     NoticeAtFirstKey(std::unique_ptr<link::KeyInjector> inner, QString notice)
         : inner_(std::move(inner)), notice_(std::move(notice))
     {
-        inner_->onProblem = [this](const QString &problem) {
-            if (onProblem)
-                onProblem(problem);
-        };
     }
     bool sendKeys(const QString &keyString) override
     {
@@ -103,8 +100,6 @@ std::unique_ptr<link::KeyInjector> createKeyInjector(QString *unavailableReason)
     }
     std::fprintf(stderr, "tavlun: typing into other applications through %s: %s\n",
                  backendName(choice.backend), qPrintable(choice.why));
-    if (unavailableReason)
-        unavailableReason->clear();
     if (!choice.notice.isEmpty())
         return std::make_unique<NoticeAtFirstKey>(std::move(injector), choice.notice);
     return injector;

@@ -12,7 +12,7 @@ namespace tavlun::keystrokes {
 // backend that chooseBackend() picks, once, at start-up. Writes one line on
 // standard error naming the backend and why. When typing is unavailable,
 // the injector's sendKeys() always fails and *unavailableReason says why;
-// otherwise it is emptied. A backend that reaches only some applications
+// otherwise it is left as it is. A backend that reaches only some applications
 // tells the user so, through onProblem, at the first key.
 std::unique_ptr<link::KeyInjector> createKeyInjector(QString *unavailableReason);
 

@@ -26,9 +26,7 @@ KeyOutput TusCoz(QStringView GelenVeri)
     KeyOutput out;
     const qsizetype length = GelenVeri.size();
 
-    const QStringView keyChar = length > kKeyCharIndex
-        ? GelenVeri.mid(kKeyCharIndex, 1)
-        : QStringView();
+    const QStringView keyChar = GelenVeri.mid(kKeyCharIndex, 1); // empty past the end
     if (keyChar == u"c") {
         out.clear = true;
         return out;

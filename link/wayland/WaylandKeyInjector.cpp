@@ -34,14 +34,13 @@ std::uint32_t nowMs()
 }
 
 // The character a key string types, or 0 for none (control characters,
-// more than one character).
+// more than one character). The key table holds no character beyond the
+// Basic Multilingual Plane, and the X11 backend types none either.
 char32_t characterOf(const QString &keyString)
 {
-    char32_t c = 0;
-    if (keyString.size() == 1 && !keyString.front().isSurrogate())
-        c = keyString.front().unicode();
-    else if (keyString.size() == 2 && keyString.front().isHighSurrogate() && keyString.back().isLowSurrogate())
-        c = QChar::surrogateToUcs4(keyString.front(), keyString.back());
+    if (keyString.size() != 1 || keyString.front().isSurrogate())
+        return 0;
+    const char32_t c = keyString.front().unicode();
     return isControlCharacter(c) ? 0 : c;
 }
 
