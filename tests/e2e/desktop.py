@@ -1,6 +1,4 @@
-"""A private X desktop for end-to-end tests (Xvfb and openbox, or headless sway)
-and helpers to find windows, click, type and read pixels. Only the processes
-started here are stopped, by pid."""
+"""Private desktops for end-to-end tests (Xvfb and openbox, headless sway, mutter) that stop what they start."""
 
 import os
 import re
@@ -10,58 +8,40 @@ import tempfile
 import time
 
 
-class Timeout(AssertionError):
-    pass
-
-
 def wait_until(condition, timeout=10.0, what="condition"):
-    """Polls `condition` until it returns something truthy or time runs out."""
     deadline = time.monotonic() + timeout
     while not (result := condition()):
         if time.monotonic() > deadline:
-            raise Timeout(f"timed out after {timeout:.0f} s waiting for {what}")
+            raise AssertionError(f"timed out after {timeout:.0f} s waiting for {what}")
         time.sleep(0.02)
     return result
 
 
 class Desktop:
-    def __init__(self, width=1024, height=768):
-        self.procs = []
+    def __init__(self):
+        self.procs, self.tmp = [], tempfile.mkdtemp(prefix="tavlun-e2e-")
         self.env = dict(os.environ, XDG_SESSION_TYPE="x11", QT_QPA_PLATFORM="xcb")
         self.env.pop("WAYLAND_DISPLAY", None)
-        self.tmp = tempfile.mkdtemp(prefix="tavlun-e2e-")
-        # The server picks a free display itself and names it once it
-        # accepts connections: no race with other servers starting.
-        ready, announce = os.pipe()
-        self.start(["Xvfb", "-displayfd", str(announce), "-screen", "0", f"{width}x{height}x24",
-                    "-nolisten", "tcp", "-noreset"], pass_fds=(announce,))
-        os.close(announce)
-        with os.fdopen(ready) as numbers:
-            self.display = ":" + numbers.readline().strip()
-        if self.display == ":":
-            raise RuntimeError("Xvfb did not start")
-        self.env["DISPLAY"] = self.display
-        wait_until(self._server_answers, 15, f"Xvfb on {self.display}")
-        # openbox runs its start-up command once it manages windows; a window
-        # mapped before then may be left unmapped.
+        self.display = self.env["DISPLAY"] = ":" + self.announced(  # a free display, once it takes connections
+            ["Xvfb", "-displayfd", "{}", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"])
+        assert self.display != ":", "Xvfb did not start"
+        # openbox runs its start-up command once it manages windows; a window mapped earlier may stay unmapped.
         wm_ready = os.path.join(self.tmp, "wm-ready")
         self.start(["openbox", "--sm-disable", "--startup", "touch " + wm_ready])
         wait_until(lambda: os.path.exists(wm_ready), 15, "the window manager")
 
-    def start(self, argv, env=None, **kw):
-        """Starts a client, stopped with the desktop; output is dropped unless
-        `kw` says otherwise. A variable set to None in `env` is taken out."""
-        merged = {**self.env, **(env or {})}
-        proc = subprocess.Popen(argv, env={k: v for k, v in merged.items() if v is not None},
-                                **{"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL, **kw})
-        self.procs.append(proc)
-        return proc
+    def start(self, argv, env=None, **kw):  # stopped with the desktop; None in `env` unsets
+        env = {k: v for k, v in {**self.env, **(env or {})}.items() if v is not None}
+        self.procs.append(subprocess.Popen(argv, env=env, **{"stdout": subprocess.DEVNULL,
+                                                              "stderr": subprocess.DEVNULL, **kw}))
+        return self.procs[-1]
 
-    _start = start
-
-    def _server_answers(self):
-        return subprocess.run(["xdpyinfo"], env=self.env, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL).returncode == 0
+    def announced(self, argv):  # argv started with a pipe's end for "{}": the line it writes there
+        ready, announce = os.pipe()
+        self.start([a.replace("{}", str(announce)) for a in argv], pass_fds=(announce,))
+        os.close(announce)
+        with os.fdopen(ready) as line:
+            return line.readline().strip()
 
     def run(self, argv, check=True):
         res = subprocess.run(argv, env=self.env, capture_output=True, text=True)
@@ -71,8 +51,7 @@ class Desktop:
 
     def close(self):
         for proc in reversed(self.procs):
-            if proc.poll() is None:
-                proc.terminate()
+            proc.terminate()
         for proc in reversed(self.procs):
             try:
                 proc.wait(5)
@@ -87,52 +66,34 @@ class Desktop:
     def __exit__(self, *exc):
         self.close()
 
-    # Windows -------------------------------------------------------------
-
-    def find_windows(self, name, pattern=None):
-        """Ids of visible windows titled `name`, or matching the regular
-        expression `pattern` when one is given."""
-        out = self.run(["xdotool", "search", "--onlyvisible", "--name",
-                        pattern or "^" + re.escape(name) + "$"], check=False)
+    def find_windows(self, name, pattern=None):  # visible, titled `name` or matching `pattern`
+        out = self.run(["xdotool", "search", "--onlyvisible", "--name", pattern or f"^{re.escape(name)}$"], False)
         return [int(line) for line in out.split()]
 
     def wait_window(self, name, timeout=10.0, pattern=None):
-        return wait_until(lambda: self.find_windows(name, pattern), timeout,
-                          f"window '{name}'")[0]
+        return wait_until(lambda: self.find_windows(name, pattern), timeout, f"window '{name}'")[0]
 
-    def titles(self, window):
-        """The window's WM_NAME and _NET_WM_NAME, as the X server holds them."""
-        out = subprocess.run(["xprop", "-id", str(window), "WM_NAME", "_NET_WM_NAME"],
-                             env=dict(self.env, LC_ALL="C.UTF-8"), capture_output=True,
-                             check=True).stdout.decode("utf-8")
+    def titles(self, window):  # WM_NAME and _NET_WM_NAME
+        out = subprocess.run(["xprop", "-id", str(window), "WM_NAME", "_NET_WM_NAME"], capture_output=True,
+                             env=dict(self.env, LC_ALL="C.UTF-8"), check=True).stdout.decode("utf-8")
         found = dict(re.findall(r'^(\w+)\([^)]*\) = "(.*)"$', out, re.M))
         return found.get("WM_NAME"), found.get("_NET_WM_NAME")
 
-    def geometry(self, window):
-        """Absolute x, y, width, height of a window's client area."""
+    def geometry(self, window):  # of the client area
         out = self.run(["xwininfo", "-id", str(window)])
         return tuple(int(re.search(label + r":\s+(-?\d+)", out).group(1)) for label in
                      ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
-    def settled_geometry(self, window, timeout=5.0):
-        """The geometry once two reads 0.1 s apart agree: a window just
-        mapped may still be placed and sized."""
+    def settled_geometry(self, window):  # once two reads 0.1 s apart agree: a new window may still move
         seen = [self.geometry(window)]
-
-        def steady():
-            time.sleep(0.1)
-            seen.append(self.geometry(window))
-            return seen[-1] == seen[-2] and seen[-1]
-        return wait_until(steady, timeout, "the window to settle")
+        return wait_until(lambda: time.sleep(0.1) or seen.append(self.geometry(window)) or seen[-1] == seen[-2]
+                          and seen[-1], 5, "the window to settle")
 
     def window_state(self, window):
         return self.run(["xprop", "-id", str(window), "_NET_WM_STATE", "WM_STATE"], check=False)
 
-    # Input ---------------------------------------------------------------
-
     def click(self, x, y):
-        # A synchronous move to where the pointer already is waits 15 s for
-        # a motion that never comes.
+        # A synchronous move to where the pointer already is waits 15 s for a motion that never comes.
         if self.run(["xdotool", "getmouselocation"]).split()[:2] != [f"x:{x}", f"y:{y}"]:
             self.run(["xdotool", "mousemove", "--sync", str(x), str(y)])
         self.run(["xdotool", "click", "1"])
@@ -146,75 +107,59 @@ class Desktop:
     def minimize(self, window):
         self.run(["xdotool", "windowminimize", "--sync", str(window)])
 
-    # Pixels --------------------------------------------------------------
-
     def screenshot(self, path, window=None, frame=False):
-        self.run(["import"] + (["-frame"] if frame else []) +
-                 ["-window", str(window) if window else "root", path])
-        return path
+        self.run(["import"] + ["-frame"] * frame + ["-window", str(window) if window else "root", path])
 
-    def pixels(self, window, x, y, w=1, h=1):
-        """RGB bytes of a rectangle of a window's client area. (XWayland draws
-        no root window: the pixels come from the window itself.)"""
-        return subprocess.run(["import", "-window", str(window), "-crop", f"{w}x{h}+{x}+{y}",
-                               "-depth", "8", "rgb:-"], env=self.env, capture_output=True,
-                              check=True).stdout
+    def pixels(self, window, x, y, w=1, h=1):  # RGB, from the window: XWayland draws no root window
+        return subprocess.run(["import", "-window", str(window), "-crop", f"{w}x{h}+{x}+{y}", "-depth", "8", "rgb:-"],
+                              env=self.env, capture_output=True, check=True).stdout
+
+    def as_user(self, argv):
+        return list(argv)
 
 
 class SwayDesktop(Desktop):
-    """A private headless sway with XWayland. sway refuses to run as root: then
-    it and the clients started through `as_user` run as `nobody`, and root is
-    let into XWayland. Programs started with `start` see a Wayland session."""
+    """Headless sway with XWayland; as root, sway and `as_user` clients run as nobody, and root may use XWayland."""
 
     def __init__(self, layout="us"):
-        self.procs = []
-        self.tmp = tempfile.mkdtemp(prefix="tavlun-sway-")
-        self.runtime = os.path.join(self.tmp, "run")
+        self.procs, self.tmp = [], tempfile.mkdtemp(prefix="tavlun-sway-")
+        self.runtime, self.root = os.path.join(self.tmp, "run"), os.geteuid() == 0
         os.mkdir(self.runtime, 0o700)
         os.chmod(self.tmp, 0o755)
-        self.root = os.geteuid() == 0
-        if self.root:
-            for path in (self.tmp, self.runtime):
-                shutil.chown(path, "nobody", "nogroup")
+        for path in (self.tmp, self.runtime) * self.root:
+            shutil.chown(path, "nobody", "nogroup")
         ready, config = os.path.join(self.tmp, "ready"), os.path.join(self.tmp, "config")
         with open(config, "w") as out:  # sway runs exec's command through sh
             out.write(f"xwayland enable\ninput * xkb_layout {layout}\n"
                       f"exec printenv DISPLAY > {ready}.tmp && mv {ready}.tmp {ready}\n")
-        self.env = {}
-        self.sway = self.start(self.as_user(["sway", "-c", config], displays=False))
+        self.env, self.socket, self.display = {}, None, None
+        self.sway = self.start(self.as_user(["sway", "-c", config]))
         wait_until(lambda: os.path.exists(ready) or self.sway.poll() is not None, 15, "sway")
         with open(ready) as f:
             self.display = f.read().strip()
-        if not self.display:
-            raise RuntimeError("sway started no XWayland")
+        assert self.display, "sway started no XWayland"
         [self.socket, swaysock] = [next(os.path.join(self.runtime, n) for n in os.listdir(self.runtime)
                                         if re.fullmatch(p, n)) for p in (r"wayland-\d+", r"sway-ipc\..*")]
         self.env = {k: v for k, v in os.environ.items() if k not in ("QT_QPA_PLATFORM", "XDG_RUNTIME_DIR")}
         self.env.update(DISPLAY=self.display, WAYLAND_DISPLAY=self.socket, SWAYSOCK=swaysock,
                         XDG_SESSION_TYPE="wayland", XDG_CURRENT_DESKTOP="sway")
         if self.root:
-            subprocess.run(self.as_user(["xhost", "+si:localuser:root"]), check=True,
-                           stdout=subprocess.DEVNULL)
-        wait_until(self._server_answers, 15, f"XWayland on {self.display}")
+            subprocess.run(self.as_user(["xhost", "+si:localuser:root"]), check=True, stdout=subprocess.DEVNULL)
+        wait_until(lambda: self.run(["xdpyinfo"], check=False), 15, f"XWayland on {self.display}")
 
-    def as_user(self, argv, displays=True):
-        """argv run as the compositor's user, in its environment."""
-        prefix = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if self.root else []
-        env = ["env", "-i", "PATH=/usr/local/bin:/usr/bin:/bin", f"HOME={self.tmp}",
-               f"XDG_RUNTIME_DIR={self.runtime}", "WLR_BACKENDS=headless",
-               "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman", "LANG=C.UTF-8"]
-        if displays:
-            env += [f"WAYLAND_DISPLAY={self.socket}", f"DISPLAY={self.display}"]
-        return prefix + env + list(argv)
+    def as_user(self, argv):  # as the compositor's user, in its environment
+        return (["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] * self.root +
+                ["env", "-i", "PATH=/usr/local/bin:/usr/bin:/bin", f"HOME={self.tmp}", "LANG=C.UTF-8",
+                 f"XDG_RUNTIME_DIR={self.runtime}", "WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
+                 "WLR_RENDERER=pixman"] +
+                [f"WAYLAND_DISPLAY={self.socket}", f"DISPLAY={self.display}"] * bool(self.socket) + list(argv))
 
 
 class MutterDesktop(Desktop):
-    """A GNOME Wayland session of the tests' own: a private session bus; with `layouts`, headless
-    mutter, which takes them from localed on the system bus (a private one, with a stand-in)."""
+    """A private session bus; with `layouts`, headless mutter, which reads them from localed (a stand-in)."""
 
-    BUS = ('<busconfig><type>session</type><listen>unix:dir={tmp}</listen><auth>EXTERNAL</auth>'
-           '<policy context="default"><allow send_destination="*"/><allow receive_sender="*"/>'
-           '<allow own="*"/></policy></busconfig>')
+    BUS = ('<busconfig><type>session</type><listen>unix:dir={}</listen><auth>EXTERNAL</auth><policy context="default">'
+           '<allow send_destination="*"/><allow receive_sender="*"/><allow own="*"/></policy></busconfig>')
     LOCALED = """if 1:  # python3-gi, which only the system's interpreter has
         import sys
         from gi.repository import Gio, GLib
@@ -227,40 +172,27 @@ class MutterDesktop(Desktop):
         GLib.MainLoop().run()"""
 
     def __init__(self, layouts=None):
-        self.procs = []
-        self.tmp = tempfile.mkdtemp(prefix="tavlun-mutter-")
+        self.procs, self.tmp = [], tempfile.mkdtemp(prefix="tavlun-mutter-")
         self.env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "XDG_STATE_HOME")}
-        self.env.update(XDG_RUNTIME_DIR=os.path.join(self.tmp, "run"), XDG_SESSION_TYPE="wayland",
-                        HOME=self.tmp, XDG_CURRENT_DESKTOP="GNOME")
+        self.env.update(XDG_RUNTIME_DIR=os.path.join(self.tmp, "run"), XDG_SESSION_TYPE="wayland", HOME=self.tmp,
+                        XDG_CURRENT_DESKTOP="GNOME")
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus("session")
+        for bus in ("session", "system")[:1 + bool(layouts)]:  # each a bus of the tests' own
+            os.mkdir(folder := os.path.join(self.tmp, bus))
+            with open(config := folder + ".conf", "w") as f:
+                f.write(self.BUS.format(folder))
+            self.env[f"DBUS_{bus.upper()}_BUS_ADDRESS"] = self.announced(
+                ["dbus-daemon", "--nofork", "--config-file", config, "--print-address={}"])
         if layouts:
-            self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self.bus("system")
-            self._start(["/usr/bin/python3", "-c", self.LOCALED, layouts])
+            self.start(["/usr/bin/python3", "-c", self.LOCALED, layouts])
             self.wait_name("org.freedesktop.locale1", "SYSTEM")
-            self._start(["mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
-                         "1024x768", "--wayland-display=wayland-tavlun"])
+            self.start(["mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor", "1024x768",
+                        "--wayland-display=wayland-tavlun"])
             self.wait_name("org.gnome.Mutter.RemoteDesktop")
             self.env["WAYLAND_DISPLAY"] = "wayland-tavlun"
 
-    def bus(self, kind):
-        """Starts a bus of the tests' own; returns its address."""
-        config = os.path.join(self.tmp, kind + ".conf")
-        os.mkdir(os.path.join(self.tmp, kind))
-        with open(config, "w") as f:
-            f.write(self.BUS.format(tmp=os.path.join(self.tmp, kind)))
-        ready, announce = os.pipe()
-        self._start(["dbus-daemon", "--nofork", "--config-file", config,
-                     f"--print-address={announce}"], pass_fds=(announce,))
-        os.close(announce)
-        with os.fdopen(ready) as address:
-            return address.readline().strip()
-
     def wait_name(self, name, bus="SESSION", timeout=20):
         argv = ["dbus-send", "--bus=" + self.env[f"DBUS_{bus}_BUS_ADDRESS"], "--print-reply",
-                "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
-                "org.freedesktop.DBus.NameHasOwner", "string:" + name]
+                "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                "string:" + name]
         wait_until(lambda: "true" in self.run(argv, check=False), timeout, f"{name} on the bus")
-
-    def as_user(self, argv):
-        return list(argv)

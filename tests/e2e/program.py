@@ -10,11 +10,9 @@ import subprocess
 import time
 import tty
 
-from desktop import Desktop, Timeout, wait_until
+from desktop import Desktop, wait_until
 
-# The main window's caption, which ends with the build's version.
 MAIN_TITLE_PATTERN = r"^Tavlun    Ver\. [0-9]+\.[0-9]+\.[0-9]+$"
-
 # Client-area positions (pixels) of the main window's controls.
 SHAPE1_CENTRE = (8 + 8 + 8, 8 + 24 + 8)
 COMBO1_CENTRE = (8 + 32 + 32, 8 + 24 + 10)
@@ -24,57 +22,39 @@ LABEL1_RECT = (8, 360, 449, 17)
 BLUE = (0, 0, 255)
 
 
-class Phone:
-    """The far side of a pseudo-terminal: plays the accessory."""
-
+class Phone:  # the far side of a pseudo-terminal, playing the accessory
     def __init__(self):
         self.controller, device = os.openpty()
         tty.setraw(device)
-        self.path, self.named = os.ttyname(device), None
+        self.path = os.ttyname(device)
         os.close(device)
-        # A lock file for a new terminal's name was left by a program killed
-        # while it held an earlier terminal of that number, perhaps as a user
-        # who could not remove it.
-        with contextlib.suppress(OSError):
-            os.unlink("/run/lock/LCK.." + self.path[len("/dev/"):].replace("/", "_"))
+        with contextlib.suppress(OSError):  # left by a program killed while it held a terminal of this number
+            os.unlink("/var/lock/LCK.." + self.path[5:].replace("/", "_"))
 
     def write(self, data: bytes):
         os.write(self.controller, data)
 
     def read(self, count, timeout=3.0):
         data, deadline = b"", time.monotonic() + timeout
-        while len(data) < count and select.select(
-                [self.controller], [], [], max(0.0, deadline - time.monotonic()))[0]:
-            try:
-                chunk = os.read(self.controller, 4096)
-            except OSError:
-                break
-            if not chunk:
-                break
-            data += chunk
+        while len(data) < count and select.select([self.controller], [], [], max(0, deadline - time.monotonic()))[0]:
+            with contextlib.suppress(OSError):
+                if chunk := os.read(self.controller, 4096):
+                    data += chunk
+                    continue
+            break
         return data
 
-    def exchange(self, line: bytes, timeout=3.0):
-        """Writes a line and returns what came back within the deadline."""
+    def exchange(self, line: bytes, timeout=3.0):  # a line, and the answer
         self.write(line)
         return self.read(4, timeout)
-
-    def link(self, folder):
-        """A name of the device's own, gone with it: a new terminal may get its number."""
-        self.named = os.path.join(folder, "port-" + os.path.basename(self.path))
-        os.symlink(self.path, self.named)
-        return self.named
 
     def close(self):
         if self.controller >= 0:
             os.close(self.controller)
             self.controller = -1
-        if self.named and os.path.lexists(self.named):
-            os.unlink(self.named)
 
 
 def desktop_with_phones(test, count=2):
-    """A private desktop and `count` pseudo-terminals, closed when `test` ends."""
     desktop, phones = Desktop(), [Phone() for _ in range(count)]
     for thing in [desktop] + phones:
         test.addCleanup(thing.close)
@@ -82,26 +62,22 @@ def desktop_with_phones(test, count=2):
 
 
 class Program:
-    """The program on `desktop`, with `ports` on its command line. As `user`,
-    when given, through setpriv from a copy that every user may run."""
+    """The program on `desktop` with `ports` on its command line; as `user` from a copy all may run."""
 
     def __init__(self, desktop, binary, ports, env=None, user=None):
-        self.desktop = desktop
-        self.log = os.path.join(desktop.tmp, f"tavlun-{len(desktop.procs)}.log")
+        self.desktop, self.log = desktop, os.path.join(desktop.tmp, f"tavlun-{len(desktop.procs)}.log")
         argv = [binary] + list(ports)
         if user:
             os.chmod(desktop.tmp, 0o755)
-            argv[0] = shutil.copy(binary, os.path.join(desktop.tmp, "tavlun"))
-            gid = pwd.getpwnam(user).pw_gid
-            argv = ["setpriv", f"--reuid={user}", f"--regid={gid}", "--clear-groups"] + argv
+            argv = ["setpriv", f"--reuid={user}", f"--regid={pwd.getpwnam(user).pw_gid}", "--clear-groups",
+                    shutil.copy(binary, os.path.join(desktop.tmp, "tavlun"))] + argv[1:]
         with open(self.log, "w") as log:
             self.proc = desktop.start(argv, env=env, stdout=log, stderr=subprocess.STDOUT)
         try:
             self.window = desktop.wait_window("the main window", 60, MAIN_TITLE_PATTERN)
         except AssertionError as error:
-            state = "running" if self.alive() else f"exited with {self.proc.returncode}"
             with open(self.log) as log:
-                raise AssertionError(f"{error}; the program is {state}; it said:\n{log.read()}")
+                raise AssertionError(f"{error}; exit status {self.proc.poll()}; it said:\n{log.read()}")
         wait_until(lambda: self.desktop.geometry(self.window)[2] == 460, 5, "the main window")
 
     def client(self, x, y):
@@ -115,39 +91,26 @@ class Program:
         return self.desktop.pixels(self.window, *LABEL1_RECT)
 
     def popup_entries(self, timeout=5):
-        """Opens the port list with the mouse; returns the popup's geometry."""
         self.desktop.activate(self.window)
         self.desktop.click(*self.client(*COMBO1_CENTRE))
 
-        def popup():
-            # The drop-down is an override-redirect window of its own, not a
-            # tooltip; the program's other windows are not.
-            for window in self.desktop.run(["xdotool", "search", "--onlyvisible", "--pid",
-                                            str(self.proc.pid)], check=False).split():
-                info = self.desktop.run(["xwininfo", "-id", window], check=False)
-                kind = self.desktop.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"],
-                                        check=False)
-                if "Override Redirect State: yes" in info and "TOOLTIP" not in kind:
+        def popup():  # an override-redirect window of its own, not a tooltip
+            for window in self.desktop.run(["xdotool", "search", "--onlyvisible", "--pid", str(self.proc.pid)],
+                                           check=False).split():
+                if "Override Redirect State: yes" in self.desktop.run(["xwininfo", "-id", window], check=False) \
+                        and "TOOLTIP" not in self.desktop.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"], False):
                     return self.desktop.geometry(int(window))
-            return None
-        try:
-            return wait_until(popup, timeout, "the port list to open")
-        except AssertionError as error:
-            raise AssertionError(f"{error}; the program said: {self.said()}") from None
+        return wait_until(popup, timeout, "the port list to open")
 
     def pick_first(self, spoil=None):
-        """Picks the first entry of the port list with the mouse; `spoil` runs
-        while the list is open (opening it probes the ports again)."""
+        """Picks the first port with the mouse; `spoil` runs while the list is open (opening probes again)."""
         x, y, w, _ = self.popup_entries()
         if spoil:
             spoil()
-        # A list that has just opened ignores a release within the double-click
-        # interval (press, drag and release picks too); wait that out.
-        time.sleep(0.5)
+        time.sleep(0.5)  # a list just opened ignores a release within the double-click interval
         self.desktop.click(x + w // 2, y + 10)
 
     def connect_first(self):
-        """Connects to the first port of the list, as a user would."""
         self.pick_first()
         self.answer_connect()
         wait_until(lambda: self.indicator() == BLUE, 5, "the indicator to turn blue")
@@ -157,68 +120,50 @@ class Program:
         self.desktop.key("Return")
 
     def failed_pick(self, spoil):
-        """Picks the first port, spoiled by `spoil` meanwhile, and answers Yes:
-        the failure box's titles and text. The box is closed."""
+        """Picks the first port, spoiled meanwhile, answers Yes: the failure box's titles and text."""
         self.pick_first(spoil)
         self.answer_connect()
         box = self.desktop.wait_window("Port Hata...", 5)
-        titles, text = self.desktop.titles(box), self.box_text(box)
+        x, y, w, h = self.desktop.settled_geometry(box)  # its text, and its informative text below
+        titles, text = self.desktop.titles(box), "\n".join(copy_text(self.desktop, x + w // 2, y + int(h * at))
+                                                           for at in (0.1, 0.6))
         self.desktop.activate(box)
         self.desktop.key("Return")
         return titles, text
 
-    def said(self):
-        """The program's lines to the user on standard error ("tavlun: ..."),
-        but for the start-up line that names the keystroke backend."""
+    def said(self):  # its lines to the user, but for the one naming the keystroke backend
         with open(self.log, encoding="utf-8") as log:
             return [line for line in log.read().splitlines() if line.startswith("tavlun: ")
                     and not line.startswith("tavlun: typing into other applications")]
 
     def wait_said(self, text, timeout=10.0):
-        """The lines that mention `text`, once there is one."""
-        return wait_until(lambda: [line for line in self.said() if text in line], timeout,
-                          f"a line on standard error with {text!r}")
-
-    def box_text(self, box):
-        """A message box's text and informative text, each copied as a user would."""
-        x, y, w, h = self.desktop.settled_geometry(box)
-        return "\n".join(copy_text(self.desktop, x + w // 2, y + int(h * height))
-                         for height in (0.1, 0.6))  # the text, the informative text below
+        return wait_until(lambda: [line for line in self.said() if text in line], timeout, f"a line with {text!r}")
 
     def busy_seconds(self, over=1.0):
-        """Processor time that the program uses in the next `over` seconds."""
         before = cpu_seconds(self.proc.pid)
         time.sleep(over)
         return cpu_seconds(self.proc.pid) - before
 
-    def alive(self):
-        return self.proc.poll() is None
-
 
 def cpu_seconds(pid):
-    """utime + stime of a process."""
     with open(f"/proc/{pid}/stat") as stat:
         fields = stat.read().rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def rss_kib(pid):
-    """VmRSS of a process, in KiB."""
     with open(f"/proc/{pid}/status") as status:
         return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
 
 
 class PortLock:
-    """Holds a serial device as serial programs do: a process (sleep) named by
-    a lock file, which has the device open unless `locked_only`."""
+    """Holds a device as serial programs do: a process (sleep) named by a lock file, with it open unless told."""
 
     def __init__(self, device_path, locked_only=False):
         device = subprocess.DEVNULL if locked_only else os.open(device_path, os.O_RDWR | os.O_NOCTTY)
         self.holder = subprocess.Popen(["sleep", "600"], stdin=device)
-        if not locked_only:
-            os.close(device)
-        self.pid = self.holder.pid
-        self.path = "/var/lock/LCK.." + device_path[len("/dev/"):].replace("/", "_")
+        locked_only or os.close(device)
+        self.pid, self.path = self.holder.pid, "/var/lock/LCK.." + device_path[5:].replace("/", "_")
         with open(self.path, "w") as lock:
             lock.write(f"{self.pid}\nsleep\n{socket.gethostname()}\n")
 
@@ -233,39 +178,33 @@ class PortLock:
 def copy_text(desktop, x, y):
     """What a click at x, y, Ctrl+A and Ctrl+C put on the clipboard; "" if nothing."""
     clipboard = lambda: desktop.run(["xclip", "-selection", "clipboard", "-o"], check=False)  # noqa: E731
-    # A mark of the test's own first, so that neither an earlier copy nor
-    # xclip taking the selection late can pass for the copy. (xclip stays in
-    # the background to serve it: no pipes for it to hold.)
+    # A mark first, so neither an earlier copy nor xclip taking the selection late passes for the copy.
     mark, path = f"mark {time.monotonic()}", os.path.join(desktop.tmp, "clipboard-mark")
     with open(path, "w") as f:
         f.write(mark)
-    subprocess.run(["xclip", "-selection", "clipboard", "-i", path], env=desktop.env,
+    subprocess.run(["xclip", "-selection", "clipboard", "-i", path], env=desktop.env,  # xclip stays to serve it
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
     wait_until(lambda: clipboard() == mark, 5, "xclip to hold the mark")
     desktop.click(x, y)
     desktop.key("ctrl+a", "ctrl+c")
-    try:
+    with contextlib.suppress(AssertionError):
         return wait_until(lambda: (text := clipboard()) != mark and text, 1, "the copy")
-    except Timeout:
-        return ""
+    return ""
 
 
 def text_box_contents(program):
-    """The text box's contents, copied through the clipboard."""
     program.desktop.activate(program.window)
     return copy_text(program.desktop, *program.client(*TEXT1_CENTRE))
 
 
 class Accessory:
-    """The virtual accessory tool on a pseudo-terminal of its own, typing
-    what the test writes to it."""
+    """The virtual accessory tool on a pseudo-terminal of its own, typing what the test writes to it."""
 
     def __init__(self, desktop, binary, *options):
-        self._typing, self._keyboard = os.pipe()
-        self.proc = desktop.start([binary, "--pty", "--wait-for-peer", "--hello-timeout", "0",
-                                   "--keep-going", *options], stdin=self._typing,
-                                  stdout=subprocess.PIPE)
-        os.close(self._typing)
+        typing, self._keyboard = os.pipe()
+        self.proc = desktop.start([binary, "--pty", "--wait-for-peer", "--hello-timeout", "0", "--keep-going",
+                                   *options], stdin=typing, stdout=subprocess.PIPE)
+        os.close(typing)
         first = self.proc.stdout.readline().decode()
         assert first.startswith("device: "), f"unexpected first line {first!r}"
         self.path = first.split(": ", 1)[1].strip()

@@ -1,6 +1,4 @@
-"""The typing driver, and clients that have the keyboard focus and record the
-keys they get: xev, wev. Keys read as their text, or <Name> for BackSpace,
-Return and Escape; keys that type nothing (modifiers) are not read."""
+"""The typing driver, and xev and wev recording the keys they get as text, <Name> for the named keys."""
 
 import os
 import re
@@ -16,24 +14,18 @@ AS_SEEN = {"{ENTER}": "<Return>", "{BACKSPACE}": "<BackSpace>", "{ESC}": "<Escap
 
 
 def as_seen(keys):
-    """What a recorder reads for the key strings typed."""
     return "".join(AS_SEEN.get(k, k) for k in keys)
 
 
 class TypeDriver:
-    """tavlun_type_driver: keys in, "typed" or "typed not:<keys>" out; what it
-    tells on standard error gathers in `told`."""
+    """tavlun_type_driver: keys in, "typed" or "typed not:<keys>" out; its standard error gathers in `told`."""
 
     def __init__(self, desktop, env=None):
         self.proc = desktop.start([os.environ["TAVLUN_TYPE_DRIVER"]], env=env, stdin=subprocess.PIPE,
                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         self.told = []
-        self._listener = threading.Thread(target=self._listen, daemon=True)
+        self._listener = threading.Thread(target=lambda: self.told.extend(self.proc.stderr), daemon=True)
         self._listener.start()
-
-    def _listen(self):
-        for line in self.proc.stderr:
-            self.told.append(line)
 
     def type(self, *keys):
         print("\t".join(keys), file=self.proc.stdin, flush=True)
@@ -42,8 +34,7 @@ class TypeDriver:
     def problems(self, fragment=""):
         return [line for line in list(self.told) if line.startswith("problem: ") and fragment in line]
 
-    def close(self):
-        """Ends the driver with its input; all it told."""
+    def close(self):  # all it told
         self.proc.stdin.close()
         self.proc.wait(10)
         self._listener.join(10)
@@ -58,8 +49,7 @@ class Recorder:
         self.focused = self._press = False
 
     def _read(self, timeout):
-        # Not through a buffered reader, which could hold lines that select() misses.
-        if select.select([self.proc.stdout], [], [], timeout)[0]:
+        if select.select([self.proc.stdout], [], [], timeout)[0]:  # unbuffered, as select() sees it
             self._pending += os.read(self.proc.stdout.fileno(), 65536)
         *complete, self._pending = self._pending.split(b"\n")
         for line in complete:
@@ -70,8 +60,7 @@ class Recorder:
         self._press = press
         (self.down.add if press else self.down.discard)(code)
 
-    def text(self, count, timeout=10.0):
-        """What the next `count` keys typed."""
+    def text(self, count, timeout=10.0):  # what the next `count` keys typed
         deadline = time.monotonic() + timeout
         while len(self.keys) < count and time.monotonic() < deadline:
             self._read(0.05)
@@ -83,15 +72,20 @@ class Recorder:
 
 
 class KeyRecorder(Recorder):
-    """xev, focused and sent a Shift first: libX11 loads and follows the keymap
-    only from the first key, so a keycode rebound before it reads as before."""
+    """xev, focused and sent a Shift first: libX11 follows the keymap from the first key on."""
 
     def __init__(self, desktop):
-        super().__init__(desktop, ["env", "LC_ALL=C.UTF-8", "stdbuf", "-oL", "xev", "-event",
-                                   "keyboard"])
+        super().__init__(desktop, ["env", "LC_ALL=C.UTF-8", "stdbuf", "-oL", "xev", "-event", "keyboard"])
         self.warm = self.window = False
         wait_until(lambda: self._read(0.1) or self.window, 10, "xev's window")
-        self.wait_focus()
+
+        def focused():
+            desktop.run(["xdotool", "windowfocus", self.window], check=False)
+            self._read(0.05)
+            return desktop.run(["xdotool", "getwindowfocus"], check=False).strip() == str(int(self.window, 16))
+        wait_until(focused, 10, "xev's focus")
+        desktop.key("Shift_L")
+        wait_until(lambda: self._read(0.05) or self.warm, 10, "xev to see Shift")
 
     def _parse(self, line):
         if m := re.match(r"Outer window is (0x[0-9a-f]+)", line):
@@ -104,27 +98,12 @@ class KeyRecorder(Recorder):
             if self._press:
                 self.modifiers = int(m.group(1), 16)
         elif m := re.search(r"XmbLookupString gives \d+ bytes: (?:\(([0-9a-f ]+)\))?", line):
-            if self._name in NAMED:
-                self.keys.append(f"<{self._name}>")
-            elif m.group(1):
-                self.keys.append(bytes.fromhex(m.group(1)).decode())
+            if self._name in NAMED or m.group(1):
+                self.keys.append(f"<{self._name}>" if self._name in NAMED else bytes.fromhex(m.group(1)).decode())
             self.warm = self.warm or self._name == "Shift_L"
 
-    def wait_focus(self, timeout=10.0):
-        def focused():
-            self.desktop.run(["xdotool", "windowfocus", self.window], check=False)
-            self._read(0.05)
-            return self.desktop.run(["xdotool", "getwindowfocus"], check=False).strip() == \
-                str(int(self.window, 16))
-        wait_until(focused, timeout, "xev's focus")
-        self.warm = False
-        self.desktop.run(["xdotool", "key", "Shift_L"])
-        wait_until(lambda: self._read(0.05) or self.warm, timeout, "xev to see Shift")
 
-
-class WevRecorder(Recorder):
-    """wev, a native Wayland client, started as the compositor's user."""
-
+class WevRecorder(Recorder):  # a native Wayland client, run as the compositor's user
     def __init__(self, desktop):
         super().__init__(desktop, desktop.as_user(["stdbuf", "-oL", "wev", "-f", "wl_keyboard"]))
         self.keymaps = 0

@@ -1,6 +1,5 @@
-"""The real program under Xvfb with a window manager, on a desktop that says
-it is GNOME (which lays out No before Yes): connecting by mouse and Return, a
-device that goes away, and the titles of every window at a second showing."""
+"""Connecting the real program under Xvfb on a desktop that says it is GNOME (No before Yes): devices
+that go away, adapters that come and go, and the titles of every window at a second showing."""
 
 import os
 import unittest
@@ -18,44 +17,63 @@ class Connection(unittest.TestCase):
         self.desktop, self.phones = desktop_with_phones(self)
 
     def test_far_end_closing_resets_the_prompt_and_says_so_once(self):
-        self.program = Program(self.desktop, BINARY, [p.link(self.desktop.tmp) for p in self.phones],
-                               env=GNOME)
-        start_prompt = self.program.prompt_pixels()
-        self.program.connect_first()
+        ports = [os.path.join(self.desktop.tmp, f"port{n}") for n in (1, 2)]  # gone with the device: pts numbers recur
+        for phone, port in zip(self.phones, ports):
+            os.symlink(phone.path, port)
+        program = Program(self.desktop, BINARY, ports, env=GNOME)
+        start_prompt = program.prompt_pixels()
+        program.connect_first()
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
-        wait_until(lambda: self.program.prompt_pixels() != start_prompt, 3, "the ready prompt")
-
-        lost = self.phones[0].named
-        self.phones[0].close()  # the device goes away
-        # The loss is noticed as it happens, with nothing more on the line;
-        # the deadline only bounds a test that would otherwise hang.
-        wait_until(lambda: self.program.indicator() != BLUE, 5, "the reset after the loss")
-        wait_until(lambda: self.program.prompt_pixels() == start_prompt, 5,
-                   "the prompt's start text")
-        self.assertLess(self.program.busy_seconds(), 0.3, "the program spins after the loss")
-        self.assertTrue(self.program.alive())
-        self.assertEqual(self.program.said(),
-                         [f"tavlun: Bağlı aygıt kayboldu: {lost}. Bağlantı kesildi; aygıtı takıp "
-                          "portu yeniden seçin."])
-
-        # The list was probed again: the remaining device is now its first entry.
-        self.program.connect_first()
+        wait_until(lambda: program.prompt_pixels() != start_prompt, 3, "the ready prompt")
+        self.phones[0].close()  # the device goes away: noticed with nothing more on the line
+        os.unlink(ports[0])
+        wait_until(lambda: program.indicator() != BLUE, 5, "the reset after the loss")
+        wait_until(lambda: program.prompt_pixels() == start_prompt, 5, "the prompt's start text")
+        self.assertLess(program.busy_seconds(), 0.3, "the program spins after the loss")
+        self.assertEqual(program.said(), [f"tavlun: Bağlı aygıt kayboldu: {ports[0]}. Bağlantı kesildi; aygıtı "
+                                          "takıp portu yeniden seçin."])
+        program.connect_first()  # the list was probed again: the other device is its first entry
         self.assertEqual(self.phones[1].exchange(b"AT+CGMR\r"), b"OK\r\n")
 
+    def test_adapters_come_and_go_while_the_program_runs(self):
+        # The adapter's link is named before it exists, nine more never do: no device of the machine's is listed.
+        watched, hidden = os.path.join(self.desktop.tmp, "adapters"), self.desktop.tmp
+        os.mkdir(watched)
+        adapter = os.path.join(watched, "adapter")
+        program = Program(self.desktop, BINARY, [adapter] + [os.path.join(watched, f"n{n}") for n in range(2, 11)])
+
+        def list_opens():
+            try:
+                return bool(program.popup_entries(timeout=1))
+            except AssertionError:
+                return False
+        self.assertFalse(list_opens(), "an empty list opened")
+        os.symlink(self.phones[0].path, adapter)  # plugged in: listed without opening the list
+        wait_until(lambda: self.desktop.key("Down", window=program.window) or self.desktop.find_windows("Port Aç"),
+                   5, "Down to pick the adapter")
+        self.desktop.activate(self.desktop.wait_window("Port Aç"))
+        self.desktop.key("Escape")  # No: nothing is connected
+        wait_until(lambda: not self.desktop.find_windows("Port Aç"), 5, "the box to close")
+        os.unlink(adapter)
+        self.assertFalse(list_opens(), "the pulled adapter is still listed")
+        # Plugged in where nothing watches (through a folder of its own): opening the list probes again.
+        os.symlink(os.path.join(hidden, "device"), adapter)
+        os.symlink(self.phones[1].path, os.path.join(hidden, "device"))
+        program.connect_first()
+        self.assertEqual(self.phones[1].exchange(b"AT+CGMR\r"), b"OK\r\n")
+        self.assertFalse(list_opens(), "the list opens while connected")
+
     def test_every_window_keeps_its_own_title_at_a_second_showing(self):
-        # With -display instead of DISPLAY, typing into other applications is
-        # unavailable, so a key typed while minimised brings the notice.
+        # With -display, not DISPLAY, typing into other applications is unavailable: a key while minimised tells so.
         desktop = self.desktop
         program = Program(desktop, BINARY, ["-display", desktop.display] + [p.path for p in self.phones],
                           env=dict(GNOME, DISPLAY=None))
 
         def check(title, showing):
             window = desktop.wait_window(title, 5)
-            self.assertEqual(desktop.titles(window), (title, title),
-                             f"WM_NAME, _NET_WM_NAME of {title!r} at showing {showing}")
+            self.assertEqual(desktop.titles(window), (title, title), f"WM_NAME, _NET_WM_NAME of {title!r}, {showing}")
             desktop.activate(window)
             return window
-
         for showing in (1, 2):
             desktop.activate(program.window)
             desktop.click(*program.client(*COMMAND2_CENTRE))
@@ -74,17 +92,10 @@ class Connection(unittest.TestCase):
         wait_until(lambda: program.indicator() == BLUE, 5, "the connection: Return answers Yes")
         for title in desktop.titles(program.window):
             self.assertRegex(title, MAIN_TITLE_PATTERN)
-
         desktop.minimize(program.window)
-        self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
 
-        def key_brings_notice():
-            # Keys until the program has seen the window minimised.
+        def key_brings_notice():  # keys until the program has seen the window minimised
             self.assertEqual(self.phones[0].exchange(b'AT+CKPD="2"\r'), b"OK\r\n")
             return desktop.find_windows("Tavlun")
         [notice] = wait_until(key_brings_notice, 10, "the typing notice")
         self.assertEqual(desktop.titles(notice), ("Tavlun", "Tavlun"))
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

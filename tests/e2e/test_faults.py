@@ -1,74 +1,57 @@
-"""Faults that the real program must survive and explain: ports held, missing
-or not this user's to open; floods of junk and an endless line."""
+"""Faults the real program survives and explains: ports held, missing or not this user's; junk and an endless line."""
 
 import grp
 import os
 import random
 import unittest
 
-from program import Phone, PortLock, Program, desktop_with_phones, rss_kib
+from program import PortLock, Program, desktop_with_phones, rss_kib
 
 BINARY = os.environ["TAVLUN_BINARY"]
 
 
 class Faults(unittest.TestCase):
     def setUp(self):
-        self.desktop, self.phones = desktop_with_phones(self)
+        self.desktop, self.phones = desktop_with_phones(self, 3)
 
     def start(self, ports=None, **kw):
         self.program = Program(self.desktop, BINARY, ports or [p.path for p in self.phones], **kw)
 
     def assertFailureBox(self, titles, text, cause):
         self.assertEqual(titles, ("Port Hata...", "Port Hata..."), "WM_NAME, _NET_WM_NAME")
-        # The label shows the box's line feed and carriage return as two breaks.
-        self.assertIn("Seçilen Port Meşgul veya \n\n Bağlantı Kurulmuyor...", text)
+        self.assertIn("Seçilen Port Meşgul veya \n\n Bağlantı Kurulmuyor...", text)  # \n\r shows as two breaks
         self.assertIn(cause, text)
 
     def test_held_and_missing_ports_say_why_and_a_freed_port_is_listed(self):
         held = PortLock(self.phones[0].path, locked_only=True)  # named by its lock file alone
         self.addCleanup(held.release)
-        missing = "/dev/tavlun-no-such-device"
-        self.start([self.phones[0].path, missing, self.phones[1].path])
-        said = self.program.wait_said(self.phones[0].path)
-        self.assertEqual(said, [f"tavlun: {self.phones[0].path} listede yok: başka bir program "
-                                f"kullanıyor: sleep (pid {held.pid}). O programı kapatıp portu "
-                                "yeniden seçin."])
-        self.assertEqual(self.program.wait_said(missing),
-                         [f"tavlun: {missing} listede yok: böyle bir aygıt yok. Aygıtın yolunu "
-                          "denetleyin."])
-
-        # While the list is open, port 3, the one listed, is taken and port 1
-        # freed (not later: a probe that the box's closing starts would race
-        # with it): the box says who holds port 3.
+        first, missing, third = self.phones[0].path, "/dev/tavlun-no-such-device", self.phones[1].path
+        self.start([first, missing, third])
+        said = {first: f"tavlun: {first} listede yok: başka bir program kullanıyor: sleep (pid {held.pid}). O "
+                       "programı kapatıp portu yeniden seçin.",
+                missing: f"tavlun: {missing} listede yok: böyle bir aygıt yok. Aygıtın yolunu denetleyin."}
+        for device in said:
+            self.program.wait_said(device)
+        # While the list is open (not later: the box's closing probes again), port 3 is taken, port 1 freed.
         taken = []
-        titles, text = self.program.failed_pick(
-            lambda: (taken.append(PortLock(self.phones[1].path)), held.release()))
+        titles, text = self.program.failed_pick(lambda: (taken.append(PortLock(third)), held.release()))
         self.addCleanup(taken[0].release)
-        self.assertFailureBox(titles, text, f"{self.phones[1].path}: başka bir program "
-                              f"kullanıyor: sleep (pid {taken[0].pid})")
-        self.program.wait_said(f"bağlantı kurulamadı: {self.phones[1].path}")
-
-        # The reset after the box listed the freed port 1 first.
-        self.program.connect_first()
+        self.assertFailureBox(titles, text, f"{third}: başka bir program kullanıyor: sleep (pid {taken[0].pid})")
+        self.program.wait_said(f"bağlantı kurulamadı: {third}")
+        self.program.connect_first()  # the reset after the box listed the freed port 1 first
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
         self.assertEqual(self.phones[1].read(1, 0.2), b"")
-        for device in (self.phones[0].path, missing):
-            said = self.program.wait_said(device)
-            self.assertEqual(len(said), 1, f"{device} is said once, not at every probe: {said}")
+        for device, line in said.items():
+            self.assertEqual(self.program.wait_said(device), [line], "said once, not at every probe")
 
     def test_ports_refused_to_this_user_say_what_helps(self):
-        # Run as nobody: root may open any device. A device that its owner
-        # alone may use, one of the group dialout, and one for all that is
-        # made owner-only after the probe.
-        third = Phone()
-        self.addCleanup(third.close)
-        owner_only, group, later = self.phones[0].path, self.phones[1].path, third.path
+        # As nobody (root opens anything): a device for its owner alone, one of dialout, one made owner-only later.
+        owner_only, group, later = (p.path for p in self.phones)
         os.chmod(owner_only, 0o600)
         os.chown(group, 0, grp.getgrnam("dialout").gr_gid)
         os.chmod(group, 0o660)
         os.chmod(later, 0o666)
         self.start([owner_only, group, later], user="nobody")
-
         rule = "/usr/share/doc/tavlun/examples/90-tavlun-serial-adapter.rules"
         [line] = self.program.wait_said(owner_only)
         self.assertIn("yalnızca sahibi (root) okuyup yazabilir (izinler crw-------)", line)
@@ -77,10 +60,9 @@ class Faults(unittest.TestCase):
         [line] = self.program.wait_said(group)
         self.assertIn("aygıt dialout grubunun, izinler crw-rw----", line)
         self.assertIn("sudo usermod -aG dialout $USER", line)
-
         titles, text = self.program.failed_pick(lambda: os.chmod(later, 0o600))
-        self.assertFailureBox(titles, text, f"{later}: açma izni yok: aygıtı yalnızca sahibi "
-                              "(root) okuyup yazabilir")
+        self.assertFailureBox(titles, text, f"{later}: açma izni yok: aygıtı yalnızca sahibi (root) okuyup "
+                                            "yazabilir")
         self.assertIn(rule, text)
 
     def test_floods_and_an_endless_line_leave_it_answering(self):
@@ -88,9 +70,7 @@ class Faults(unittest.TestCase):
         self.program.connect_first()
         phone = self.phones[0]
         self.assertEqual(phone.exchange(b"AT+CGMR\r"), b"OK\r\n")
-        rss_before = rss_kib(self.program.proc.pid)
-
-        received = bytearray()
+        rss_before, received = rss_kib(self.program.proc.pid), bytearray()
         junk = random.Random(1234).randbytes(1 << 20)                    # with carriage returns
         no_cr = bytes(b for b in junk if b != 13)                         # without any
         high = bytes(range(128, 256)) * 512 + b"\0" * 4096 + b"\r"       # above 127 and NUL
@@ -99,22 +79,13 @@ class Faults(unittest.TestCase):
             for start in range(0, len(blob), 4096):
                 phone.write(blob[start:start + 4096])
                 received += phone.read(1 << 16, 0.001)
-        # Once the program has worked through it all, it must answer a good line.
-        while chunk := phone.read(1 << 16, 0.5):
+        while chunk := phone.read(1 << 16, 0.5):  # until the program has worked through it all
             received += chunk
-        self.assertTrue(self.program.alive())
         self.assertIn(b"OK\r\n", bytes(received))
-        self.assertEqual(set(bytes(received).split(b"OK\r\n")), {b""},
-                         "the program sends nothing but answers")
-
+        self.assertEqual(set(bytes(received).split(b"OK\r\n")), {b""}, "the program sends nothing but answers")
         phone.write(b"\rAT+CGMR\r")
         self.assertEqual(phone.read(8), b"OK\r\n" * 2)
         self.assertLess(self.program.busy_seconds(), 0.3, "the program keeps the processor busy")
         growth = rss_kib(self.program.proc.pid) - rss_before
-        # AddressSanitizer keeps freed memory in quarantine (256 MiB).
-        bound = 600_000 if os.environ.get("TAVLUN_SANITIZED") == "ON" else 200_000
+        bound = 600_000 if os.environ.get("TAVLUN_SANITIZED") == "ON" else 200_000  # ASan's quarantine: 256 MiB
         self.assertLess(growth, bound, f"resident memory grew by {growth} KiB")
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

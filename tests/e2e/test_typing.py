@@ -1,29 +1,25 @@
-"""Typing on the virtual accessory into the real program: into its text box
-while the window is normal, into another X client while it is minimised (every
-character of the keys, under a layout that lacks some, with Caps Lock on);
-chunked and unchunked lines; disconnecting and reconnecting."""
+"""Typing on the virtual accessory into the real program: into its text box while the window is shown, into the
+focused client while it is minimised (xev under Xvfb, wev under headless sway); chunked lines; reconnecting."""
 
 import os
 import unittest
 
-from desktop import Desktop, wait_until
+from desktop import Desktop, SwayDesktop, wait_until
 from program import BLUE, COMMAND1_CENTRE, Accessory, Program, text_box_contents
-from recorders import KeyRecorder
+from recorders import KeyRecorder, WevRecorder
 
-BINARY = os.environ["TAVLUN_BINARY"]
-ACCESSORY = os.environ["TAVLUN_ACCESSORY"]
-
-# Every character that the accessory's keys make, once each; the arrow keys
-# come out as the characters < and >.
-KEY_TABLE = ("+&@/%$£0 -?!,.:'()1ABCÅÁÆâÇ2DEFèÉ3GHIì4JKL5MNOÑÖØÒ6PQRSß7TUVÜÙ8WXYZ9#*<>")
-
-# Letters, accented letters, digits, punctuation and spaces.
+BINARY, ACCESSORY = os.environ["TAVLUN_BINARY"], os.environ["TAVLUN_ACCESSORY"]
+# Every character that the accessory's keys make, once each; the arrow keys come out as < and >.
+KEY_TABLE = "+&@/%$£0 -?!,.:'()1ABCÅÁÆâÇ2DEFèÉ3GHIì4JKL5MNOÑÖØÒ6PQRSß7TUVÜÙ8WXYZ9#*<>"
 SAMPLE = "Merhaba Dünya, çok güzel! 2026 (test) #5* ÅÆØ ß £ è-ì:â?"
 
 
-def as_typed(text):
-    """The key table holds capitals, apart from a few lower-case letters."""
+def as_typed(text):  # the key table holds capitals, but for a few lower-case letters
     return "".join(c if c in "âèìß" else c.upper() for c in text)
+
+
+def wait_text_box(program, expected):
+    wait_until(lambda: text_box_contents(program) == expected, 20, f"the text box to read {expected!r}")
 
 
 class Typing(unittest.TestCase):
@@ -31,69 +27,74 @@ class Typing(unittest.TestCase):
         self.desktop = Desktop()
         self.addCleanup(self.desktop.close)
         self.plain = Accessory(self.desktop, ACCESSORY)
+        self.chunked = Accessory(self.desktop, ACCESSORY, "--chunk", "2", "--pause", "1", "--separate-cr")
         self.addCleanup(self.plain.close)
-        self.chunked = Accessory(self.desktop, ACCESSORY, "--chunk", "2", "--pause", "1",
-                                 "--separate-cr")
         self.addCleanup(self.chunked.close)
-        # The first port is named by a link of the test's own, taken away
-        # with its accessory: a new terminal could reuse the number of the
-        # accessory's one.
+        # A link of the test's own names the first port: a new terminal could reuse the accessory's number.
         self.plain_link = os.path.join(self.desktop.tmp, "plain")
         os.symlink(self.plain.path, self.plain_link)
         self.program = Program(self.desktop, BINARY, [self.plain_link, self.chunked.path])
 
-    def wait_text_box(self, expected):
-        wait_until(lambda: text_box_contents(self.program) == expected, 20,
-                   f"the text box to read {expected!r}")
-
     def test_text_box_other_client_and_reconnect(self):
         self.program.connect_first()
         self.plain.type(SAMPLE)
-        self.wait_text_box(as_typed(SAMPLE))
-
-        # Disconnect empties the text box; a key typed meanwhile waits in the
-        # accessory, which outlives the disconnect, and comes first once the
-        # same port connects again.
+        wait_text_box(self.program, as_typed(SAMPLE))
+        # Disconnect empties the text box; a key typed meanwhile waits in the accessory and comes first.
         self.desktop.click(*self.program.client(*COMMAND1_CENTRE))
         wait_until(lambda: self.program.indicator() != BLUE, 5, "the disconnect")
         self.plain.type("X")
         self.program.connect_first()
         self.plain.type("Yeni")
-        self.wait_text_box("XYENI")
-
-        # Minimised: the keys go to the client that has the focus.
-        self.desktop.minimize(self.program.window)
+        wait_text_box(self.program, "XYENI")
+        self.desktop.minimize(self.program.window)  # the keys go to the client that has the focus
         recorder = KeyRecorder(self.desktop)
         self.desktop.run(["setxkbmap", "tr"])
         self.desktop.key("Caps_Lock")  # locks it
         self.plain.type(KEY_TABLE + "{CLEAR}{SEND}{END}")
-        self.assertEqual(recorder.text(len(KEY_TABLE) + 3, 60),
-                         KEY_TABLE + "<BackSpace><Return><Escape>",
+        self.assertEqual(recorder.text(len(KEY_TABLE) + 3, 60), KEY_TABLE + "<BackSpace><Return><Escape>",
                          "the recorder saw:\n" + "\n".join(recorder.lines[-40:]))
         self.desktop.key("Caps_Lock")  # unlocks it
-
-        # Restored: into the text box again, and nothing reaches the client.
-        self.desktop.activate(self.program.window)
-        wait_until(lambda: "_NET_WM_STATE_HIDDEN" not in self.desktop.window_state(
-            self.program.window), 5, "the window to be restored")
+        self.desktop.activate(self.program.window)  # restored: into the text box, nothing to the client
+        wait_until(lambda: "_NET_WM_STATE_HIDDEN" not in self.desktop.window_state(self.program.window), 5,
+                   "the window to be restored")
         self.plain.type("Son")
-        self.wait_text_box("XYENISON")
+        wait_text_box(self.program, "XYENISON")
         self.assertEqual(recorder.quiet(), "")
 
     def test_chunked_lines_with_a_separate_carriage_return(self):
-        # The first port's accessory goes away while the list is open:
-        # picking it fails once, and the list probed again starts with the
-        # chunked one.
-        def go():
+        def go():  # the first port's accessory goes away while the list is open: picking it fails once
             self.plain.proc.kill()
             self.plain.proc.wait()
             os.unlink(self.plain_link)
         _, text = self.program.failed_pick(go)
         self.assertIn(f"{self.plain_link}: aygıt artık yok", text)
-        self.program.connect_first()
+        self.program.connect_first()  # the list probed again starts with the chunked one
         self.chunked.type(SAMPLE)
-        self.wait_text_box(as_typed(SAMPLE))
+        wait_text_box(self.program, as_typed(SAMPLE))
 
 
-if __name__ == "__main__":
-    unittest.main(verbosity=2)
+class Sway(unittest.TestCase):
+    def test_minimised_into_wayland_client_then_into_text_box(self):
+        desktop = SwayDesktop(layout="tr")
+        self.addCleanup(desktop.close)
+        wev, accessory = WevRecorder(desktop), Accessory(desktop, ACCESSORY)
+        self.addCleanup(accessory.close)
+        program = Program(desktop, BINARY, [accessory.path])
+        program.connect_first()
+        desktop.run(["swaymsg", '[title="^Tavlun"] move scratchpad'])  # and minimised, as the README says
+        desktop.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavlun", "windowminimize"])
+        wait_until(lambda: "Iconic" in desktop.window_state(program.window), 15, "minimised")
+        wev.wait_focus()
+        line = "Çok güzel ÅÆØ ß"  # letters that the Turkish layout lacks beside ones it has
+        accessory.type(line + "{CLEAR}{SEND}")
+        self.assertEqual(wev.text(len(line) + 2, 20), as_typed(line) + "<BackSpace><Return>",
+                         "wev saw:\n" + "\n".join(wev.lines[-40:]))
+        desktop.run(["swaymsg", '[title="^Tavlun"] scratchpad show'])
+        wait_until(lambda: "Normal" in desktop.window_state(program.window), 15, "shown")
+        accessory.type("Son")
+        # The copy's XTest keys (Ctrl+A, Ctrl+C) go through the seat's latest keymap, the program's, which has no
+        # Control key: a layout of XWayland's own puts one back.
+        desktop.run(["setxkbmap", "us"])
+        wait_text_box(program, "SON")
+        self.assertEqual(wev.quiet(), "")
+        self.assertEqual(accessory.close(), 0, "the accessory's exit status, every key answered")
