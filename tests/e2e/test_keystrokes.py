@@ -67,6 +67,11 @@ class Keystrokes(unittest.TestCase):
             self.addCleanup(desktop.close)
             wev, driver = WevRecorder(desktop), Driver(desktop)
             wev.wait_focus()  # once the seat has a keyboard: the driver's
+            if layout == "us":  # no virtual keyboard answers: XTest into XWayland, and the user is told once
+                desktop.run(["setxkbmap", "us"])  # XWayland's keymap follows the seat's latest keyboard
+                xtest = Driver(desktop, {"WAYLAND_DISPLAY": "nowhere"})
+                self.assertEqual([xtest.type(k) for k in "ab"], ["typed", "typed"])
+                self.assertEqual(xtest.close().count("Only X11 applications receive the keys"), 1)
             self.type_and_compare(f"layout {layout}", driver, wev, KEYS, len(KEYS))
             keymaps = wev.keymaps
             self.type_and_compare(f"layout {layout}, again", driver, wev, KEYS[-20:], 20)
