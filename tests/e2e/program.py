@@ -1,12 +1,15 @@
 """The real program on a private desktop, with pseudo-terminals as its ports."""
 
 import contextlib
+import fcntl
 import os
 import pwd
 import select
 import shutil
 import socket
+import struct
 import subprocess
+import termios
 import time
 import tty
 
@@ -43,6 +46,13 @@ class Phone:  # the far side of a pseudo-terminal, playing the accessory
                     continue
             break
         return data
+
+    def unread(self):  # bytes written that the program has not read yet
+        device = os.open(self.path, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+        try:
+            return struct.unpack("i", fcntl.ioctl(device, termios.FIONREAD, b"\0" * 4))[0]
+        finally:
+            os.close(device)
 
     def exchange(self, line: bytes, timeout=3.0):  # a line, and the answer
         self.write(line)

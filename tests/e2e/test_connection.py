@@ -5,7 +5,7 @@ import os
 import unittest
 
 from desktop import wait_until
-from program import BLUE, MAIN_TITLE_PATTERN, Program, copy_text, desktop_with_phones
+from program import BLUE, MAIN_TITLE_PATTERN, Program, copy_text, desktop_with_phones, text_box_contents
 
 BINARY = os.environ["TAVLUN_BINARY"]
 GNOME = {"XDG_CURRENT_DESKTOP": "GNOME"}
@@ -25,7 +25,9 @@ class Connection(unittest.TestCase):
         program.connect_first()
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
         wait_until(lambda: program.prompt_pixels() != start_prompt, 3, "the ready prompt")
-        self.phones[0].close()  # the device goes away: noticed with nothing more on the line
+        self.phones[0].write(b'AT+CKPD="22')  # half a line, read, then the device goes away
+        wait_until(lambda: self.phones[0].unread() == 0, 3, "the half line read")
+        self.phones[0].close()
         os.unlink(ports[0])
         wait_until(lambda: program.indicator() != BLUE, 5, "the reset after the loss")
         wait_until(lambda: program.prompt_pixels() == start_prompt, 5, "the prompt's start text")
@@ -34,6 +36,8 @@ class Connection(unittest.TestCase):
                                           "takıp portu yeniden seçin."])
         program.connect_first()  # the list was probed again: the other device is its first entry
         self.assertEqual(self.phones[1].exchange(b"AT+CGMR\r"), b"OK\r\n")
+        self.assertEqual(self.phones[1].exchange(b'AT+CKPD="2"\r'), b"OK\r\n")
+        wait_until(lambda: text_box_contents(program) == "A", 10, "'A' alone: the lost device's half line is dropped")
 
     def test_adapters_come_and_go_while_the_program_runs(self):
         # The adapter's link is named before it exists, nine more never do: no device of the machine's is listed.
