@@ -1,8 +1,5 @@
-#!/usr/bin/python3
-"""remote_desktop_standin.py LOG [--portal] [--mutter] [METHOD=CODE|error|hold...]: a RemoteDesktop
-portal backend, or with --portal the portal itself, version 2 (Debian 12's says 1), logging calls
-to LOG; --mutter passes keys on. SIGUSR1 answers what is held; SIGUSR2 ends the sessions (as a backend)."""
-
+"""LOG [--portal] [--mutter] [METHOD=CODE|error...]: a RemoteDesktop portal backend, or with --portal a version 2
+portal, logging calls to LOG; --mutter types the keys. SIGUSR2 ends the sessions (as a backend)."""
 import json
 import re
 import signal
@@ -29,26 +26,22 @@ def interface(portal):  # RemoteDesktop, of the portal or of its backend
 class StandIn:
     def __init__(self, log, *options):
         self.portal, self.answers = "--portal" in options, dict(o.split("=") for o in options if "=" in o)
-        self.log, self.sessions, self.held = open(log, "a", buffering=1), {}, []
+        self.log, self.sessions = open(log, "a", buffering=1), set()
         self.bus = Gio.bus_get_sync(Gio.BusType.SESSION)
         self.bus.register_object(PATH, interface(self.portal), self.method, lambda *a: GLib.Variant(
             "u", 1 + self.portal if a[-1] == "version" else 3), None)
-        GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR1, self.release)
         GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR2, self.close_all)
         self.mutter = "--mutter" in options and self.call("/org/gnome/Mutter/RemoteDesktop", "CreateSession")[0]
         if self.mutter:  # the seat gains its keyboard with a first key, which mutter drops: Shift
             self.call(self.mutter, "Start")
-            self.to_mutter(0xFFE1, 1)
-            self.to_mutter(0xFFE1, 0)
+            for down in (True, False):
+                self.call(self.mutter, "NotifyKeyboardKeysym", GLib.Variant("(ub)", (0xFFE1, down)))
         Gio.bus_own_name_on_connection(self.bus, "org.freedesktop.portal.Desktop" if self.portal
                                        else "org.freedesktop.impl.portal.desktop.tavlunstandin", 0, None, None)
 
     def call(self, path, method, args=None):
         interface = MUTTER + ".Session" * (path != "/org/gnome/Mutter/RemoteDesktop")
         return self.bus.call_sync(MUTTER, path, interface, method, args, None, 0, -1, None).unpack()
-
-    def to_mutter(self, keysym, state):
-        self.call(self.mutter, "NotifyKeyboardKeysym", GLib.Variant("(ub)", (keysym & 0xFFFFFFFF, state == 1)))
 
     def method(self, _bus, sender, _path, _iface, method, params, invocation):
         args, portal, answer = params.unpack(), self.portal, self.answers.get(method, "0")
@@ -57,37 +50,26 @@ class StandIn:
         if answer == "error":
             return invocation.return_dbus_error("org.freedesktop.DBus.Error.Failed", "stand-in")
         if keys:
-            self.mutter and self.to_mutter(*args[2:])
+            self.mutter and self.call(self.mutter, method, GLib.Variant("(ub)", (args[2] & 0xFFFFFFFF, args[3] == 1)))
             return invocation.return_value(None)
         who, options = sender[1:].replace(".", "_"), args[-1]  # a portal's paths follow from these
         request = f"{PATH}/request/{who}/{options.get('handle_token')}"
-        session = args[0] if portal and args[1:] else args[1] if not portal else \
-            f"{PATH}/session/{who}/{options['session_handle_token']}"
-        self.sessions[session] = sender
+        session = args[not portal] if args[1:] else f"{PATH}/session/{who}/{options['session_handle_token']}"
+        self.sessions.add(session)
+        results = {"session_handle" if portal else "session_id": GLib.Variant("s", session)}
+        if method == "Start":  # a token for the next start too, which a version 1 portal drops
+            results = {"devices": GLib.Variant("u", int(answer == "0")),
+                       "restore_token": GLib.Variant("s", f"tavlun-standin-{len(self.sessions)}")}
+        response = GLib.Variant("(ua{sv})", (int(answer), results))
+        if not portal:
+            return invocation.return_value(response)
+        self.bus.emit_signal(sender, request, "org.freedesktop.portal.Request", "Response", response)
+        invocation.return_value(GLib.Variant("(o)", (request,)))
 
-        def respond(code=0 if answer == "hold" else int(answer)):
-            results = {"session_handle" if portal else "session_id": GLib.Variant("s", session)}
-            if method == "Start":  # a token for the next start too, which a version 1 portal drops
-                results = {"devices": GLib.Variant("u", int(code == 0)),
-                           "restore_token": GLib.Variant("s", f"tavlun-standin-{len(self.sessions)}")}
-            response = GLib.Variant("(ua{sv})", (code, results))
-            if not portal:
-                return invocation.return_value(response)
-            self.bus.emit_signal(sender, request, "org.freedesktop.portal.Request", "Response", response)
-        self.held.append(respond) if answer == "hold" else respond()
-        return invocation.return_value(GLib.Variant("(o)", (request,))) if portal else None
-
-    def release(self):
-        while self.held:
-            self.held.pop(0)()
-        return True
-
-    def close_all(self):  # behind the portal
+    def close_all(self):  # once: the signal's handler goes with it
         for handle in self.sessions:
             self.bus.emit_signal(None, handle, "org.freedesktop.impl.portal.Session", "Closed", None)
-        return True
 
 
-if __name__ == "__main__":
-    StandIn(*sys.argv[1:])
-    GLib.MainLoop().run()
+StandIn(*sys.argv[1:])
+GLib.MainLoop().run()
