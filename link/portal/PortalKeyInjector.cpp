@@ -34,8 +34,8 @@ const QString kMeanwhile = QStringLiteral(
 // A key string as a special key's keysym or a character; both 0 when the
 // string is none of the special keys and not one printable character.
 struct Key {
-    std::uint32_t special = 0;
-    char32_t character = 0;
+    std::uint32_t special;
+    char32_t character;
 };
 
 Key parseKey(const QString &keyString)
