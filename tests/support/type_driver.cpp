@@ -32,10 +32,8 @@ int main(int argc, char **argv)
         }
         const QString line = QString::fromUtf8(raw).chopped(1); // the line feed
         QString refused;
-        for (const QString &keys : line.split(QLatin1Char('\t'))) {
-            if (!injector->sendKeys(keys))
-                refused += keys;
-        }
+        for (const QString &keys : line.split(QLatin1Char('\t')))
+            refused += injector->sendKeys(keys) ? QString() : keys;
         std::printf("typed%s%s\n", refused.isEmpty() ? "" : " not:", qPrintable(refused));
         std::fflush(stdout);
     });

@@ -1,20 +1,27 @@
-// The main window shows what the session and the receive flow tell it, at
-// the next frame, in order; the notice about typing elsewhere.
+// The main window shows what the probe, the session and the receive flow tell
+// it, at the next frame, in order; its text box keeps a long unbroken text
+// cheap by cutting its paragraph where a line wraps anyway, and the user sees,
+// copies and edits one text; the notice about typing elsewhere.
+#include "serial/PortMap.h"
 #include "support/GoldenImage.h"
 #include "ui/DesktopShell.h"
 #include "ui/MainWindow.h"
 #include "ui/PendingUpdates.h"
+#include "ui/PortConnection.h"
 #include "ui/PortList.h"
 #include "ui/TextBox.h"
 #include "ui/TypingNotice.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QStyleOptionComboBox>
+#include <QTextBlock>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +35,16 @@ namespace {
 
 struct NoShell final : ui::DesktopShell {
     void open(QWidget *, const QString &) override {}
+};
+
+// Opens the devices present, as the probe tries each port.
+struct Port final : ui::PortControl {
+    QStringList present;
+    bool opened = false;
+    bool open(const QString &device) override { return opened = present.contains(device); }
+    void close() override { opened = false; }
+    bool isOpen() const override { return opened; }
+    QString lastErrorText() const override { return QStringLiteral("No such file or directory"); }
 };
 
 class Window : public ::testing::Test {
@@ -51,8 +68,17 @@ TEST_F(Window, ShowsTheDialogueInOrderAndClearsItForANewSession)
 {
     EXPECT_EQ(window.windowTitle(), "Tavlun    Ver. 1.0.4");
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), window.windowTitle());
-    window.addPortEntry("Com - 1", 1, "/dev/ttyS0");
-    window.addPortEntry("Com - 3", 3, "/dev/ttyUSB0");
+    // The probe lists the devices that open under their port numbers; ten named
+    // ones leave no room for the machine's own.
+    Port port;
+    port.present = {"/dev/ttyS0", "/dev/ttyUSB0"};
+    QStringList named{"/dev/ttyS0", "/dev/absent2", "/dev/ttyUSB0"};
+    for (int n = 4; n <= serial::PortMap::kMaxPorts; ++n)
+        named << QStringLiteral("/dev/absent%1").arg(n);
+    serial::PortMap map(named);
+    ui::PortConnection(port, map, window).PortTara();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->itemText(0) + u'|' + list->itemText(1), "Com - 1|Com - 3");
     list->setCurrentIndex(1);
     EXPECT_EQ(window.selectedPortNumber(), 3);
     EXPECT_EQ(list->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyS0");
@@ -155,48 +181,84 @@ TEST_F(Window, ThePortListShowsEveryEntryWhole)
     }
 }
 
-struct Keys final : link::KeyInjector {
-    QStringList sent;
-    bool works = true;
-    bool sendKeys(const QString &keys) override
-    {
-        sent << keys;
-        return works;
-    }
-};
+QString repeated(const QString &pattern, int length) { return pattern.repeated(length / pattern.size() + 1).left(length); }
 
-QStringList noticesShown()
+// The text of every wrapped line on screen, in order.
+QStringList screenLines(const QPlainTextEdit &box)
 {
-    QStringList texts;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
-            EXPECT_FALSE(box->isModal()) << "the receive flow must not wait for the user";
-            texts << box->text();
-            box->close();
-        }
-    return texts;
+    QStringList lines;
+    for (QTextBlock block = box.document()->firstBlock(); block.isValid(); block = block.next()) {
+        box.document()->documentLayout()->blockBoundingRect(block); // lays it out
+        for (int i = 0; i < block.layout()->lineCount(); ++i)
+            lines << block.text().mid(block.layout()->lineAt(i).textStart(), block.layout()->lineAt(i).textLength());
+    }
+    return lines;
 }
+
+TEST(TextBox, LongTextWrapsCopiesAndEditsAsOneText)
+{
+    ui::TextBox box;
+    QPlainTextEdit reference;
+    QFont font(QStringLiteral("Tahoma"), 12, QFont::Bold);
+    for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(&box), &reference}) {
+        edit->setFont(font);
+        edit->resize(433, 89);
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit->show();
+    }
+    for (const QString &pattern : {QStringLiteral("MERHABA DÜNYA {Yes} 2026, "), QStringLiteral("Ç")}) {
+        box.clear();
+        const QString text = repeated(pattern, 4 * ui::TextBox::kSoftParagraphLength + 37);
+        for (QChar c : text)
+            box.appendAtEnd(QString(c));
+        reference.setPlainText(text);
+        ASSERT_GT(box.document()->blockCount(), 3) << "the paragraph was never cut";
+        EXPECT_EQ(box.text(), text);
+        EXPECT_EQ(screenLines(box), screenLines(reference)) << "a cut moved a line break";
+        box.selectAll();
+        box.copy();
+        EXPECT_EQ(QApplication::clipboard()->text(), text) << "cuts reached the clipboard";
+    }
+    // Backspace just after a cut removes the character before it.
+    QTextCursor cursor = box.textCursor();
+    const int cut = box.document()->firstBlock().next().position();
+    cursor.setPosition(cut);
+    box.setTextCursor(cursor);
+    QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QApplication::sendEvent(&box, &backspace);
+    EXPECT_EQ(box.text().size(), 4 * ui::TextBox::kSoftParagraphLength + 36);
+    EXPECT_EQ(box.text().left(cut - 1), QString(cut - 1, u'Ç'));
+    box.appendAtEnd(QStringLiteral("\nX"));
+    EXPECT_TRUE(box.text().endsWith(QStringLiteral("\nX"))) << "a typed line break stays one";
+}
+
+struct Keys final : link::KeyInjector {
+    bool works = true;
+    bool sendKeys(const QString &) override { return works; }
+};
 
 TEST(TypingNotice, TellsOnceWhyKeysCannotReachOtherApplicationsAndEachProblemOnce)
 {
-    Keys unavailable;
+    Keys unavailable, working;
     unavailable.works = false;
     ui::TypingNotice notice(unavailable, QStringLiteral("no X display (DISPLAY is not set)"));
+    ui::TypingNotice quiet(working, QString());
     EXPECT_FALSE(notice.sendKeys(QStringLiteral("A")));
     EXPECT_FALSE(notice.sendKeys(QStringLiteral("{ENTER}")));
-    EXPECT_EQ(unavailable.sent, (QStringList{QStringLiteral("A"), QStringLiteral("{ENTER}")}));
-    const QStringList told = noticesShown();
-    ASSERT_EQ(told.size(), 1) << "the user is told once";
-    EXPECT_TRUE(told[0].contains(QStringLiteral("DISPLAY is not set")));
-
-    Keys working;
-    ui::TypingNotice quiet(working, QString());
     EXPECT_TRUE(quiet.sendKeys(QStringLiteral("B")));
     for (const char *problem : {"ğ yok", "€ yok", "ğ yok"})
         working.onProblem(QString::fromUtf8(problem));
-    const QStringList problems = noticesShown();
-    ASSERT_EQ(problems.size(), 2) << problems.join(u'|').toStdString();
-    EXPECT_TRUE(problems.join(u'|').contains(QStringLiteral("€ yok")));
+    QStringList told;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
+            EXPECT_FALSE(box->isModal()) << "the receive flow must not wait for the user";
+            told << box->text();
+            box->close();
+        }
+    // The user is told once why, and once of each problem.
+    ASSERT_EQ(told.size(), 3) << told.join(u'|').toStdString();
+    EXPECT_EQ(told.filter(QStringLiteral("DISPLAY is not set")).size(), 1);
+    EXPECT_EQ(told.filter(QStringLiteral("€ yok")).size(), 1);
 }
 
 } // namespace

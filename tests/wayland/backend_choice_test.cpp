@@ -34,10 +34,8 @@ TEST(BackendChoice, EachKindOfSessionGetsItsBackendAndItsQtPlatform)
     };
     for (const auto &[what, given, expected, notice, platform] : cases) {
         // The session's part of the facts as the program reads it: from the environment.
-        const std::pair<const char *, QString> variables[] = {{"XDG_SESSION_TYPE", given.sessionType},
-            {"WAYLAND_DISPLAY", given.waylandDisplay}, {"DISPLAY", given.x11Display},
-            {"XDG_CURRENT_DESKTOP", given.currentDesktop}};
-        for (const auto &[name, value] : variables)
+        for (const auto &[name, value] : {std::pair{"XDG_SESSION_TYPE", given.sessionType}, {"WAYLAND_DISPLAY", given.waylandDisplay},
+                                          {"DISPLAY", given.x11Display}, {"XDG_CURRENT_DESKTOP", given.currentDesktop}})
             value.isEmpty() ? qunsetenv(name) : qputenv(name, value.toUtf8());
         SessionFacts facts = SessionFacts::fromEnvironment();
         facts.virtualKeyboard = given.virtualKeyboard;

@@ -34,11 +34,7 @@ KeyboardMap testMap()
 
 TEST(KeyPlanner, PicksTheKeyLevelGroupAndLocksThatChangeLeast)
 {
-    struct Case {
-        unsigned long symbol;
-        KeyboardState state;
-        std::optional<KeyPlan> expected;
-    };
+    struct Case { unsigned long symbol; KeyboardState state; std::optional<KeyPlan> expected; };
     const Case cases[] = {
         {'a', {}, KeyPlan{38, 0, 0}},
         {'A', {}, KeyPlan{38, kShift, 0}},
