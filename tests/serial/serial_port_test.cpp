@@ -52,7 +52,6 @@ struct Pty {
 TEST(SerialPort, CarriesBytesBothWaysAndReportsAHangUpOnce)
 {
     Pty pty;
-    ASSERT_FALSE(pty.path.isEmpty());
     pty.write("stale");
     serial::SerialPort port;
     QByteArray received;

@@ -42,7 +42,6 @@ struct TestPalette {
 
 class AboutWindowTest : public ::testing::Test {
 protected:
-    template <typename T = QLabel> T *child(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
 
     // Pointer events as the window system sends them, so that Qt itself
     // finds the control under the pointer.
@@ -76,8 +75,8 @@ protected:
     TestPalette palette_;
     RecordingShell shell;
     AboutWindow window{shell};
-    QLabel *mail = child("Label9"), *web = child("Label10");
-    QWidget *frame = child<QWidget>("Frame1");
+    QLabel *mail = window.findChild<QLabel *>("Label9"), *web = window.findChild<QLabel *>("Label10");
+    QWidget *frame = window.findChild<QWidget *>("Frame1");
     QPoint at_;
 };
 
@@ -95,7 +94,7 @@ TEST_F(AboutWindowTest, LooksAsDesignedAndLinksLightUpUnderThePointer)
     const struct { const char *where; std::function<void()> move; const char *expected; /* mail/web */ } steps[] = {
         {"the frame between the links", [&] { moveTo(frame, {90, 46}); }, "plain/plain"},
         {"over the web address", [&] { moveTo(web, {90, 6}); }, "plain/lit"},
-        {"over the author line", [&] { moveTo(child("Label8"), {90, 6}); }, "plain/lit"},
+        {"over the author line", [&] { moveTo(window.findChild<QLabel *>("Label8"), {90, 6}); }, "plain/lit"},
         {"the frame right of the web label", [&] { moveTo(frame, {web->width() + 1, web->y() + 6}); }, "plain/plain"},
         {"from one link straight to the other", [&] { moveTo(mail, {40, 6}); moveTo(web, {40, 6}); }, "lit/lit"},
     };

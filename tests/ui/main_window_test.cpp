@@ -67,7 +67,6 @@ protected:
 TEST_F(Window, ShowsTheDialogueInOrderAndClearsItForANewSession)
 {
     EXPECT_EQ(window.windowTitle(), "Tavlun    Ver. 1.0.4");
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), window.windowTitle());
     // The probe lists the devices that open under their port numbers; ten named
     // ones leave no room for the machine's own.
     Port port;
@@ -130,8 +129,7 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
 
     // The clear key reaches the text box as a key press, which flushes what
     // waits first; lines taken in meanwhile must come after the rest.
-    int taken = 0;
-    window.setUpdateSource([&] {
+    window.setUpdateSource([&, taken = 0]() mutable {
         if (++taken == 2)
             window.appendToTextBox("B");
     });
@@ -149,17 +147,16 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
 
 TEST_F(Window, TheLogKeepsItsNewestEntriesUpToItsLimit)
 {
-    constexpr int limit = ui::PendingUpdates::kMaxLogEntries;
+    constexpr int limit = ui::PendingUpdates::kMaxLogEntries, batch = ui::PendingUpdates::kTrimBatch;
     for (int i = 0; i < limit; ++i)
         window.addLogEntry(QString::number(i));
     window.flushUpdates();
     EXPECT_EQ(log->count(), limit);
-    window.addLogEntry("-> new");
-    window.addLogEntry("<- OK");
+    for (const char *entry : {"-> new", "<- OK"})
+        window.addLogEntry(entry);
     window.flushUpdates();
-    const int kept = limit + 2 - ui::PendingUpdates::kTrimBatch;
-    ASSERT_EQ(log->count(), kept);
-    EXPECT_EQ(log->item(0)->text(), QString::number(ui::PendingUpdates::kTrimBatch));
+    ASSERT_EQ(log->count(), limit + 2 - batch);
+    EXPECT_EQ(log->item(0)->text(), QString::number(batch));
     EXPECT_EQ(log->currentItem()->text(), "-> new");
 }
 
@@ -220,10 +217,8 @@ TEST(TextBox, LongTextWrapsCopiesAndEditsAsOneText)
         EXPECT_EQ(QApplication::clipboard()->text(), text) << "cuts reached the clipboard";
     }
     // Backspace just after a cut removes the character before it.
-    QTextCursor cursor = box.textCursor();
     const int cut = box.document()->firstBlock().next().position();
-    cursor.setPosition(cut);
-    box.setTextCursor(cursor);
+    box.setTextCursor(QTextCursor(box.document()->firstBlock().next()));
     QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
     QApplication::sendEvent(&box, &backspace);
     EXPECT_EQ(box.text().size(), 4 * ui::TextBox::kSoftParagraphLength + 36);

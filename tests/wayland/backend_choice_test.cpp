@@ -61,8 +61,7 @@ TEST(BackendChoice, TheSessionSaysWhyKeysCannotBeTyped)
     wl_global_create(display, &wl_seat_interface, 1, nullptr, [](wl_client *c, void *, uint32_t v, uint32_t id) {
         static const struct wl_seat_interface seat{nullptr, nullptr, nullptr,
                                             [](wl_client *, wl_resource *r) { wl_resource_destroy(r); }};
-        wl_resource_set_implementation(wl_resource_create(c, &wl_seat_interface, int(v), id), &seat, nullptr,
-                                       nullptr);
+        wl_resource_set_implementation(wl_resource_create(c, &wl_seat_interface, int(v), id), &seat, nullptr, nullptr);
     });
     wl_global_create(display, &zwp_virtual_keyboard_manager_v1_interface, 1, nullptr,
                      [](wl_client *c, void *, uint32_t v, uint32_t id) {
