@@ -91,10 +91,8 @@ TEST(PortMap, CommandLineDevicesComeFirstThenPlatformPortsByFamilyAndNumberUpToT
                            "/dev/ttyACM0", "/dev/rfcomm0", "/dev/ttyS0", "/dev/ttyS1",
                            "/dev/ttyS2", "/dev/ttyS3"};
     EXPECT_EQ(map.devices(), want) << map.devices().join(u' ').toStdString();
-    for (int number = 0; number <= 11; ++number) {
-        EXPECT_EQ(map.deviceFor(number), number >= 1 && number <= 10 ? want[number - 1] : QString())
-            << "port " << number;
-    }
+    for (int number = 0; number <= 11; ++number)
+        EXPECT_EQ(map.deviceFor(number), number >= 1 && number <= 10 ? want[number - 1] : QString()) << "port " << number;
     map.refreshFrom({});
     EXPECT_EQ(map.devices(), (QStringList{"/tmp/virtual", "/dev/ttyUSB1"}));
 }

@@ -19,9 +19,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStyleOptionComboBox>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -50,11 +52,7 @@ struct Port final : ui::PortControl {
 class Window : public ::testing::Test {
 protected:
     template <typename T> T *control(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
-    void type(Qt::Key key, const QString &text)
-    {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QApplication::sendEvent(textBox, &press);
-    }
+    void type(Qt::Key key, QString text) { QKeyEvent e(QEvent::KeyPress, key, {}, text); QApplication::sendEvent(textBox, &e); }
 
     NoShell shell;
     ui::MainWindow window{shell};
@@ -64,7 +62,7 @@ protected:
     QLabel *prompt = control<QLabel>("Label1");
 };
 
-TEST_F(Window, ShowsTheDialogueInOrderAndClearsItForANewSession)
+TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
 {
     EXPECT_EQ(window.windowTitle(), "Tavlun    Ver. 1.0.4");
     // The probe lists the devices that open under their port numbers; ten named
@@ -75,7 +73,8 @@ TEST_F(Window, ShowsTheDialogueInOrderAndClearsItForANewSession)
     for (int n = 4; n <= serial::PortMap::kMaxPorts; ++n)
         named << QStringLiteral("/dev/absent%1").arg(n);
     serial::PortMap map(named);
-    ui::PortConnection(port, map, window).PortTara();
+    ui::PortConnection connection(port, map, window);
+    connection.PortTara();
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->itemText(0) + u'|' + list->itemText(1), "Com - 1|Com - 3");
     list->setCurrentIndex(1);
@@ -93,14 +92,38 @@ TEST_F(Window, ShowsTheDialogueInOrderAndClearsItForANewSession)
     window.focusTextBox(); // the focus step after a line
     window.flushUpdates();
     EXPECT_EQ(window.focusWidget(), textBox);
+    // Every entry and the prompt are shown whole in the closed list, in the
+    // font and style that the running program has.
+    QStringList texts{list->placeholderText()};
+    for (int number = 1; number <= 10; ++number)
+        texts << QStringLiteral("Com - %1").arg(number);
+    for (const QString &text : texts) {
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        option.currentText = text;
+        const int shown = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                        QStyle::SC_ComboBoxEditField, list).width() - 2;
+        EXPECT_LE(QFontMetrics(list->font()).horizontalAdvance(text), shown) << text.toStdString();
+    }
     // The log with the newest command selected, the prompt, the text, the indicator lit.
     EXPECT_TRUE(test::looksLike(window.grab().toImage(), QStringLiteral("main-window")));
 
-    // A lost device: what arrived before stays, then the prompt's start text.
+    // No to the question leaves nothing picked; Yes connects.
+    const auto pick = [&](QMessageBox::StandardButton answer) {
+        list->setCurrentIndex(1);
+        QTimer::singleShot(0, [answer] { qobject_cast<QMessageBox *>(QApplication::activeModalWidget())->button(answer)->click(); });
+        connection.portPicked();
+    };
+    pick(QMessageBox::No);
+    EXPECT_EQ(list->currentIndex(), -1) << "No left the entry picked";
+    pick(QMessageBox::Yes);
+    // A lost device: what arrived before stays, the prompt's start text, the ports probed anew.
     window.addLogEntry("-> AT+CKPD=\"8\"");
     window.setPrompt(" Klavye hazır. Bir Tuşa basın...");
-    window.reportDeviceLost("/dev/ttyUSB0");
+    port.present.removeLast();
+    connection.deviceLost();
     window.flushUpdates();
+    EXPECT_EQ(list->count(), 1) << "the port list was not probed anew";
     EXPECT_EQ(log->item(log->count() - 1)->text(), "-> AT+CKPD=\"8\"");
     EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
 
@@ -113,6 +136,19 @@ TEST_F(Window, ShowsTheDialogueInOrderAndClearsItForANewSession)
     EXPECT_EQ(log->count(), 0) << "an update still pending outlived the new session";
     EXPECT_TRUE(textBox->text().isEmpty());
     EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
+
+    // The log keeps its newest entries up to its limit.
+    constexpr int limit = ui::PendingUpdates::kMaxLogEntries, batch = ui::PendingUpdates::kTrimBatch;
+    for (int i = 0; i < limit; ++i)
+        window.addLogEntry(QString::number(i));
+    window.flushUpdates();
+    EXPECT_EQ(log->count(), limit);
+    for (const char *entry : {"-> new", "<- OK"})
+        window.addLogEntry(entry);
+    window.flushUpdates();
+    ASSERT_EQ(log->count(), limit + 2 - batch);
+    EXPECT_EQ(log->item(0)->text(), QString::number(batch));
+    EXPECT_EQ(log->currentItem()->text(), "-> new");
 }
 
 TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
@@ -145,39 +181,6 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
     }
 }
 
-TEST_F(Window, TheLogKeepsItsNewestEntriesUpToItsLimit)
-{
-    constexpr int limit = ui::PendingUpdates::kMaxLogEntries, batch = ui::PendingUpdates::kTrimBatch;
-    for (int i = 0; i < limit; ++i)
-        window.addLogEntry(QString::number(i));
-    window.flushUpdates();
-    EXPECT_EQ(log->count(), limit);
-    for (const char *entry : {"-> new", "<- OK"})
-        window.addLogEntry(entry);
-    window.flushUpdates();
-    ASSERT_EQ(log->count(), limit + 2 - batch);
-    EXPECT_EQ(log->item(0)->text(), QString::number(batch));
-    EXPECT_EQ(log->currentItem()->text(), "-> new");
-}
-
-// Every entry and the prompt are shown whole in the closed list, in the font
-// and style that the running program has.
-TEST_F(Window, ThePortListShowsEveryEntryWhole)
-{
-    window.show();
-    QStringList texts{list->placeholderText()};
-    for (int number = 1; number <= 10; ++number)
-        texts << QStringLiteral("Com - %1").arg(number);
-    for (const QString &text : texts) {
-        QStyleOptionComboBox option;
-        option.initFrom(list);
-        option.currentText = text;
-        const int shown = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
-                                                        QStyle::SC_ComboBoxEditField, list).width() - 2;
-        EXPECT_LE(QFontMetrics(list->font()).horizontalAdvance(text), shown) << text.toStdString();
-    }
-}
-
 QString repeated(const QString &pattern, int length) { return pattern.repeated(length / pattern.size() + 1).left(length); }
 
 // The text of every wrapped line on screen, in order.
@@ -196,9 +199,8 @@ TEST(TextBox, LongTextWrapsCopiesAndEditsAsOneText)
 {
     ui::TextBox box;
     QPlainTextEdit reference;
-    QFont font(QStringLiteral("Tahoma"), 12, QFont::Bold);
     for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(&box), &reference}) {
-        edit->setFont(font);
+        edit->setFont(QFont(QStringLiteral("Tahoma"), 12, QFont::Bold));
         edit->resize(433, 89);
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         edit->show();
