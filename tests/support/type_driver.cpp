@@ -26,16 +26,12 @@ int main(int argc, char **argv)
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
         // One line at a time: the next is written once this one is answered.
         const QByteArray raw = in.readLine();
-        if (raw.isEmpty()) {
-            app.quit();
-            return;
-        }
+        if (raw.isEmpty())
+            return QCoreApplication::quit();
         const QString line = QString::fromUtf8(raw).chopped(1); // the line feed
         QString refused;
-        for (const QString &keys : line.split(QLatin1Char('\t'))) {
-            if (!injector->sendKeys(keys))
-                refused += keys;
-        }
+        for (const QString &keys : line.split(QLatin1Char('\t')))
+            refused += injector->sendKeys(keys) ? QString() : keys;
         std::printf("typed%s%s\n", refused.isEmpty() ? "" : " not:", qPrintable(refused));
         std::fflush(stdout);
     });

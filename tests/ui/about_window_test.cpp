@@ -22,21 +22,18 @@ namespace {
 
 struct RecordingShell final : DesktopShell {
     QStringList targets;
-    void open(QWidget *parent, const QString &target) override
-    {
-        EXPECT_NE(parent, nullptr);
-        targets << target;
-    }
+    void open(QWidget *parent, const QString &target) override { EXPECT_NE(parent, nullptr); targets << target; }
 };
 
 // Default text and caption-text colours that are neither black nor white
 // nor red show which one the window used where; set before it is made.
+const QColor kStart(20, 90, 40);
 struct TestPalette {
     QPalette saved = QApplication::palette();
     TestPalette()
     {
         QPalette palette = saved;
-        palette.setColor(QPalette::WindowText, QColor(20, 90, 40));
+        palette.setColor(QPalette::WindowText, kStart);
         palette.setColor(QPalette::HighlightedText, QColor(250, 246, 230));
         QApplication::setPalette(palette);
     }
@@ -45,8 +42,6 @@ struct TestPalette {
 
 class AboutWindowTest : public ::testing::Test {
 protected:
-    QLabel *label(const char *name) { return window.findChild<QLabel *>(QString::fromLatin1(name)); }
-    QWidget *frame() { return window.findChild<QWidget *>(QStringLiteral("Frame1")); }
 
     // Pointer events as the window system sends them, so that Qt itself
     // finds the control under the pointer.
@@ -64,25 +59,24 @@ protected:
     void click(const QWidget *widget, Qt::MouseButton button = Qt::LeftButton)
     {
         moveTo(widget, widget->rect().center());
-        send(QEvent::MouseButtonPress, button);
-        send(QEvent::MouseButtonRelease, button);
+        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            send(type, button);
     }
 
     // "lit" (red, underlined), "plain" (black) or "start" (the palette's).
     static QString lookOf(const QLabel *label)
     {
         const QColor colour = label->palette().color(QPalette::WindowText);
-        if (colour == QColor(255, 0, 0) && label->font().underline())
-            return QStringLiteral("lit");
-        if (label->font().underline())
-            return QStringLiteral("underlined");
-        return colour == Qt::black ? QStringLiteral("plain") : colour == QColor(20, 90, 40) ? QStringLiteral("start") : colour.name();
+        const QString look = colour == Qt::red ? "lit" : colour == Qt::black ? "plain" : colour == kStart ? "start" : colour.name();
+        return label->font().underline() == (colour == Qt::red) ? look : look + " underlined wrongly";
     }
-    QString looks() { return lookOf(label("Label9")) + u'/' + lookOf(label("Label10")); }
+    QString looks() { return lookOf(mail) + u'/' + lookOf(web); }
 
     TestPalette palette_;
     RecordingShell shell;
     AboutWindow window{shell};
+    QLabel *mail = window.findChild<QLabel *>("Label9"), *web = window.findChild<QLabel *>("Label10");
+    QWidget *frame = window.findChild<QWidget *>("Frame1");
     QPoint at_;
 };
 
@@ -90,24 +84,18 @@ TEST_F(AboutWindowTest, LooksAsDesignedAndLinksLightUpUnderThePointer)
 {
     EXPECT_EQ(window.windowType(), Qt::Tool) << "a tool window has no task-bar entry";
     EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "the user cannot resize it";
-    for (const char *link : {"Label9", "Label10"})
-        EXPECT_EQ(label(link)->cursor().shape(), Qt::PointingHandCursor) << link;
+    for (const QLabel *link : {mail, web})
+        EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor) << link->objectName().toStdString();
     window.show();
     EXPECT_TRUE(tavlun::test::looksLike(window.grab().toImage(), QStringLiteral("about-window")));
     EXPECT_EQ(looks(), QStringLiteral("start/start"));
-    QLabel *mail = label("Label9");
-    QLabel *web = label("Label10");
     moveTo(mail, {20, 6});
     EXPECT_TRUE(tavlun::test::looksLike(window.grab().toImage(), QStringLiteral("about-window-lit")));
-    const struct {
-        const char *where;
-        std::function<void()> move;
-        const char *expected; // mail/web
-    } steps[] = {
-        {"the frame between the links", [&] { moveTo(frame(), {90, 46}); }, "plain/plain"},
+    const struct { const char *where; std::function<void()> move; const char *expected; /* mail/web */ } steps[] = {
+        {"the frame between the links", [&] { moveTo(frame, {90, 46}); }, "plain/plain"},
         {"over the web address", [&] { moveTo(web, {90, 6}); }, "plain/lit"},
-        {"over the author line", [&] { moveTo(label("Label8"), {90, 6}); }, "plain/lit"},
-        {"the frame right of the web label", [&] { moveTo(frame(), {web->width() + 1, web->y() + 6}); }, "plain/plain"},
+        {"over the author line", [&] { moveTo(window.findChild<QLabel *>("Label8"), {90, 6}); }, "plain/lit"},
+        {"the frame right of the web label", [&] { moveTo(frame, {web->width() + 1, web->y() + 6}); }, "plain/plain"},
         {"from one link straight to the other", [&] { moveTo(mail, {40, 6}); moveTo(web, {40, 6}); }, "lit/lit"},
     };
     for (const auto &step : steps) {
@@ -125,15 +113,15 @@ TEST_F(AboutWindowTest, OnlyAClickOpensATargetAndEveryShowingStartsPlainAndCentr
         window.exec();
     };
     showModal([&] {
-        click(label("Label9"));
+        click(mail);
         send(QEvent::MouseButtonDblClick, Qt::LeftButton); // a double click opens it once
         send(QEvent::MouseButtonRelease, Qt::LeftButton);
-        click(label("Label10"));
-        click(label("Label9"), Qt::RightButton);
+        click(web);
+        click(mail, Qt::RightButton);
         // Pressed on one link, released over the other.
-        moveTo(label("Label9"), {20, 6});
+        moveTo(mail, {20, 6});
         send(QEvent::MouseButtonPress, Qt::LeftButton);
-        moveTo(label("Label10"), {20, 6});
+        moveTo(web, {20, 6});
         send(QEvent::MouseButtonRelease, Qt::LeftButton);
         for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Space}) {
             QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);

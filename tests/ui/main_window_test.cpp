@@ -1,20 +1,29 @@
-// The main window shows what the session and the receive flow tell it, at
-// the next frame, in order; the notice about typing elsewhere.
+// The main window shows what the probe, the session and the receive flow tell
+// it, at the next frame, in order; its text box keeps a long unbroken text
+// cheap by cutting its paragraph where a line wraps anyway, and the user sees,
+// copies and edits one text; the notice about typing elsewhere.
+#include "serial/PortMap.h"
 #include "support/GoldenImage.h"
 #include "ui/DesktopShell.h"
 #include "ui/MainWindow.h"
 #include "ui/PendingUpdates.h"
+#include "ui/PortConnection.h"
 #include "ui/PortList.h"
 #include "ui/TextBox.h"
 #include "ui/TypingNotice.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyleOptionComboBox>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -30,14 +39,20 @@ struct NoShell final : ui::DesktopShell {
     void open(QWidget *, const QString &) override {}
 };
 
+// Opens the devices present, as the probe tries each port.
+struct Port final : ui::PortControl {
+    QStringList present;
+    bool opened = false;
+    bool open(const QString &device) override { return opened = present.contains(device); }
+    void close() override { opened = false; }
+    bool isOpen() const override { return opened; }
+    QString lastErrorText() const override { return QStringLiteral("No such file or directory"); }
+};
+
 class Window : public ::testing::Test {
 protected:
     template <typename T> T *control(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
-    void type(Qt::Key key, const QString &text)
-    {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QApplication::sendEvent(textBox, &press);
-    }
+    void type(Qt::Key key, QString text) { QKeyEvent e(QEvent::KeyPress, key, {}, text); QApplication::sendEvent(textBox, &e); }
 
     NoShell shell;
     ui::MainWindow window{shell};
@@ -47,12 +62,21 @@ protected:
     QLabel *prompt = control<QLabel>("Label1");
 };
 
-TEST_F(Window, ShowsTheDialogueInOrderAndClearsItForANewSession)
+TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
 {
     EXPECT_EQ(window.windowTitle(), "Tavlun    Ver. 1.0.4");
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), window.windowTitle());
-    window.addPortEntry("Com - 1", 1, "/dev/ttyS0");
-    window.addPortEntry("Com - 3", 3, "/dev/ttyUSB0");
+    // The probe lists the devices that open under their port numbers; ten named
+    // ones leave no room for the machine's own.
+    Port port;
+    port.present = {"/dev/ttyS0", "/dev/ttyUSB0"};
+    QStringList named{"/dev/ttyS0", "/dev/absent2", "/dev/ttyUSB0"};
+    for (int n = 4; n <= serial::PortMap::kMaxPorts; ++n)
+        named << QStringLiteral("/dev/absent%1").arg(n);
+    serial::PortMap map(named);
+    ui::PortConnection connection(port, map, window);
+    connection.PortTara();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->itemText(0) + u'|' + list->itemText(1), "Com - 1|Com - 3");
     list->setCurrentIndex(1);
     EXPECT_EQ(window.selectedPortNumber(), 3);
     EXPECT_EQ(list->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyS0");
@@ -68,14 +92,38 @@ TEST_F(Window, ShowsTheDialogueInOrderAndClearsItForANewSession)
     window.focusTextBox(); // the focus step after a line
     window.flushUpdates();
     EXPECT_EQ(window.focusWidget(), textBox);
+    // Every entry and the prompt are shown whole in the closed list, in the
+    // font and style that the running program has.
+    QStringList texts{list->placeholderText()};
+    for (int number = 1; number <= 10; ++number)
+        texts << QStringLiteral("Com - %1").arg(number);
+    for (const QString &text : texts) {
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        option.currentText = text;
+        const int shown = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                        QStyle::SC_ComboBoxEditField, list).width() - 2;
+        EXPECT_LE(QFontMetrics(list->font()).horizontalAdvance(text), shown) << text.toStdString();
+    }
     // The log with the newest command selected, the prompt, the text, the indicator lit.
     EXPECT_TRUE(test::looksLike(window.grab().toImage(), QStringLiteral("main-window")));
 
-    // A lost device: what arrived before stays, then the prompt's start text.
+    // No to the question leaves nothing picked; Yes connects.
+    const auto pick = [&](QMessageBox::StandardButton answer) {
+        list->setCurrentIndex(1);
+        QTimer::singleShot(0, [answer] { qobject_cast<QMessageBox *>(QApplication::activeModalWidget())->button(answer)->click(); });
+        connection.portPicked();
+    };
+    pick(QMessageBox::No);
+    EXPECT_EQ(list->currentIndex(), -1) << "No left the entry picked";
+    pick(QMessageBox::Yes);
+    // A lost device: what arrived before stays, the prompt's start text, the ports probed anew.
     window.addLogEntry("-> AT+CKPD=\"8\"");
     window.setPrompt(" Klavye hazır. Bir Tuşa basın...");
-    window.reportDeviceLost("/dev/ttyUSB0");
+    port.present.removeLast();
+    connection.deviceLost();
     window.flushUpdates();
+    EXPECT_EQ(list->count(), 1) << "the port list was not probed anew";
     EXPECT_EQ(log->item(log->count() - 1)->text(), "-> AT+CKPD=\"8\"");
     EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
 
@@ -88,6 +136,19 @@ TEST_F(Window, ShowsTheDialogueInOrderAndClearsItForANewSession)
     EXPECT_EQ(log->count(), 0) << "an update still pending outlived the new session";
     EXPECT_TRUE(textBox->text().isEmpty());
     EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
+
+    // The log keeps its newest entries up to its limit.
+    constexpr int limit = ui::PendingUpdates::kMaxLogEntries, batch = ui::PendingUpdates::kTrimBatch;
+    for (int i = 0; i < limit; ++i)
+        window.addLogEntry(QString::number(i));
+    window.flushUpdates();
+    EXPECT_EQ(log->count(), limit);
+    for (const char *entry : {"-> new", "<- OK"})
+        window.addLogEntry(entry);
+    window.flushUpdates();
+    ASSERT_EQ(log->count(), limit + 2 - batch);
+    EXPECT_EQ(log->item(0)->text(), QString::number(batch));
+    EXPECT_EQ(log->currentItem()->text(), "-> new");
 }
 
 TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
@@ -104,8 +165,7 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
 
     // The clear key reaches the text box as a key press, which flushes what
     // waits first; lines taken in meanwhile must come after the rest.
-    int taken = 0;
-    window.setUpdateSource([&] {
+    window.setUpdateSource([&, taken = 0]() mutable {
         if (++taken == 2)
             window.appendToTextBox("B");
     });
@@ -121,82 +181,81 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
     }
 }
 
-TEST_F(Window, TheLogKeepsItsNewestEntriesUpToItsLimit)
+QString repeated(const QString &pattern, int length) { return pattern.repeated(length / pattern.size() + 1).left(length); }
+
+// The text of every wrapped line on screen, in order.
+QStringList screenLines(const QPlainTextEdit &box)
 {
-    constexpr int limit = ui::PendingUpdates::kMaxLogEntries;
-    for (int i = 0; i < limit; ++i)
-        window.addLogEntry(QString::number(i));
-    window.flushUpdates();
-    EXPECT_EQ(log->count(), limit);
-    window.addLogEntry("-> new");
-    window.addLogEntry("<- OK");
-    window.flushUpdates();
-    const int kept = limit + 2 - ui::PendingUpdates::kTrimBatch;
-    ASSERT_EQ(log->count(), kept);
-    EXPECT_EQ(log->item(0)->text(), QString::number(ui::PendingUpdates::kTrimBatch));
-    EXPECT_EQ(log->currentItem()->text(), "-> new");
+    QStringList lines;
+    for (QTextBlock block = box.document()->firstBlock(); block.isValid(); block = block.next()) {
+        box.document()->documentLayout()->blockBoundingRect(block); // lays it out
+        for (int i = 0; i < block.layout()->lineCount(); ++i)
+            lines << block.text().mid(block.layout()->lineAt(i).textStart(), block.layout()->lineAt(i).textLength());
+    }
+    return lines;
 }
 
-// Every entry and the prompt are shown whole in the closed list, in the font
-// and style that the running program has.
-TEST_F(Window, ThePortListShowsEveryEntryWhole)
+TEST(TextBox, LongTextWrapsCopiesAndEditsAsOneText)
 {
-    window.show();
-    QStringList texts{list->placeholderText()};
-    for (int number = 1; number <= 10; ++number)
-        texts << QStringLiteral("Com - %1").arg(number);
-    for (const QString &text : texts) {
-        QStyleOptionComboBox option;
-        option.initFrom(list);
-        option.currentText = text;
-        const int shown = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
-                                                        QStyle::SC_ComboBoxEditField, list).width() - 2;
-        EXPECT_LE(QFontMetrics(list->font()).horizontalAdvance(text), shown) << text.toStdString();
+    ui::TextBox box;
+    QPlainTextEdit reference;
+    for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(&box), &reference}) {
+        edit->setFont(QFont(QStringLiteral("Tahoma"), 12, QFont::Bold));
+        edit->resize(433, 89);
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit->show();
     }
+    for (const QString &pattern : {QStringLiteral("MERHABA DÜNYA {Yes} 2026, "), QStringLiteral("Ç")}) {
+        box.clear();
+        const QString text = repeated(pattern, 4 * ui::TextBox::kSoftParagraphLength + 37);
+        for (QChar c : text)
+            box.appendAtEnd(QString(c));
+        reference.setPlainText(text);
+        ASSERT_GT(box.document()->blockCount(), 3) << "the paragraph was never cut";
+        EXPECT_EQ(box.text(), text);
+        EXPECT_EQ(screenLines(box), screenLines(reference)) << "a cut moved a line break";
+        box.selectAll();
+        box.copy();
+        EXPECT_EQ(QApplication::clipboard()->text(), text) << "cuts reached the clipboard";
+    }
+    // Backspace just after a cut removes the character before it.
+    const int cut = box.document()->firstBlock().next().position();
+    box.setTextCursor(QTextCursor(box.document()->firstBlock().next()));
+    QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QApplication::sendEvent(&box, &backspace);
+    EXPECT_EQ(box.text().size(), 4 * ui::TextBox::kSoftParagraphLength + 36);
+    EXPECT_EQ(box.text().left(cut - 1), QString(cut - 1, u'Ç'));
+    box.appendAtEnd(QStringLiteral("\nX"));
+    EXPECT_TRUE(box.text().endsWith(QStringLiteral("\nX"))) << "a typed line break stays one";
 }
 
 struct Keys final : link::KeyInjector {
-    QStringList sent;
     bool works = true;
-    bool sendKeys(const QString &keys) override
-    {
-        sent << keys;
-        return works;
-    }
+    bool sendKeys(const QString &) override { return works; }
 };
-
-QStringList noticesShown()
-{
-    QStringList texts;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
-            EXPECT_FALSE(box->isModal()) << "the receive flow must not wait for the user";
-            texts << box->text();
-            box->close();
-        }
-    return texts;
-}
 
 TEST(TypingNotice, TellsOnceWhyKeysCannotReachOtherApplicationsAndEachProblemOnce)
 {
-    Keys unavailable;
+    Keys unavailable, working;
     unavailable.works = false;
     ui::TypingNotice notice(unavailable, QStringLiteral("no X display (DISPLAY is not set)"));
+    ui::TypingNotice quiet(working, QString());
     EXPECT_FALSE(notice.sendKeys(QStringLiteral("A")));
     EXPECT_FALSE(notice.sendKeys(QStringLiteral("{ENTER}")));
-    EXPECT_EQ(unavailable.sent, (QStringList{QStringLiteral("A"), QStringLiteral("{ENTER}")}));
-    const QStringList told = noticesShown();
-    ASSERT_EQ(told.size(), 1) << "the user is told once";
-    EXPECT_TRUE(told[0].contains(QStringLiteral("DISPLAY is not set")));
-
-    Keys working;
-    ui::TypingNotice quiet(working, QString());
     EXPECT_TRUE(quiet.sendKeys(QStringLiteral("B")));
     for (const char *problem : {"ğ yok", "€ yok", "ğ yok"})
         working.onProblem(QString::fromUtf8(problem));
-    const QStringList problems = noticesShown();
-    ASSERT_EQ(problems.size(), 2) << problems.join(u'|').toStdString();
-    EXPECT_TRUE(problems.join(u'|').contains(QStringLiteral("€ yok")));
+    QStringList told;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
+            EXPECT_FALSE(box->isModal()) << "the receive flow must not wait for the user";
+            told << box->text();
+            box->close();
+        }
+    // The user is told once why, and once of each problem.
+    ASSERT_EQ(told.size(), 3) << told.join(u'|').toStdString();
+    EXPECT_EQ(told.filter(QStringLiteral("DISPLAY is not set")).size(), 1);
+    EXPECT_EQ(told.filter(QStringLiteral("€ yok")).size(), 1);
 }
 
 } // namespace

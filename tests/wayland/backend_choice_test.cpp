@@ -34,10 +34,8 @@ TEST(BackendChoice, EachKindOfSessionGetsItsBackendAndItsQtPlatform)
     };
     for (const auto &[what, given, expected, notice, platform] : cases) {
         // The session's part of the facts as the program reads it: from the environment.
-        const std::pair<const char *, QString> variables[] = {{"XDG_SESSION_TYPE", given.sessionType},
-            {"WAYLAND_DISPLAY", given.waylandDisplay}, {"DISPLAY", given.x11Display},
-            {"XDG_CURRENT_DESKTOP", given.currentDesktop}};
-        for (const auto &[name, value] : variables)
+        for (const auto &[name, value] : {std::pair{"XDG_SESSION_TYPE", given.sessionType}, {"WAYLAND_DISPLAY", given.waylandDisplay},
+                                          {"DISPLAY", given.x11Display}, {"XDG_CURRENT_DESKTOP", given.currentDesktop}})
             value.isEmpty() ? qunsetenv(name) : qputenv(name, value.toUtf8());
         SessionFacts facts = SessionFacts::fromEnvironment();
         facts.virtualKeyboard = given.virtualKeyboard;
@@ -63,8 +61,7 @@ TEST(BackendChoice, TheSessionSaysWhyKeysCannotBeTyped)
     wl_global_create(display, &wl_seat_interface, 1, nullptr, [](wl_client *c, void *, uint32_t v, uint32_t id) {
         static const struct wl_seat_interface seat{nullptr, nullptr, nullptr,
                                             [](wl_client *, wl_resource *r) { wl_resource_destroy(r); }};
-        wl_resource_set_implementation(wl_resource_create(c, &wl_seat_interface, int(v), id), &seat, nullptr,
-                                       nullptr);
+        wl_resource_set_implementation(wl_resource_create(c, &wl_seat_interface, int(v), id), &seat, nullptr, nullptr);
     });
     wl_global_create(display, &zwp_virtual_keyboard_manager_v1_interface, 1, nullptr,
                      [](wl_client *c, void *, uint32_t v, uint32_t id) {
