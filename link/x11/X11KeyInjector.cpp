@@ -392,8 +392,10 @@ void X11KeyInjector::Private::press(const KeyPlan &plan, const XkbStateRec &stat
 
     if (latchedMods)
         XkbLatchModifiers(display, XkbUseCoreKbd, state.latched_mods, 0);
+    // The server adds a group latch to the one in force (latching 0 changes
+    // nothing), so the user's latch is lifted by latching its opposite.
     if (latchedGroup)
-        XkbLatchGroup(display, XkbUseCoreKbd, 0);
+        XkbLatchGroup(display, XkbUseCoreKbd, -static_cast<unsigned>(state.latched_group));
     if (lockMods)
         XkbLockModifiers(display, XkbUseCoreKbd, kAllRealMods, plan.lockedMods);
     if (lockGroup)
