@@ -6,7 +6,9 @@ TAVLUN_PACKAGES=(
   qt6-base-dev qt6-serialport-dev qt6-translations-l10n libxtst-dev
   libgtest-dev
   xvfb xauth openbox x11-xkb-utils x11-utils xdotool xclip imagemagick fonts-dejavu-core
-  libwayland-dev libxkbcommon-dev sway xwayland wev wtype x11-xserver-utils
+  # qt6-wayland: Qt's Wayland platform, which users' Wayland desktops have, so that the
+  # tests see the program choose XWayland for its window over it
+  libwayland-dev libxkbcommon-dev sway xwayland wev wtype x11-xserver-utils qt6-wayland
   mutter xdg-desktop-portal dbus dbus-daemon python3-gi gir1.2-glib-2.0
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev man-db lintian
