@@ -101,3 +101,7 @@ class Sway(unittest.TestCase):
         wait_text_box(program, "SON")
         self.assertEqual(wev.quiet(), "")
         self.assertEqual(accessory.close(), 0, "the accessory's exit status, every key answered")
+        # Without XWayland the window is a native one, known by the name of the program's desktop file.
+        desktop.start([BINARY], env={"DISPLAY": None})
+        wait_until(lambda: '"app_id": "org.example.Tavlun"' in desktop.run(["swaymsg", "-t", "get_tree"]), 15,
+                   "a native window with the desktop file's name")
