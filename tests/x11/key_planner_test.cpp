@@ -11,17 +11,19 @@ namespace {
 
 constexpr unsigned kShift = 1, kLock = 2, kControl = 4, kNumLock = 0x10;
 
-// Keys 1/!, 2/@, @ alone, a/A, s/S with ß in a second group, a Shift key
-// and four empty keycodes, one of them in the modifier map and one with an
+// Three groups. Keys 1/!, 2/@, @ alone, 3 with # in a second group that a
+// third group clamps to, a/A, s/S with ß in a second group, a Shift key and
+// four empty keycodes, one of them in the modifier map and one with an
 // action but no symbol.
 KeyboardMap testMap()
 {
     KeyboardMap m;
-    m.groups = 2;
+    m.groups = 3;
     m.types = {{0, {}}, {kShift, {{kShift, 1}}}, {kShift | kLock, {{kShift, 1}, {kLock, 1}}}};
     m.keys[10] = {.groups = {{1, {{'1'}, {'!'}}}}};
     m.keys[12] = {.groups = {{1, {{'2'}, {'@'}}}}};
     m.keys[13] = {.groups = {{0, {{'@'}}}}};
+    m.keys[14] = {.groups = {{0, {{'3'}}}, {0, {{'#'}}}}, .range = KeyboardMap::GroupRange::Clamp};
     m.keys[38] = {.groups = {{2, {{'a'}, {'A'}}}}};
     m.keys[39] = {.groups = {{2, {{'s'}, {'S'}}}, {0, {{0xDF}}}}};
     m.keys[50] = {.groups = {{0, {{0xFFE1, true}}}}, .plain = false};
@@ -45,7 +47,8 @@ TEST(KeyPlanner, PicksTheKeyLevelGroupAndLocksThatChangeLeast)
         {0xDF, {}, KeyPlan{39, 0, 1}},
         {0xDF, {.lockedGroup = 1}, KeyPlan{39, 0, 1}},
         {'s', {.lockedGroup = 1}, KeyPlan{39, 0, 0}},
-        {'s', {.baseGroup = 1}, KeyPlan{39, 0, 1}},
+        {'s', {.baseGroup = 1}, KeyPlan{39, 0, 2}},
+        {'#', {.lockedGroup = 2}, KeyPlan{14, 0, 2}}, // group 3 of 3 clamped to the key's second
         {0xFFE1, {}, std::nullopt}, // a key that acts is never typed
         {'z', {}, std::nullopt},
     };
