@@ -107,6 +107,9 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     }
     // The log with the newest command selected, the prompt, the text, the indicator lit.
     EXPECT_TRUE(test::looksLike(window.grab().toImage(), QStringLiteral("main-window")));
+    list->setFocus(); // the user's own choice, until the next line
+    window.flushUpdates();
+    EXPECT_EQ(window.focusWidget(), list) << "a focus step was taken again";
 
     // No to the question leaves nothing picked; Yes connects.
     const auto pick = [&](QMessageBox::StandardButton answer) {
