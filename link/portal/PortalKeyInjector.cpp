@@ -269,7 +269,8 @@ void PortalKeyInjector::advance(Step step, const QVariantMap &results)
     switch (step) {
     case Step::CreateSession: {
         const QVariant handle = results.value(QStringLiteral("session_handle"));
-        sessionPath_ = handle.canConvert<QDBusObjectPath>() && handle.userType() != QMetaType::QString
+        // The portal documents a string; an object path is taken too.
+        sessionPath_ = handle.canConvert<QDBusObjectPath>()
             ? handle.value<QDBusObjectPath>().path()
             : handle.toString();
         if (sessionPath_.isEmpty()) {

@@ -89,8 +89,9 @@ void WaylandEventPump::flush()
     const bool failed = wl_display_flush(display_) < 0;
     const bool full = failed && errno == EAGAIN;
     writable_->setEnabled(full);
-    // A closed socket (EPIPE) leaves no error on the display.
-    if ((failed && !full) || wl_display_get_error(display_) != 0)
+    // A closed socket (EPIPE), or an error the display holds: the flush
+    // fails with it.
+    if (failed && !full)
         loseConnection();
 }
 
