@@ -131,6 +131,7 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
 
     window.addLogEntry("-> AT");
+    window.setPrompt(" SMS Tuşuna Basın...");
     list->setFocus();
     window.focusTextBox();
     window.clearSession();
