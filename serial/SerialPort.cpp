@@ -1,5 +1,7 @@
 #include "SerialPort.h"
 
+#include <QSocketNotifier>
+
 #include <cerrno>
 
 #include <unistd.h>
@@ -48,11 +50,16 @@ bool SerialPort::open(const QString &device)
     // Bytes that the driver buffered before this open belong to no
     // connection of ours.
     port_.clear(QSerialPort::AllDirections);
+    writable_ = std::make_unique<QSocketNotifier>(port_.handle(), QSocketNotifier::Write);
+    writable_->setEnabled(false);
+    connect(writable_.get(), &QSocketNotifier::activated, this, &SerialPort::writePending);
     return true;
 }
 
 void SerialPort::close()
 {
+    writable_.reset();
+    pending_.clear();
     if (port_.isOpen())
         port_.close();
     port_.clearError();
@@ -62,30 +69,35 @@ bool SerialPort::write(QByteArrayView bytes)
 {
     if (!port_.isOpen())
         return false;
-    // The accessory waits for every answer: hand the bytes to the driver
-    // now. While nothing of an earlier write waits in QSerialPort's buffer
-    // they go straight to the device (opened non-blocking), which spares
-    // the write notifier that QSerialPort would switch on and off again over
-    // two more turns of the event loop.
+    // The accessory waits for every answer: the bytes go straight to the
+    // device (opened non-blocking). What its driver cannot take now waits
+    // here, behind what waits already, until the device can be written
+    // again: a device that stops reading makes answers wait, never lost.
+    pending_.append(bytes.data(), bytes.size());
+    return writePending();
+}
+
+bool SerialPort::writePending()
+{
     qsizetype written = 0;
-    if (port_.bytesToWrite() == 0) {
-        while (written < bytes.size()) {
-            const ssize_t n =
-                ::write(port_.handle(), bytes.data() + written, size_t(bytes.size() - written));
-            if (n > 0)
-                written += n;
-            else if (n < 0 && errno == EINTR)
-                continue;
-            else
-                break; // the driver's buffer is full, or a failure QSerialPort reports
+    while (written < pending_.size()) {
+        const ssize_t n =
+            ::write(port_.handle(), pending_.constData() + written, size_t(pending_.size() - written));
+        if (n > 0) {
+            written += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;
+        } else {
+            // The device failed: the read side reports it gone.
+            pending_.clear();
+            writable_->setEnabled(false);
+            return false;
         }
     }
-    if (written == bytes.size())
-        return true;
-    const QByteArrayView rest = bytes.sliced(written);
-    if (port_.write(rest.data(), rest.size()) != rest.size())
-        return false;
-    port_.flush();
+    pending_.remove(0, written);
+    writable_->setEnabled(!pending_.isEmpty());
     return true;
 }
 

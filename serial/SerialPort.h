@@ -5,6 +5,10 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <memory>
+
+class QSocketNotifier;
+
 namespace tavlun::serial {
 
 // `MSComm1`: the serial line as the program uses it, on a device through
@@ -22,7 +26,8 @@ public:
     bool open(const QString &device);
     void close();
     bool isOpen() const { return port_.isOpen(); }
-    // Sends the bytes at once, adding nothing.
+    // Sends the bytes at once, adding nothing; what the device cannot take
+    // yet follows, in order, as soon as it can. False when the device failed.
     bool write(QByteArrayView bytes);
 
     // The platform's reason for the latest failure of open(); empty when it
@@ -38,10 +43,13 @@ signals:
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    bool writePending();
 
     QSerialPort port_{this}; // a child, so that it moves with the port to another thread
     QString lastError_;
     bool lossReported_ = false; // deviceLost() was emitted for this open
+    QByteArray pending_;        // bytes the device could not take yet
+    std::unique_ptr<QSocketNotifier> writable_; // while the port is open
 };
 
 } // namespace tavlun::serial

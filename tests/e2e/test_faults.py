@@ -85,6 +85,9 @@ class Faults(unittest.TestCase):
         self.assertEqual(set(bytes(received).split(b"OK\r\n")), {b""}, "the program sends nothing but answers")
         phone.write(b"\rAT+CGMR\r")
         self.assertEqual(phone.read(8), b"OK\r\n" * 2)
+        phone.write(b"AT\r" * 20_000)  # and reads nothing meanwhile: the answers wait, more than the terminal holds
+        self.assertLess(self.program.busy_seconds(), 0.3, "the program spins on a device that does not read")
+        self.assertEqual(phone.read(80_000, 10), b"OK\r\n" * 20_000)
         self.assertLess(self.program.busy_seconds(), 0.3, "the program keeps the processor busy")
         growth = rss_kib(self.program.proc.pid) - rss_before
         bound = 600_000 if os.environ.get("TAVLUN_SANITIZED") == "ON" else 200_000  # ASan's quarantine: 256 MiB
