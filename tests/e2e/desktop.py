@@ -12,7 +12,7 @@ def wait_until(condition, timeout=10.0, what="condition"):
     deadline = time.monotonic() + timeout
     while not (result := condition()):
         if time.monotonic() > deadline:
-            raise AssertionError(f"timed out after {timeout:.0f} s waiting for {what}")
+            raise AssertionError(f"timed out after {timeout:.0f} s waiting for {what() if callable(what) else what}")
         time.sleep(0.02)
     return result
 

@@ -87,7 +87,8 @@ class Sway(unittest.TestCase):
         wev.wait_focus()
         # The window manager may say "minimised" before the program has read it: the clear key (in the text box
         # nothing to clear) until one reaches wev.
-        wait_until(lambda: accessory.type("{CLEAR}") or wev.text(1, 3) == "<BackSpace>", 20, "the program minimised")
+        wait_until(lambda: accessory.type("{CLEAR}") or wev.text(1, 3) == "<BackSpace>", 20,
+                   lambda: f"a key in wev; the program said {program.said()}")
         line = "Çok güzel ÅÆØ ß"  # letters that the Turkish layout lacks beside ones it has
         accessory.type(line + "{CLEAR}{SEND}")
         self.assertEqual(wev.text(len(line) + 2, 20), as_typed(line) + "<BackSpace><Return>",
