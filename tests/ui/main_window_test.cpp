@@ -221,6 +221,13 @@ TEST(TextBox, LongTextWrapsCopiesAndEditsAsOneText)
         box.selectAll();
         box.copy();
         EXPECT_EQ(QApplication::clipboard()->text(), text) << "cuts reached the clipboard";
+        const int second = box.document()->firstBlock().next().position(); // just after a cut
+        QTextCursor part(box.document());
+        part.setPosition(5);
+        part.setPosition(second + 5, QTextCursor::KeepAnchor);
+        box.setTextCursor(part);
+        box.copy();
+        EXPECT_EQ(QApplication::clipboard()->text(), text.mid(5, second - 1)) << "a part across a cut";
     }
     // Backspace just after a cut removes the character before it.
     const int cut = box.document()->firstBlock().next().position();
