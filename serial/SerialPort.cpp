@@ -71,34 +71,45 @@ bool SerialPort::write(QByteArrayView bytes)
         return false;
     // The accessory waits for every answer: the bytes go straight to the
     // device (opened non-blocking). What its driver cannot take now waits
-    // here, behind what waits already, until the device can be written
-    // again: a device that stops reading makes answers wait, never lost.
-    pending_.append(bytes.data(), bytes.size());
-    return writePending();
-}
-
-bool SerialPort::writePending()
-{
-    qsizetype written = 0;
-    while (written < pending_.size()) {
-        const ssize_t n =
-            ::write(port_.handle(), pending_.constData() + written, size_t(pending_.size() - written));
-        if (n > 0) {
-            written += n;
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            break;
-        } else {
-            // The device failed: the read side reports it gone.
-            pending_.clear();
-            writable_->setEnabled(false);
-            return false;
-        }
+    // here, and what comes meanwhile waits behind it, until the device can be
+    // written again: a device that stops reading makes answers wait, never lost.
+    if (!pending_.isEmpty()) {
+        pending_.append(bytes.data(), bytes.size());
+        return true;
     }
-    pending_.remove(0, written);
+    const qsizetype written = writeToDevice(bytes);
+    if (written < 0)
+        return false;
+    pending_.append(bytes.data() + written, bytes.size() - written);
     writable_->setEnabled(!pending_.isEmpty());
     return true;
+}
+
+void SerialPort::writePending()
+{
+    const qsizetype written = writeToDevice(pending_);
+    if (written < 0)
+        pending_.clear();
+    else
+        pending_.remove(0, written);
+    writable_->setEnabled(!pending_.isEmpty());
+}
+
+qsizetype SerialPort::writeToDevice(QByteArrayView bytes)
+{
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(port_.handle(), bytes.data() + written, size_t(bytes.size() - written));
+        if (n > 0)
+            written += n;
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else if (n < 0 && errno == EAGAIN)
+            break; // the driver's buffer is full
+        else
+            return -1; // the device failed: the read side reports it gone
+    }
+    return written;
 }
 
 void SerialPort::onError(QSerialPort::SerialPortError error)

@@ -43,7 +43,9 @@ signals:
 
 private:
     void onError(QSerialPort::SerialPortError error);
-    bool writePending();
+    void writePending();
+    // Writes what the driver takes now: how many bytes, or -1 when the device failed.
+    qsizetype writeToDevice(QByteArrayView bytes);
 
     QSerialPort port_{this}; // a child, so that it moves with the port to another thread
     QString lastError_;
