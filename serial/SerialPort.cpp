@@ -65,24 +65,23 @@ void SerialPort::close()
     port_.clearError();
 }
 
-bool SerialPort::write(QByteArrayView bytes)
+void SerialPort::write(QByteArrayView bytes)
 {
     if (!port_.isOpen())
-        return false;
+        return;
     // The accessory waits for every answer: the bytes go straight to the
     // device (opened non-blocking). What its driver cannot take now waits
     // here, and what comes meanwhile waits behind it, until the device can be
     // written again: a device that stops reading makes answers wait, never lost.
     if (!pending_.isEmpty()) {
         pending_.append(bytes.data(), bytes.size());
-        return true;
+        return;
     }
     const qsizetype written = writeToDevice(bytes);
     if (written < 0)
-        return false;
+        return; // the read side reports the device gone
     pending_.append(bytes.data() + written, bytes.size() - written);
     writable_->setEnabled(!pending_.isEmpty());
-    return true;
 }
 
 void SerialPort::writePending()

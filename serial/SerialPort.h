@@ -27,8 +27,9 @@ public:
     void close();
     bool isOpen() const { return port_.isOpen(); }
     // Sends the bytes at once, adding nothing; what the device cannot take
-    // yet follows, in order, as soon as it can. False when the device failed.
-    bool write(QByteArrayView bytes);
+    // yet follows, in order, as soon as it can. A closed port or a failed
+    // device takes nothing.
+    void write(QByteArrayView bytes);
 
     // The platform's reason for the latest failure of open(); empty when it
     // did not say.

@@ -34,13 +34,12 @@ QString noticeLine()
 }
 
 // A label with a transparent background (the default for QLabel) and its
-// plain text centred along the top, as the window's labels all are.
+// text centred along the top, as the window's labels all are.
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &geometry,
                   const QFont &font)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setGeometry(geometry);
     label->setFont(font);
@@ -71,7 +70,6 @@ AboutWindow::AboutWindow(DesktopShell &shell, QWidget *parent)
     setObjectName(QStringLiteral("hakkinda"));
     setWindowTitle(kCaption);
     setFixedSize(twipsToPixels(4680), twipsToPixels(1995));
-    setSizeGripEnabled(false);
     // The background follows the palette, so it keeps up with theme changes.
     setBackgroundRole(systemColorRole(kSystemCaptionText));
     setAutoFillBackground(true);

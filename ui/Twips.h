@@ -11,11 +11,10 @@ namespace tavlun::ui {
 // a pixel at 96 dots per inch.
 inline constexpr int kTwipsPerPixel = 15;
 
-// A length in twips as pixels, rounded to the nearest pixel.
+// A length in twips (none is negative) as pixels, rounded to the nearest pixel.
 constexpr int twipsToPixels(int twips)
 {
-    const int half = twips < 0 ? -kTwipsPerPixel : kTwipsPerPixel;
-    return (2 * twips + half) / (2 * kTwipsPerPixel);
+    return (2 * twips + kTwipsPerPixel) / (2 * kTwipsPerPixel);
 }
 
 // A rectangle given as left, top, width and height in twips.

@@ -38,6 +38,9 @@ class Connection(unittest.TestCase):
         self.assertEqual(self.phones[1].exchange(b"AT+CGMR\r"), b"OK\r\n")
         self.assertEqual(self.phones[1].exchange(b'AT+CKPD="2"\r'), b"OK\r\n")
         wait_until(lambda: text_box_contents(program) == "A", 10, "'A' alone: the lost device's half line is dropped")
+        self.desktop.activate(program.window)
+        self.desktop.key("alt+F4")  # closed while connected: it ends, and at once
+        self.assertEqual(program.proc.wait(5), 0)
 
     def test_adapters_come_and_go_while_the_program_runs(self):
         # The adapter's link is named before it exists, nine more never do: no device of the machine's is listed.

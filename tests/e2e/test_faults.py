@@ -3,6 +3,7 @@
 import grp
 import os
 import random
+import subprocess
 import unittest
 
 from program import PortLock, Program, desktop_with_phones, rss_kib
@@ -92,3 +93,20 @@ class Faults(unittest.TestCase):
         growth = rss_kib(self.program.proc.pid) - rss_before
         bound = 600_000 if os.environ.get("TAVLUN_SANITIZED") == "ON" else 200_000  # ASan's quarantine: 256 MiB
         self.assertLess(growth, bound, f"resident memory grew by {growth} KiB")
+
+
+class CommandLine(unittest.TestCase):
+    def test_help_version_and_a_wrong_option_need_no_window_system(self):
+        def run(*args):
+            done = subprocess.run([BINARY, *args], env={"PATH": os.environ["PATH"]}, capture_output=True, text=True)
+            return done.returncode, done.stdout, done.stderr
+        status, out, err = run("--version")
+        self.assertRegex(out, r"^tavlun [0-9]+\.[0-9]+\.[0-9]+\n$")
+        self.assertEqual((status, err), (0, ""))
+        for option, qt_options in (("--help", False), ("-h", False), ("--help-all", True)):
+            status, out, err = run(option)
+            self.assertEqual((status, err), (0, ""), option)
+            self.assertIn("[device...]", out, option)
+            self.assertEqual("--platform <platformName" in out, qt_options, f"Qt's own options shown by {option}")
+        self.assertEqual(run("--no-such-option", "/dev/ttyS0"),
+                         (2, "", "tavlun: Unknown option 'no-such-option'.\nTry 'tavlun --help' for more information.\n"))

@@ -89,6 +89,8 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     window.appendToTextBox("T");
     window.show();
     list->setFocus();
+    window.flushUpdates();
+    EXPECT_EQ(window.focusWidget(), list) << "a focus step nobody asked for";
     window.focusTextBox(); // the focus step after a line
     window.flushUpdates();
     EXPECT_EQ(window.focusWidget(), textBox);
