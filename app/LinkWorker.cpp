@@ -3,10 +3,17 @@
 #include <QThread>
 #include <QTimer>
 
+#include <chrono>
 #include <type_traits>
 #include <utility>
 
 namespace tavlun::app {
+
+namespace {
+using namespace std::chrono_literals;
+// How long after the first waiting request the window is told.
+constexpr auto kNotifyDelay = 1ms;
+} // namespace
 
 LinkWorker::LinkWorker()
     : thread_(new QThread),
@@ -20,7 +27,7 @@ LinkWorker::LinkWorker()
     // accessory's side as it reads the answer.
     notifyTimer_->setSingleShot(true);
     notifyTimer_->setTimerType(Qt::PreciseTimer);
-    notifyTimer_->setInterval(kNotifyDelayMs);
+    notifyTimer_->setInterval(kNotifyDelay);
     connect(notifyTimer_, &QTimer::timeout, this, &LinkWorker::requestsWaiting,
             Qt::DirectConnection);
     port_->moveToThread(thread_); // the timer goes with it

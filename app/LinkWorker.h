@@ -63,9 +63,6 @@ private:
     void focusStep() override { queue({Request::FocusStep, {}}); }
     void CiktiGonder(const QString &token, bool clear) override;
 
-    // How long after the first waiting request the window is told.
-    static constexpr int kNotifyDelayMs = 1;
-
     QThread *thread_;
     serial::SerialPort *port_; // lives and dies on the worker's thread
     QTimer *notifyTimer_;      // a child of the port, on the worker's thread

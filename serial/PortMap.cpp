@@ -10,24 +10,16 @@ namespace tavlun::serial {
 
 namespace {
 
-// Rank of a device name's family, then its trailing number.
-std::pair<int, int> sortKey(const QString &systemLocation)
+// Rank of a device name's family (other families after these), then its
+// trailing number.
+std::pair<qsizetype, int> sortKey(const QString &systemLocation)
 {
     static const QRegularExpression pattern(QStringLiteral("^(.*?)(\\d*)$"));
-    const QString name = systemLocation.section(u'/', -1);
-    const auto match = pattern.match(name);
-    const QString stem = match.captured(1);
-    const int number = match.captured(2).isEmpty() ? -1 : match.captured(2).toInt();
-    int rank = 4;
-    if (stem == u"ttyUSB")
-        rank = 0;
-    else if (stem == u"ttyACM")
-        rank = 1;
-    else if (stem == u"rfcomm")
-        rank = 2;
-    else if (stem == u"ttyS")
-        rank = 3;
-    return {rank, number};
+    static const QStringList families{QStringLiteral("ttyUSB"), QStringLiteral("ttyACM"),
+                                      QStringLiteral("rfcomm"), QStringLiteral("ttyS")};
+    const auto match = pattern.match(systemLocation.section(u'/', -1));
+    const qsizetype family = families.indexOf(match.captured(1));
+    return {family < 0 ? families.size() : family, match.captured(2).toInt()};
 }
 
 } // namespace

@@ -44,32 +44,6 @@ char32_t characterOf(const QString &keyString)
     return isControlCharacter(c) ? 0 : c;
 }
 
-// A sealed memory file holding `text` and its terminating NUL; -1 on failure.
-int keymapFile(const std::string &text)
-{
-    const int fd = memfd_create("tavlun-keymap", MFD_CLOEXEC | MFD_ALLOW_SEALING);
-    if (fd < 0)
-        return -1;
-    const char *data = text.c_str();
-    std::size_t left = text.size() + 1;
-    while (left > 0) {
-        const ssize_t written = write(fd, data, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            close(fd);
-            return -1;
-        }
-        data += written;
-        left -= std::size_t(written);
-    }
-    if (fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 } // namespace
 
 struct WaylandKeyInjector::Private {
@@ -118,18 +92,21 @@ struct WaylandKeyInjector::Private {
     QString connectionProblem() const;
 };
 
+// Sends the keymap's text and its terminating NUL in a sealed memory file;
+// the request carries a duplicate of the descriptor. A memory file takes the
+// whole text in one write, or none of it when memory has run out.
 bool WaylandKeyInjector::Private::sendKeymap()
 {
     const std::string text = keymap.text();
-    if (text.empty())
-        return false;
-    const int fd = keymapFile(text);
-    if (fd < 0)
-        return false;
-    // The request carries a duplicate of the descriptor.
-    zwp_virtual_keyboard_v1_keymap(keyboard, kKeymapXkbV1, fd, std::uint32_t(text.size() + 1));
-    close(fd);
-    return true;
+    const std::size_t size = text.size() + 1;
+    const int fd = memfd_create("tavlun-keymap", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    const bool ready = fd >= 0 && !text.empty() && write(fd, text.c_str(), size) == ssize_t(size)
+        && fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) == 0;
+    if (ready)
+        zwp_virtual_keyboard_v1_keymap(keyboard, kKeymapXkbV1, fd, std::uint32_t(size));
+    if (fd >= 0)
+        close(fd);
+    return ready;
 }
 
 QString WaylandKeyInjector::Private::connectionProblem() const

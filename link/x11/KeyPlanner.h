@@ -30,7 +30,7 @@ struct KeyboardMap {
         bool plain = true; // in no modifier map, ordinary behaviour
     };
     struct Type {
-        unsigned mods = 0; // the modifiers that select a level
+        unsigned mods{}; // the modifiers that select a level
         std::vector<std::pair<unsigned, int>> levels; // active entries: modifiers -> level
     };
 
@@ -52,9 +52,9 @@ struct KeyboardState {
 // One key press: the key, and the locked modifiers and group that are in
 // force while it goes down and up.
 struct KeyPlan {
-    int keycode = 0;
-    unsigned lockedMods = 0;
-    int lockedGroup = 0;
+    int keycode{};
+    unsigned lockedMods{};
+    int lockedGroup{};
 
     bool operator==(const KeyPlan &) const = default;
 };
