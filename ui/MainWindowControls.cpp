@@ -67,7 +67,6 @@ MainWindowControls MainWindowControls::create(QWidget &window)
     c.Shape1->setFillColor(indicatorColor(false, window.palette()));
 
     c.Combo1 = place<PortList>(c.Frame1, u"Combo1", 480, 360, 975, 315);
-    c.Combo1->setEditable(false);
     c.Combo1->setPlaceholderText(QStringLiteral("Port Seçin"));
     QStringList shown{c.Combo1->placeholderText()};
     for (int number = 1; number <= PortConnection::kHighestPort; ++number)
@@ -96,8 +95,6 @@ MainWindowControls MainWindowControls::create(QWidget &window)
     c.Text1 = place<TextBox>(c.Frame3, u"Text1", 120, 240, 6495, 1335);
     c.Text1->setFont(tahoma(12, true));
     c.Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    c.Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    c.Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     c.Text1->setTabChangesFocus(true);
 
     c.Command2 = place<QPushButton>(&window, u"Command2", 120, 3120, 1575, 255);
@@ -115,12 +112,9 @@ MainWindowControls MainWindowControls::create(QWidget &window)
     c.Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // Frames, labels, the picture and the indicator take no focus (Qt's
-    // default for them); the rest follow the tab order of the list, the log,
-    // the text box and the about button.
-    QWidget::setTabOrder(c.Combo1, c.Command1);
-    QWidget::setTabOrder(c.Command1, c.commesaj);
-    QWidget::setTabOrder(c.commesaj, c.Text1);
-    QWidget::setTabOrder(c.Text1, c.Command2);
+    // default for them); the rest take it in the order they are made here:
+    // the list, the disconnect button, the log, the text box (it wraps at its
+    // width, so it never scrolls sideways) and the about button.
     return c;
 }
 

@@ -29,8 +29,6 @@ void PortConnection::PortTara()
 
 void PortConnection::PortBaglan()
 {
-    if (port_.isOpen())
-        port_.close();
     const QString device = map_.deviceFor(view_.selectedPortNumber());
     if (device.isEmpty() || !port_.open(device)) {
         // Looked at now, while the cause is still there.

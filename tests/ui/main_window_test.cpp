@@ -68,15 +68,15 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     // The probe lists the devices that open under their port numbers; ten named
     // ones leave no room for the machine's own.
     Port port;
-    port.present = {"/dev/ttyS0", "/dev/ttyUSB0"};
+    port.present = {"/dev/ttyS0", "/dev/absent10", "/dev/ttyUSB0"};
     QStringList named{"/dev/ttyS0", "/dev/absent2", "/dev/ttyUSB0"};
     for (int n = 4; n <= serial::PortMap::kMaxPorts; ++n)
         named << QStringLiteral("/dev/absent%1").arg(n);
     serial::PortMap map(named);
     ui::PortConnection connection(port, map, window);
     connection.PortTara();
-    ASSERT_EQ(list->count(), 2);
-    EXPECT_EQ(list->itemText(0) + u'|' + list->itemText(1), "Com - 1|Com - 3");
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->itemText(0) + u'|' + list->itemText(1) + u'|' + list->itemText(2), "Com - 1|Com - 3|Com - 10");
     list->setCurrentIndex(1);
     EXPECT_EQ(window.selectedPortNumber(), 3);
     EXPECT_EQ(list->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyS0");
@@ -128,7 +128,7 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     port.present.removeLast();
     connection.deviceLost();
     window.flushUpdates();
-    EXPECT_EQ(list->count(), 1) << "the port list was not probed anew";
+    EXPECT_EQ(list->count(), 2) << "the port list was not probed anew";
     EXPECT_EQ(log->item(log->count() - 1)->text(), "-> AT+CKPD=\"8\"");
     EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
 
@@ -185,6 +185,27 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
         window.setWindowState(state);
         EXPECT_FALSE(window.isNormalState()) << "window state " << state;
     }
+}
+
+TEST_F(Window, TabWalksTheControlsThatWorkAndTheDisconnectButtonWearsAHand)
+{
+    window.show();
+    QApplication::setActiveWindow(&window);
+    list->setFocus();
+    QStringList walked;
+    for (int step = 0; step < 5; ++step) {
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+        QApplication::sendEvent(QApplication::focusWidget(), &tab);
+        walked << QApplication::focusWidget()->objectName();
+    }
+    // The disconnect button is off while nothing is connected; Tab leaves the text box.
+    EXPECT_EQ(walked.join(u' '), "commesaj Text1 Command2 Combo1 commesaj");
+    EXPECT_TRUE(textBox->text().isEmpty());
+    const QPushButton *disconnect = control<QPushButton>("Command1");
+    EXPECT_EQ(disconnect->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(disconnect->cursor().hotSpot(), QPoint(12, 1));
+    EXPECT_EQ(disconnect->toolTip(), "Bağlantıyı kesmek için tıklayın");
+    EXPECT_EQ(window.windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
 }
 
 QString repeated(const QString &pattern, int length) { return pattern.repeated(length / pattern.size() + 1).left(length); }
