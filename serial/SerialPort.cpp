@@ -32,19 +32,14 @@ bool SerialPort::open(const QString &device)
     lossReported_ = false;
     if (port_.isOpen())
         return false;
+    // QSerialPort's settings are the line's from the start (9600 baud, 8
+    // data bits, no parity, 1 stop bit, no flow control), and open() fails
+    // when the device does not take them.
     port_.setPortName(device);
     if (!port_.open(QIODevice::ReadWrite)) {
         // onError() has kept the reason: it is cleared there before open()
         // returns.
         port_.clearError();
-        return false;
-    }
-    const bool configured = port_.setBaudRate(9600) && port_.setParity(QSerialPort::NoParity)
-        && port_.setDataBits(QSerialPort::Data8) && port_.setStopBits(QSerialPort::OneStop)
-        && port_.setFlowControl(QSerialPort::NoFlowControl);
-    if (!configured) {
-        lastError_ = port_.errorString();
-        close();
         return false;
     }
     // Bytes that the driver buffered before this open belong to no

@@ -93,16 +93,14 @@ void TextBox::keyPressEvent(QKeyEvent *event)
         QPlainTextEdit::keyPressEvent(event);
         return;
     }
-    // The joined paragraph ends as the later of the two did.
-    const int laterState = backspace ? cursor.block().userState() : cursor.block().next().userState();
+    // The joined paragraph ends as the later of the two did: Qt keeps the
+    // state of the paragraph whose end remains.
     cursor.beginEditBlock();
     if (backspace) {
         cursor.deletePreviousChar();
-        cursor.block().setUserState(laterState);
         cursor.deletePreviousChar();
     } else {
         cursor.deleteChar();
-        cursor.block().setUserState(laterState);
         cursor.deleteChar();
     }
     cursor.endEditBlock();

@@ -61,7 +61,14 @@ TEST(SerialPort, CarriesBytesBothWaysAndReportsAHangUpOnce)
     serial::SerialPort other;
     EXPECT_FALSE(other.open(QStringLiteral("/dev/tavlun-missing")));
     EXPECT_FALSE(other.lastErrorText().isEmpty()) << "a failed open keeps no reason";
+    termios line{};
+    cfsetspeed(&line, B38400);
+    line.c_cflag |= CS7 | PARENB | CSTOPB | CRTSCTS;
+    tcsetattr(pty.device, TCSANOW, &line);
     ASSERT_TRUE(port.open(pty.path)) << port.lastErrorText().toStdString();
+    tcgetattr(pty.device, &line);
+    EXPECT_EQ(cfgetospeed(&line), speed_t(B9600));
+    EXPECT_EQ(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8)) << "8 data bits, no parity, 1 stop bit, no flow control";
     EXPECT_FALSE(port.open(pty.path)) << "an open port opens again";
     EXPECT_FALSE(other.open(pty.path)) << "a port in use opens twice";
 

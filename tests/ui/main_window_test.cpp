@@ -88,6 +88,7 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     window.appendToTextBox("C");
     window.appendToTextBox("T");
     window.show();
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), window.windowTitle()) << "the application's title once shown";
     list->setFocus();
     window.flushUpdates();
     EXPECT_EQ(window.focusWidget(), list) << "a focus step nobody asked for";
@@ -259,6 +260,14 @@ TEST(TextBox, LongTextWrapsCopiesAndEditsAsOneText)
     QApplication::sendEvent(&box, &backspace);
     EXPECT_EQ(box.text().size(), 4 * ui::TextBox::kSoftParagraphLength + 36);
     EXPECT_EQ(box.text().left(cut - 1), QString(cut - 1, u'Ç'));
+    // Delete just before the last cut removes the character after it; the
+    // joined paragraph ends as the last did, so a line break after it stays.
+    QTextCursor lastCut(box.document()->lastBlock().previous());
+    lastCut.movePosition(QTextCursor::EndOfBlock);
+    box.setTextCursor(lastCut);
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(&box, &del);
+    EXPECT_EQ(box.text().size(), 4 * ui::TextBox::kSoftParagraphLength + 35);
     box.appendAtEnd(QStringLiteral("\nX"));
     EXPECT_TRUE(box.text().endsWith(QStringLiteral("\nX"))) << "a typed line break stays one";
 }
