@@ -1,5 +1,5 @@
-"""LOG [--portal] [--mutter] [METHOD=CODE|error...]: a RemoteDesktop portal backend, or with --portal a version 2
-portal, logging calls to LOG; --mutter types the keys. SIGUSR2 ends the sessions (as a backend)."""
+"""LOG [--portal] [--mutter] [METHOD=CODE|error|nohandle|nokeys...]: a RemoteDesktop portal backend, or with --portal a
+version 2 portal, logging calls to LOG; --mutter types the keys. SIGUSR2 ends the sessions (as a backend)."""
 import json
 import re
 import signal
@@ -56,11 +56,12 @@ class StandIn:
         request = f"{PATH}/request/{who}/{options.get('handle_token')}"
         session = args[not portal] if args[1:] else f"{PATH}/session/{who}/{options['session_handle_token']}"
         self.sessions.add(session)
-        results = {"session_handle" if portal else "session_id": GLib.Variant("s", session)}
+        handle = "" if answer == "nohandle" else session
+        results = {"session_handle" if portal else "session_id": GLib.Variant("s", handle)}
         if method == "Start":  # a token for the next start too, which a version 1 portal drops
             results = {"devices": GLib.Variant("u", int(answer == "0")),
                        "restore_token": GLib.Variant("s", f"tavlun-standin-{len(self.sessions)}")}
-        response = GLib.Variant("(ua{sv})", (int(answer), results))
+        response = GLib.Variant("(ua{sv})", (int(answer) if answer.isdigit() else 0, results))
         if not portal:
             return invocation.return_value(response)
         self.bus.emit_signal(sender, request, "org.freedesktop.portal.Request", "Response", response)

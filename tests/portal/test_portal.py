@@ -54,6 +54,8 @@ class PortalInjectorTest(unittest.TestCase):
                 ("the user refuses", ["Start=1"], None, "refused"),
                 ("the desktop fails", ["Start=2"], None, "could not give"),
                 ("the portal errs", ["--portal", "CreateSession=error"], None, "did not answer"),
+                ("no session", ["--portal", "CreateSession=nohandle"], None, "opened no session"),
+                ("no keyboard given", ["--portal", "Start=nokeys"], None, "gave no keyboard"),
                 ("the desktop ends the session", [], signal.SIGUSR2, "ended its permission"),
                 ("the portal quits", [], "quit", "portal stopped"),
                 ("keys refused", ["--portal", "NotifyKeyboardKeysym=error"], "", "refused a key")]:
