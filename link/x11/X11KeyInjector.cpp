@@ -468,24 +468,19 @@ bool X11KeyInjector::sendKeys(const QString &keyString)
         return false;
 
     d->handleEvents();
-    if (!d->xkb)
-        return false;
     const unsigned long errorsBefore = ErrorTrap::count(d->display);
     XkbStateRec state{};
-    if (XkbGetState(d->display, XkbUseCoreKbd, &state) != Success)
+    if (!d->xkb || XkbGetState(d->display, XkbUseCoreKbd, &state) != Success)
         return false;
     const KeyboardState held{state.base_mods, state.locked_mods, state.latched_mods,
                              static_cast<short>(state.base_group), state.locked_group,
                              state.latched_group};
 
     std::optional<KeyPlan> plan = d->planner.plan(symbol, held);
-    if (!plan) {
-        if (!d->bindSpare(symbol))
-            return false;
+    if (!plan && d->bindSpare(symbol))
         plan = d->planner.plan(symbol, held);
-        if (!plan)
-            return false;
-    }
+    if (!plan)
+        return false;
     d->planner.used(plan->keycode);
     d->press(*plan, state);
     return ErrorTrap::count(d->display) == errorsBefore;
