@@ -10,7 +10,6 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <array>
 #include <bitset>
 #include <map>
 #include <optional>
@@ -222,14 +221,14 @@ bool X11KeyInjector::Private::isOwnChange(const XkbMapNotifyEvent &event, int *f
 {
     if (event.changed & (XkbKeyTypesMask | XkbVirtualModsMask))
         return false;
-    const std::array<std::tuple<unsigned, int, int>, 6> ranges{{
+    const std::tuple<unsigned, int, int> ranges[] = {
         {XkbKeySymsMask, event.first_key_sym, event.num_key_syms},
         {XkbKeyActionsMask, event.first_key_act, event.num_key_acts},
         {XkbKeyBehaviorsMask, event.first_key_behavior, event.num_key_behaviors},
         {XkbExplicitComponentsMask, event.first_key_explicit, event.num_key_explicit},
         {XkbModifierMapMask, event.first_modmap_key, event.num_modmap_keys},
         {XkbVirtualModMapMask, event.first_vmodmap_key, event.num_vmodmap_keys},
-    }};
+    };
     *first = kKeycodes;
     *last = -1;
     for (const auto &[part, start, count] : ranges) {
