@@ -7,15 +7,22 @@
 #include <QLabel>
 #include <QListWidget>
 
+#include <chrono>
 #include <utility>
 
 namespace tavlun::ui {
+
+namespace {
+using namespace std::chrono_literals;
+// Window work waits at most this long: one frame at 60 Hz.
+constexpr auto kFrame = 16ms;
+} // namespace
 
 PendingUpdates::PendingUpdates(QListWidget &log, QLabel &prompt, TextBox &textBox)
     : log_(log), prompt_(prompt), textBox_(textBox)
 {
     timer_.setSingleShot(true);
-    timer_.setInterval(kFrameMs);
+    timer_.setInterval(kFrame);
     connect(&timer_, &QTimer::timeout, this, &PendingUpdates::flush);
     textBox_.installEventFilter(this);
     textBox_.viewport()->installEventFilter(this);

@@ -26,7 +26,6 @@ public:
     // go, kTrimBatch at a time.
     static constexpr int kMaxLogEntries = 32766;
     static constexpr int kTrimBatch = 2048;
-    static constexpr int kFrameMs = 16;
 
     PendingUpdates(QListWidget &log, QLabel &prompt, TextBox &textBox);
 

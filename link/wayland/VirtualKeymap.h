@@ -48,7 +48,7 @@ private:
     std::vector<Slot> slots_;
     std::uint64_t clock_ = 0;
     std::optional<Slot> replaced_;
-    std::size_t replacedIndex_ = 0;
+    std::size_t replacedIndex_{};
 };
 
 // Evdev codes of the fixed keys.

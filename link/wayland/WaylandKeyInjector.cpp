@@ -111,11 +111,10 @@ bool WaylandKeyInjector::Private::sendKeymap()
 
 QString WaylandKeyInjector::Private::connectionProblem() const
 {
-    const wl_interface *interface = nullptr;
-    std::uint32_t id = 0;
     const int error = wl_display_get_error(display);
     if (error == EPROTO) {
-        const std::uint32_t code = wl_display_get_protocol_error(display, &interface, &id);
+        const wl_interface *interface = nullptr;
+        const std::uint32_t code = wl_display_get_protocol_error(display, &interface, nullptr);
         if (interface == &zwp_virtual_keyboard_manager_v1_interface
             && code == ZWP_VIRTUAL_KEYBOARD_MANAGER_V1_ERROR_UNAUTHORIZED)
             return QStringLiteral("the compositor does not allow this program a virtual keyboard");

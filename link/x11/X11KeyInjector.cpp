@@ -146,7 +146,7 @@ struct X11KeyInjector::Private {
         if (xkb) {
             handleEvents();
             restoreBindings();
-            XkbFreeKeyboard(xkb, 0, True);
+            XkbFreeKeyboard(xkb, XkbAllComponentsMask, True);
         }
         XCloseDisplay(display);
         ErrorTrap::detach(display);
@@ -168,7 +168,7 @@ struct X11KeyInjector::Private {
 bool X11KeyInjector::Private::loadKeymap()
 {
     if (xkb)
-        XkbFreeKeyboard(xkb, 0, True);
+        XkbFreeKeyboard(xkb, XkbAllComponentsMask, True);
     xkb = XkbGetMap(display,
                     XkbKeyTypesMask | XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask
                         | XkbModifierMapMask | XkbVirtualModMapMask,
@@ -177,7 +177,7 @@ bool X11KeyInjector::Private::loadKeymap()
         return false;
     if (!xkb->map || !xkb->map->types || !xkb->map->key_sym_map || !xkb->server
         || !xkb->server->key_acts || XkbGetControls(display, XkbAllControlsMask, xkb) != Success) {
-        XkbFreeKeyboard(xkb, 0, True);
+        XkbFreeKeyboard(xkb, XkbAllComponentsMask, True);
         xkb = nullptr;
         return false;
     }
