@@ -19,19 +19,16 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         const QEvent::Type type = event->type();
-        if (type != QEvent::Show && type != QEvent::ShowToParent)
-            return false;
-        auto *widget = qobject_cast<QWidget *>(watched);
-        if (!widget || !widget->isWindow())
-            return false;
-        if (type == QEvent::Show) {
+        const bool showing = type == QEvent::Show || type == QEvent::ShowToParent;
+        const auto *widget = showing ? qobject_cast<QWidget *>(watched) : nullptr;
+        if (widget && widget->isWindow() && type == QEvent::Show) {
             setAside();
             if (QWindow *window = widget->windowHandle())
                 window->setTitle(widget->windowTitle()); // formatted again, without the name
-        } else {
+        } else if (widget && widget->isWindow()) {
             restore();
         }
-        return false;
+        return false; // it only watches
     }
 
 private:

@@ -145,8 +145,8 @@ std::unique_ptr<WaylandKeyInjector> WaylandKeyInjector::open(const QByteArray &d
     d->display = wl_display_connect(displayName.isEmpty() ? nullptr : displayName.constData());
     if (!d->display) {
         const QByteArray name = displayName.isEmpty() ? qgetenv("WAYLAND_DISPLAY") : displayName;
-        return fail(Failure::NoConnection, QStringLiteral("cannot connect to the Wayland display \"%1\"")
-                                               .arg(QString::fromLocal8Bit(name)));
+        return fail(Failure::NoConnection, QStringLiteral("cannot connect to the Wayland display \"")
+                                               + QString::fromLocal8Bit(name) + u'"');
     }
     d->registry = wl_display_get_registry(d->display);
     wl_registry_add_listener(d->registry, &Private::kRegistryListener, d.get());

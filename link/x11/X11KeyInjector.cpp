@@ -440,7 +440,7 @@ std::unique_ptr<X11KeyInjector> X11KeyInjector::open(const QByteArray &displayNa
         case XkbOD_BadLibraryVersion:
             return fail(QStringLiteral("the X keyboard library is too old"));
         default:
-            return fail(QStringLiteral("cannot open X display \"%1\"").arg(QString::fromLocal8Bit(name)));
+            return fail(QStringLiteral("cannot open X display \"") + QString::fromLocal8Bit(name) + u'"');
         }
     }
     int testEvents, testErrors, testMajor, testMinor; // written by the query, not needed
