@@ -14,11 +14,11 @@ namespace tavlun::link {
 // needs. Levels, groups and modifier masks are XKB's; symbols are keysyms.
 struct KeyboardMap {
     struct Level {
-        unsigned long symbol = 0; // NoSymbol is 0
+        unsigned long symbol{}; // NoSymbol is 0
         bool acts = false;        // the level sets modifiers or switches groups
     };
     struct Group {
-        int type = 0; // index into types; type 0 is XKB's ONE_LEVEL
+        int type{}; // index into types; type 0 is XKB's ONE_LEVEL
         std::vector<Level> levels;
     };
     // What a key does with an effective group beyond its own groups.
@@ -26,7 +26,7 @@ struct KeyboardMap {
     struct Key {
         std::vector<Group> groups;
         GroupRange range = GroupRange::Wrap;
-        int redirectGroup = 0;
+        int redirectGroup{};
         bool plain = true; // in no modifier map, ordinary behaviour
     };
     struct Type {
@@ -41,12 +41,12 @@ struct KeyboardMap {
 
 // The modifiers and groups in force, as XKB reports them.
 struct KeyboardState {
-    unsigned heldMods = 0;
-    unsigned lockedMods = 0;
-    unsigned latchedMods = 0;
-    int baseGroup = 0;
-    int lockedGroup = 0;
-    int latchedGroup = 0;
+    unsigned heldMods{};
+    unsigned lockedMods{};
+    unsigned latchedMods{};
+    int baseGroup{};
+    int lockedGroup{};
+    int latchedGroup{};
 };
 
 // One key press: the key, and the locked modifiers and group that are in
