@@ -21,7 +21,7 @@ constexpr auto kFrame = 16ms;
 PendingUpdates::PendingUpdates(QListWidget &log, QLabel &prompt, TextBox &textBox)
     : log_(log), prompt_(prompt), textBox_(textBox)
 {
-    timer_.setSingleShot(true);
+    // A flush stops the timer: it fires once a frame while updates wait.
     timer_.setInterval(kFrame);
     connect(&timer_, &QTimer::timeout, this, &PendingUpdates::flush);
     textBox_.installEventFilter(this);
@@ -112,7 +112,6 @@ void PendingUpdates::discard()
 {
     if (source_)
         source_();
-    timer_.stop();
     logEntries_.clear();
     promptPending_ = false;
     focusPending_ = false;

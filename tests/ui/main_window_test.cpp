@@ -23,6 +23,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
+#include <QtCore/qtestsupport_core.h>
 
 #include <gtest/gtest.h>
 
@@ -158,7 +159,8 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
 
     // The clear key reaches the text box as a key press, which flushes what
     // waits first; lines taken in meanwhile must come after the rest.
-    window.setUpdateSource([&, taken = 0]() mutable {
+    int taken = 0;
+    window.setUpdateSource([&] {
         if (++taken == 2)
             window.appendToTextBox("B");
     });
@@ -167,6 +169,9 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
     window.flushUpdates();
     window.flushUpdates();
     EXPECT_EQ(textBox->text(), "2x4AB");
+    window.scheduleUpdates();
+    QTest::qWait(100);
+    EXPECT_EQ(taken, 3) << "one frame's update, and no more until asked";
     EXPECT_TRUE(window.isNormalState());
     for (const Qt::WindowState state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
         window.setWindowState(state);
