@@ -88,7 +88,6 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     window.appendToTextBox("C");
     window.appendToTextBox("T");
     window.show();
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), window.windowTitle()) << "the application's title once shown";
     list->setFocus();
     window.flushUpdates();
     EXPECT_EQ(window.focusWidget(), list) << "a focus step nobody asked for";
@@ -181,7 +180,9 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
 
 TEST_F(Window, TabWalksTheControlsThatWorkAndTheDisconnectButtonWearsAHand)
 {
+    ui::MainWindow second{shell}; // which asks for the title filter again
     window.show();
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), window.windowTitle()) << "the application's title once shown";
     QApplication::setActiveWindow(&window);
     list->setFocus();
     QStringList walked;
