@@ -30,8 +30,6 @@ bool SerialPort::open(const QString &device)
 {
     lastError_.clear();
     lossReported_ = false;
-    if (port_.isOpen())
-        return false;
     // QSerialPort's settings are the line's from the start (9600 baud, 8
     // data bits, no parity, 1 stop bit, no flow control), and open() fails
     // when the device does not take them.

@@ -171,11 +171,6 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
     window.scheduleUpdates();
     QTest::qWait(100);
     EXPECT_EQ(taken, 3) << "one frame's update, and no more until asked";
-    EXPECT_TRUE(window.isNormalState());
-    for (const Qt::WindowState state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
-        window.setWindowState(state);
-        EXPECT_FALSE(window.isNormalState()) << "window state " << state;
-    }
 }
 
 TEST_F(Window, TabWalksTheControlsThatWorkAndTheDisconnectButtonWearsAHand)
