@@ -107,9 +107,6 @@ class Desktop:
     def minimize(self, window):
         self.run(["xdotool", "windowminimize", "--sync", str(window)])
 
-    def screenshot(self, path, window=None, frame=False):
-        self.run(["import"] + ["-frame"] * frame + ["-window", str(window) if window else "root", path])
-
     def pixels(self, window, x, y, w=1, h=1):  # RGB, from the window: XWayland draws no root window
         return subprocess.run(["import", "-window", str(window), "-crop", f"{w}x{h}+{x}+{y}", "-depth", "8", "rgb:-"],
                               env=self.env, capture_output=True, check=True).stdout
