@@ -4,8 +4,8 @@ focused client while it is minimised (xev under Xvfb, wev under headless sway); 
 import os
 import unittest
 
-from desktop import Desktop, SwayDesktop, wait_until
-from program import BLUE, COMMAND1_CENTRE, Accessory, Program, text_box_contents
+from desktop import SwayDesktop, wait_until
+from program import BLUE, COMMAND1_CENTRE, Accessory, Program, desktop_with_phones, text_box_contents
 from recorders import KeyRecorder, WevRecorder
 
 BINARY, ACCESSORY = os.environ["TAVLUN_BINARY"], os.environ["TAVLUN_ACCESSORY"]
@@ -23,54 +23,42 @@ def wait_text_box(program, expected):
 
 
 class Typing(unittest.TestCase):
-    def setUp(self):
-        self.desktop = Desktop()
-        self.addCleanup(self.desktop.close)
-        self.plain = Accessory(self.desktop, ACCESSORY)
-        self.chunked = Accessory(self.desktop, ACCESSORY, "--chunk", "2", "--pause", "1", "--separate-cr")
-        self.addCleanup(self.plain.close)
-        self.addCleanup(self.chunked.close)
-        # A link of the test's own names the first port: a new terminal could reuse the accessory's number.
-        self.plain_link = os.path.join(self.desktop.tmp, "plain")
-        os.symlink(self.plain.path, self.plain_link)
-        self.program = Program(self.desktop, BINARY, [self.plain_link, self.chunked.path])
-
-    def test_text_box_other_client_and_reconnect(self):
-        self.program.connect_first()
-        self.plain.type(SAMPLE)
-        wait_text_box(self.program, as_typed(SAMPLE))
+    def test_chunked_lines_into_the_text_box_and_the_other_client_and_reconnecting(self):
+        desktop, [gone] = desktop_with_phones(self, 1)
+        accessory = Accessory(desktop, ACCESSORY, "--chunk", "2", "--pause", "1", "--separate-cr")
+        self.addCleanup(accessory.close)
+        # A link of the test's own names the first port: a new terminal could reuse the phone's number.
+        gone_link = os.path.join(desktop.tmp, "gone")
+        os.symlink(gone.path, gone_link)
+        program = Program(desktop, BINARY, [gone_link, accessory.path])
+        # The first port goes away while the list is open: picking it fails once; the list probed again starts
+        # with the accessory.
+        _, text = program.failed_pick(lambda: (gone.close(), os.unlink(gone_link)))
+        self.assertIn(f"{gone_link}: aygıt artık yok", text)
+        program.connect_first()
+        accessory.type(SAMPLE)
+        wait_text_box(program, as_typed(SAMPLE))
         # Disconnect empties the text box; a key typed meanwhile waits in the accessory and comes first.
-        self.desktop.click(*self.program.client(*COMMAND1_CENTRE))
-        wait_until(lambda: self.program.indicator() != BLUE, 5, "the disconnect")
-        self.plain.type("X")
-        self.program.connect_first()
-        self.plain.type("Yeni")
-        wait_text_box(self.program, "XYENI")
-        self.desktop.minimize(self.program.window)  # the keys go to the client that has the focus
-        recorder = KeyRecorder(self.desktop)
-        self.desktop.run(["setxkbmap", "tr"])
-        self.desktop.key("Caps_Lock")  # locks it
-        self.plain.type(KEY_TABLE + "{CLEAR}{SEND}{END}")
+        desktop.click(*program.client(*COMMAND1_CENTRE))
+        wait_until(lambda: program.indicator() != BLUE, 5, "the disconnect")
+        accessory.type("X")
+        program.connect_first()
+        accessory.type("Yeni")
+        wait_text_box(program, "XYENI")
+        desktop.minimize(program.window)  # the keys go to the client that has the focus
+        recorder = KeyRecorder(desktop)
+        desktop.run(["setxkbmap", "tr"])
+        desktop.key("Caps_Lock")  # locks it
+        accessory.type(KEY_TABLE + "{CLEAR}{SEND}{END}")
         self.assertEqual(recorder.text(len(KEY_TABLE) + 3, 60), KEY_TABLE + "<BackSpace><Return><Escape>",
                          "the recorder saw:\n" + "\n".join(recorder.lines[-40:]))
-        self.desktop.key("Caps_Lock")  # unlocks it
-        self.desktop.activate(self.program.window)  # restored: into the text box, nothing to the client
-        wait_until(lambda: "_NET_WM_STATE_HIDDEN" not in self.desktop.window_state(self.program.window), 5,
+        desktop.key("Caps_Lock")  # unlocks it
+        desktop.activate(program.window)  # restored: into the text box, nothing to the client
+        wait_until(lambda: "_NET_WM_STATE_HIDDEN" not in desktop.window_state(program.window), 5,
                    "the window to be restored")
-        self.plain.type("Son")
-        wait_text_box(self.program, "XYENISON")
+        accessory.type("Son")
+        wait_text_box(program, "XYENISON")
         self.assertEqual(recorder.quiet(), "")
-
-    def test_chunked_lines_with_a_separate_carriage_return(self):
-        def go():  # the first port's accessory goes away while the list is open: picking it fails once
-            self.plain.proc.kill()
-            self.plain.proc.wait()
-            os.unlink(self.plain_link)
-        _, text = self.program.failed_pick(go)
-        self.assertIn(f"{self.plain_link}: aygıt artık yok", text)
-        self.program.connect_first()  # the list probed again starts with the chunked one
-        self.chunked.type(SAMPLE)
-        wait_text_box(self.program, as_typed(SAMPLE))
 
 
 class Sway(unittest.TestCase):
