@@ -13,8 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using namespace tavlun::ui;
 
 namespace {
@@ -89,14 +87,15 @@ TEST_F(AboutWindowTest, LooksAsDesignedAndLinksLightUpUnderThePointer)
     EXPECT_TRUE(tavlun::test::looksLike(window.grab().toImage(), QStringLiteral("about-window")));
     moveTo(mail, {20, 6});
     EXPECT_TRUE(tavlun::test::looksLike(window.grab().toImage(), QStringLiteral("about-window-lit")));
-    const struct { const char *where; std::function<void()> move; const char *expected; /* mail/web */ } steps[] = {
-        {"the frame between the links", [&] { moveTo(frame, {90, 46}); }, "plain/plain"},
-        {"over the web address", [&] { moveTo(web, {90, 6}); }, "plain/lit"},
-        {"over the author line", [&] { moveTo(window.findChild<QLabel *>("Label8"), {90, 6}); }, "plain/lit"},
-        {"the frame right of the web label", [&] { moveTo(frame, {web->width() + 1, web->y() + 6}); }, "plain/plain"},
+    // Where the pointer goes, and the looks of mail/web then.
+    const struct { const char *where; const QWidget *widget; QPoint at; const char *expected; } steps[] = {
+        {"the frame between the links", frame, {90, 46}, "plain/plain"},
+        {"over the web address", web, {90, 6}, "plain/lit"},
+        {"over the author line", window.findChild<QLabel *>("Label8"), {90, 6}, "plain/lit"},
+        {"the frame right of the web label", frame, {web->width() + 1, web->y() + 6}, "plain/plain"},
     };
     for (const auto &step : steps) {
-        step.move();
+        moveTo(step.widget, step.at);
         EXPECT_EQ(looks(), QString::fromLatin1(step.expected)) << "after: " << step.where;
     }
 }
