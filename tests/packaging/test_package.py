@@ -45,9 +45,8 @@ class Package(unittest.TestCase):
 
     def test_unpacked_it_tells_its_version_and_its_menu_entry_opens_the_main_window(self):
         bindir = self.root + "/usr/bin"
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
         for name in ("tavlun", "tavlun-accessory"):
-            code, out = run([os.path.join(bindir, name), "--version"], env=env, timeout=30)
+            code, out = run([os.path.join(bindir, name), "--version"], timeout=30)
             self.assertEqual((code, out.split("\n")[0]), (0, f"{name} {VERSION}"), out)
         with open(self.entry, encoding="utf-8") as f:
             exec_line = re.search(r"^Exec=(.*)$", f.read(), re.M).group(1)
