@@ -84,4 +84,3 @@ class Keystrokes(unittest.TestCase):
             told = driver.close()
             self.assertIn("through Wayland virtual keyboard", told)
             self.assertEqual(told.count("Typing into other applications stopped"), 1, told)
-            desktop.close()

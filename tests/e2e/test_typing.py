@@ -26,7 +26,6 @@ class Typing(unittest.TestCase):
     def test_chunked_lines_into_the_text_box_and_the_other_client_and_reconnecting(self):
         desktop, [gone] = desktop_with_phones(self, 1)
         accessory = Accessory(desktop, ACCESSORY, "--chunk", "2", "--pause", "1", "--separate-cr")
-        self.addCleanup(accessory.close)
         # A link of the test's own names the first port: a new terminal could reuse the phone's number.
         gone_link = os.path.join(desktop.tmp, "gone")
         os.symlink(gone.path, gone_link)
@@ -63,7 +62,6 @@ class Sway(unittest.TestCase):
         desktop = SwayDesktop(layout="tr")
         self.addCleanup(desktop.close)
         wev, accessory = WevRecorder(desktop), Accessory(desktop, ACCESSORY)
-        self.addCleanup(accessory.close)
         program = Program(desktop, BINARY, [accessory.path])
         program.connect_first()
         desktop.run(["swaymsg", '[title="^Tavlun"] move scratchpad'])  # and minimised, as the README says
