@@ -74,8 +74,7 @@ class Desktop:
         return wait_until(lambda: self.find_windows(name, pattern), timeout, f"window '{name}'")[0]
 
     def titles(self, window):  # WM_NAME and _NET_WM_NAME
-        out = subprocess.run(["xprop", "-id", str(window), "WM_NAME", "_NET_WM_NAME"], capture_output=True,
-                             env=dict(self.env, LC_ALL="C.UTF-8"), check=True).stdout.decode("utf-8")
+        out = self.run(["env", "LC_ALL=C.UTF-8", "xprop", "-id", str(window), "WM_NAME", "_NET_WM_NAME"])
         found = dict(re.findall(r'^(\w+)\([^)]*\) = "(.*)"$', out, re.M))
         return found.get("WM_NAME"), found.get("_NET_WM_NAME")
 
