@@ -74,8 +74,7 @@ class Desktop:
         return wait_until(lambda: self.find_windows(name, pattern), timeout, f"window '{name}'")[0]
 
     def titles(self, window):  # WM_NAME and _NET_WM_NAME
-        out = subprocess.run(["xprop", "-id", str(window), "WM_NAME", "_NET_WM_NAME"], capture_output=True,
-                             env=dict(self.env, LC_ALL="C.UTF-8"), check=True).stdout.decode("utf-8")
+        out = self.run(["env", "LC_ALL=C.UTF-8", "xprop", "-id", str(window), "WM_NAME", "_NET_WM_NAME"])
         found = dict(re.findall(r'^(\w+)\([^)]*\) = "(.*)"$', out, re.M))
         return found.get("WM_NAME"), found.get("_NET_WM_NAME")
 
@@ -106,9 +105,6 @@ class Desktop:
 
     def minimize(self, window):
         self.run(["xdotool", "windowminimize", "--sync", str(window)])
-
-    def screenshot(self, path, window=None, frame=False):
-        self.run(["import"] + ["-frame"] * frame + ["-window", str(window) if window else "root", path])
 
     def pixels(self, window, x, y, w=1, h=1):  # RGB, from the window: XWayland draws no root window
         return subprocess.run(["import", "-window", str(window), "-crop", f"{w}x{h}+{x}+{y}", "-depth", "8", "rgb:-"],

@@ -189,11 +189,9 @@ def copy_text(desktop, x, y):
     """What a click at x, y, Ctrl+A and Ctrl+C put on the clipboard; "" if nothing."""
     clipboard = lambda: desktop.run(["xclip", "-selection", "clipboard", "-o"], check=False)  # noqa: E731
     # A mark first, so neither an earlier copy nor xclip taking the selection late passes for the copy.
-    mark, path = f"mark {time.monotonic()}", os.path.join(desktop.tmp, "clipboard-mark")
-    with open(path, "w") as f:
-        f.write(mark)
-    subprocess.run(["xclip", "-selection", "clipboard", "-i", path], env=desktop.env,  # xclip stays to serve it
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    mark = f"mark {time.monotonic()}"
+    subprocess.run(["xclip", "-selection", "clipboard", "-i"], input=mark, text=True, env=desktop.env,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)  # xclip stays to serve it
     wait_until(lambda: clipboard() == mark, 5, "xclip to hold the mark")
     desktop.click(x, y)
     desktop.key("ctrl+a", "ctrl+c")
@@ -211,22 +209,18 @@ class Accessory:
     """The virtual accessory tool on a pseudo-terminal of its own, typing what the test writes to it."""
 
     def __init__(self, desktop, binary, *options):
-        typing, self._keyboard = os.pipe()
         self.proc = desktop.start([binary, "--pty", "--wait-for-peer", "--hello-timeout", "0", "--keep-going",
-                                   *options], stdin=typing, stdout=subprocess.PIPE)
-        os.close(typing)
+                                   *options], stdin=subprocess.PIPE, stdout=subprocess.PIPE, bufsize=0)
         first = self.proc.stdout.readline().decode()
         assert first.startswith("device: "), f"unexpected first line {first!r}"
         self.path = first.split(": ", 1)[1].strip()
 
     def type(self, text):
-        os.write(self._keyboard, (text + "\n").encode())
+        self.proc.stdin.write((text + "\n").encode())
 
     def close(self):
         """Ends its input: its exit status, or None if it had to be stopped."""
-        if self._keyboard >= 0:
-            os.close(self._keyboard)
-            self._keyboard = -1
+        self.proc.stdin.close()
         try:
             return self.proc.wait(5)
         except subprocess.TimeoutExpired:

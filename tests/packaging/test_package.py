@@ -43,15 +43,11 @@ class Package(unittest.TestCase):
             remarks = [line for line in out.splitlines() if re.match(remark, line)]
             self.assertEqual((code, remarks), (0, []), f"{argv[0]}:\n{out}")
 
-    def test_unpacked_it_answers_its_command_line_and_its_menu_entry_opens_the_main_window(self):
+    def test_unpacked_it_tells_its_version_and_its_menu_entry_opens_the_main_window(self):
         bindir = self.root + "/usr/bin"
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
-        for argv, status, first in [(["tavlun", "--help"], 0, "Usage: "), (["tavlun", "-h"], 0, "Usage: "),
-                                    (["tavlun", "--version"], 0, f"tavlun {VERSION}"),
-                                    (["tavlun", "--no-such-option"], 2, "tavlun: Unknown option 'no-such-option'."),
-                                    (["tavlun-accessory", "--version"], 0, VERSION)]:
-            code, out = run([os.path.join(bindir, argv[0]), *argv[1:]], env=env, timeout=30)
-            self.assertEqual((code, first in out.split("\n")[0]), (status, True), f"{argv}: {out}")
+        for name in ("tavlun", "tavlun-accessory"):
+            code, out = run([os.path.join(bindir, name), "--version"], timeout=30)
+            self.assertEqual((code, out.split("\n")[0]), (0, f"{name} {VERSION}"), out)
         with open(self.entry, encoding="utf-8") as f:
             exec_line = re.search(r"^Exec=(.*)$", f.read(), re.M).group(1)
         title = "Tavlun    Ver. " + VERSION
