@@ -41,7 +41,7 @@ public:
 private:
     struct Slot {
         std::uint32_t key;
-        std::uint32_t keysym = 0; // 0: free
+        std::uint32_t keysym{}; // 0: free
         std::uint64_t lastUse = 0;
     };
     xkb_context *context_ = nullptr;

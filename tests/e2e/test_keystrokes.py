@@ -40,6 +40,7 @@ class Keystrokes(unittest.TestCase):
             desktop.key("Caps_Lock")  # on for the next round, or off again
         driver = Driver(desktop)
         self.type_and_compare("us", driver, xev, ["y"], 1)
+        self.assertEqual(driver.type("{F1}", "ab", "\x01"), "typed not:{F1}ab\x01", "key strings with no keysym")
         # Between keys: a new layout (y and z swap keys), a key remapped, Shift latched as sticky keys leave it.
         desktop.run(["setxkbmap", "de"])
         desktop.run(["xmodmap", "-e", "keysym z = q"])
@@ -76,6 +77,7 @@ class Keystrokes(unittest.TestCase):
             keymaps = wev.keymaps
             self.type_and_compare(f"layout {layout}, again", driver, wev, KEYS[-20:], 20)
             self.assertEqual(wev.keymaps, keymaps, "keymap sent again for characters it holds")
+            self.assertEqual(driver.type("{F1}", "ab"), "typed not:{F1}ab", "key strings with no keysym")
             self.assert_keyboard_released(f"layout {layout}", wev, 0)
             desktop.sway.terminate()  # the compositor goes away: keys refused from then on, said once
             desktop.sway.wait(10)
