@@ -64,7 +64,6 @@ protected:
 
 TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
 {
-    EXPECT_EQ(window.windowTitle(), "Tavlun    Ver. 1.0.4");
     // The probe lists the devices that open under their port numbers; ten named
     // ones leave no room for the machine's own.
     Port port;
@@ -188,7 +187,6 @@ TEST_F(Window, TabWalksTheControlsThatWorkAndTheDisconnectButtonWearsAHand)
     }
     // The disconnect button is off while nothing is connected; Tab leaves the text box.
     EXPECT_EQ(walked.join(u' '), "commesaj Text1 Command2 Combo1 commesaj");
-    EXPECT_TRUE(textBox->text().isEmpty());
     const QPushButton *disconnect = control<QPushButton>("Command1");
     EXPECT_EQ(disconnect->cursor().shape(), Qt::BitmapCursor);
     EXPECT_EQ(disconnect->cursor().hotSpot(), QPoint(12, 1));

@@ -45,12 +45,11 @@ TEST(KeyPlanner, PicksTheKeyLevelGroupAndLocksThatChangeLeast)
         {'!', {.lockedMods = kLock | kControl}, KeyPlan{10, kShift, 0}}, // locks that change the key go
         {'@', {}, KeyPlan{13, 0, 0}}, // rather a key of its own than a lock
         {0xDF, {}, KeyPlan{39, 0, 1}},
-        {0xDF, {.lockedGroup = 1}, KeyPlan{39, 0, 1}},
+        {'@', {.lockedGroup = 1}, KeyPlan{13, 0, 1}}, // a key of one group comes out in it whatever the group
         {'s', {.lockedGroup = 1}, KeyPlan{39, 0, 0}},
         {'s', {.baseGroup = 1}, KeyPlan{39, 0, 2}},
         {'#', {.lockedGroup = 2}, KeyPlan{14, 0, 2}}, // group 3 of 3 clamped to the key's second
         {0xFFE1, {}, std::nullopt}, // a key that acts is never typed
-        {'z', {}, std::nullopt},
     };
     KeyPlanner planner;
     planner.setMap(testMap());
@@ -79,7 +78,6 @@ TEST(KeyPlanner, SpareKeycodesAreBoundHighestFirstThenReusedLeastRecentlyUsed)
     planner.setMap(map);
     EXPECT_EQ(bind('z'), 201) << "a new map does not offer the keycode that failed again";
     EXPECT_EQ(bind('q'), 200) << "202 sets a modifier, 203 acts: neither is spare";
-    EXPECT_EQ(planner.plan('z', {}), (KeyPlan{201, 0, 0}));
     planner.used(201);
     for (int i = 2; i < KeyPlanner::kSparePoolSize; ++i)
         planner.bound(300 + i, 'x'); // the pool fills up
