@@ -80,7 +80,7 @@ class Program:
         if user:
             os.chmod(desktop.tmp, 0o755)
             argv = ["setpriv", f"--reuid={user}", f"--regid={pwd.getpwnam(user).pw_gid}", "--clear-groups",
-                    shutil.copy(binary, os.path.join(desktop.tmp, "tavlun"))] + argv[1:]
+                    shutil.copy(binary, os.path.join(desktop.tmp, "tavlun-copy"))] + argv[1:]
         with open(self.log, "w") as log:
             self.proc = desktop.start(argv, env=env, stdout=log, stderr=subprocess.STDOUT)
         try:

@@ -52,7 +52,8 @@ class Faults(unittest.TestCase):
         os.chown(group, 0, grp.getgrnam("dialout").gr_gid)
         os.chmod(group, 0o660)
         os.chmod(later, 0o666)
-        self.start([owner_only, group, later], user="nobody")
+        self.start([owner_only, group, later], user="nobody")  # a renamed copy: its windows keep the class "tavlun"
+        self.assertIn('"tavlun"', self.desktop.run(["xprop", "-id", str(self.program.window), "WM_CLASS"]))
         rule = "/usr/share/doc/tavlun/examples/90-tavlun-serial-adapter.rules"
         [line] = self.program.wait_said(owner_only)
         self.assertIn("yalnızca sahibi (root) okuyup yazabilir (izinler crw-------)", line)
