@@ -177,6 +177,8 @@ TEST_F(Window, TabWalksTheControlsThatWorkAndTheDisconnectButtonWearsAHand)
 {
     ui::MainWindow second{shell}; // which asks for the title filter again
     window.show();
+    EXPECT_LE((window.geometry().center() - window.screen()->availableGeometry().center()).manhattanLength(), 8)
+        << "not centred, within the frame's margins";
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), window.windowTitle()) << "the application's title once shown";
     QApplication::setActiveWindow(&window);
     list->setFocus();
