@@ -94,7 +94,7 @@ struct WaylandKeyInjector::Private {
 
 // Sends the keymap's text and its terminating NUL in a sealed memory file;
 // the request carries a duplicate of the descriptor. A memory file takes the
-// whole text in one write, or none of it when memory has run out.
+// whole text in one write unless memory runs out: a short write fails.
 bool WaylandKeyInjector::Private::sendKeymap()
 {
     const std::string text = keymap.text();
