@@ -92,8 +92,8 @@ qint64 lockingProcess(const QString &devicePath)
         if (!lock.open(QIODevice::ReadOnly))
             continue;
         // The pid comes first, as text (binary lock files are long gone).
-        const QList<QByteArray> words = lock.read(128).simplified().split(' ');
-        const qint64 pid = words.isEmpty() ? 0 : words.front().toLongLong();
+        // split() always gives at least one (possibly empty) word.
+        const qint64 pid = lock.read(128).simplified().split(' ').front().toLongLong();
         if (pid > 0 && pid != ::getpid() && QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)))
             return pid;
     }

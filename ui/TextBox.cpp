@@ -58,8 +58,7 @@ QString TextBox::textBetween(int from, int to) const
         const int end = start + block.length() - 1; // the paragraph separator
         const int first = qMax(from, start);
         const int past = qMin(to, end);
-        if (past > first)
-            out += block.text().mid(first - start, past - first);
+        out += block.text().mid(first - start, past - first); // first <= past always
         if (to > end && block.next().isValid() && !endsSoftly(block))
             out += u'\n';
     }
