@@ -384,12 +384,14 @@ void X11KeyInjector::Private::press(const KeyPlan &plan, const XkbStateRec &stat
     const bool lockMods = plan.lockedMods != state.locked_mods;
     const bool lockGroup = plan.lockedGroup != state.locked_group;
 
-    if (latchedMods)
-        XkbLatchModifiers(display, XkbUseCoreKbd, state.latched_mods, 0);
     // The server adds a group latch to the one in force (latching 0 changes
-    // nothing), so the user's latch is lifted by latching its opposite.
+    // nothing), so the user's latch is lifted by latching its opposite. Any
+    // change of the latched modifiers drops a latched group: the group goes
+    // first here and last when they are put back.
     if (latchedGroup)
         XkbLatchGroup(display, XkbUseCoreKbd, -static_cast<unsigned>(state.latched_group));
+    if (latchedMods)
+        XkbLatchModifiers(display, XkbUseCoreKbd, state.latched_mods, 0);
     if (lockMods)
         XkbLockModifiers(display, XkbUseCoreKbd, kAllRealMods, plan.lockedMods);
     if (lockGroup)
@@ -403,10 +405,10 @@ void X11KeyInjector::Private::press(const KeyPlan &plan, const XkbStateRec &stat
         XkbLockGroup(display, XkbUseCoreKbd, state.locked_group);
     if (lockMods)
         XkbLockModifiers(display, XkbUseCoreKbd, kAllRealMods, state.locked_mods);
-    if (latchedGroup)
-        XkbLatchGroup(display, XkbUseCoreKbd, state.latched_group);
     if (latchedMods)
         XkbLatchModifiers(display, XkbUseCoreKbd, state.latched_mods, state.latched_mods);
+    if (latchedGroup)
+        XkbLatchGroup(display, XkbUseCoreKbd, state.latched_group);
     // Errors of this key are counted before sendKeys returns.
     XSync(display, False);
 }

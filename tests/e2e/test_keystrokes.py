@@ -55,12 +55,13 @@ class Keystrokes(unittest.TestCase):
         # Two layouts with the second locked: a letter of the first only switches for its own key.
         desktop.run(["setxkbmap", "us,ru"])
         x11.XkbLockGroup(display, 0x100, 1)
-        x11.XkbLatchGroup(display, 0x100, 1)  # and us again for the user's next key
+        x11.XkbLatchModifiers(display, 0x100, 1, 1)  # Shift, and us again, for the user's next key
+        x11.XkbLatchGroup(display, 0x100, 1)  # (a change of latched modifiers drops a latched group)
         x11.XSync(display, 0)
         self.type_and_compare("us,ru with ru locked, us latched", driver, xev, ["a", "ж", "Q"], 3)
-        state = ctypes.create_string_buffer(32)  # XkbStateRec: locked group at 1, latched group at 4
+        state = ctypes.create_string_buffer(32)  # XkbStateRec: locked group at 1, latched group at 4, mods at 8
         x11.XkbGetState(display, 0x100, state)
-        self.assertEqual((state.raw[1], state.raw[4]), (1, 1), "the user's group lock and latch were not put back")
+        self.assertEqual((state.raw[1], state.raw[4], state.raw[8]), (1, 1, 1), "the user's group lock and latches were not put back")
 
     def test_wayland_every_character_under_each_layout_and_no_key_left_down(self):
         for layout in ("us", "de", "tr"):
