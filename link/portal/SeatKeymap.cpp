@@ -1,5 +1,6 @@
 #include "SeatKeymap.h"
 
+#include "link/Owned.h"
 #include "link/wayland/WaylandEventPump.h"
 
 #include <wayland-client.h>
@@ -57,43 +58,22 @@ struct Symbols {
 
 } // namespace
 
+// Members go in the reverse order of their teardown: the pump first, the
+// proxies, then the connection (which ends everything the compositor holds
+// for us, so the keyboard needs no release request), then the keymap.
 struct SeatKeymap::Private {
-    wl_display *display = nullptr;
-    wl_registry *registry = nullptr;
-    wl_seat *seat = nullptr;
-    std::uint32_t seatVersion = 0;
-    wl_keyboard *keyboard = nullptr;
-    xkb_context *context = nullptr;
-    xkb_keymap *keymap = nullptr;
-    xkb_state *state = nullptr;
+    Owned<xkb_context, xkb_context_unref> context;
+    Owned<xkb_keymap, xkb_keymap_unref> keymap;
+    Owned<xkb_state, xkb_state_unref> state;
+    Owned<wl_display, wl_display_disconnect> display;
+    Owned<wl_registry, wl_registry_destroy> registry;
+    Owned<wl_seat, wl_seat_destroy> seat;
+    Owned<wl_keyboard, wl_keyboard_destroy> keyboard;
+    std::unique_ptr<WaylandEventPump> pump;
     std::uint32_t group = 0; // as the latest modifiers event gave it
     bool groupSaid = false;  // a modifiers event has come
     Symbols current;         // the layout in use
     Symbols all;             // every layout
-    std::unique_ptr<WaylandEventPump> pump;
-
-    ~Private()
-    {
-        pump.reset();
-        if (keyboard) {
-            if (seatVersion >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
-                wl_keyboard_release(keyboard);
-            else
-                wl_keyboard_destroy(keyboard);
-        }
-        if (seat)
-            wl_seat_destroy(seat);
-        if (registry)
-            wl_registry_destroy(registry);
-        if (display)
-            wl_display_disconnect(display);
-        if (state)
-            xkb_state_unref(state);
-        if (keymap)
-            xkb_keymap_unref(keymap);
-        if (context)
-            xkb_context_unref(context);
-    }
 
     void takeKeymap(std::uint32_t format, int fd, std::uint32_t size);
     void takeGroup(std::uint32_t newGroup);
@@ -110,10 +90,9 @@ const wl_registry_listener SeatKeymap::Private::registryListener = {
             auto *d = static_cast<Private *>(data);
             if (d->seat || std::strcmp(interface, wl_seat_interface.name) != 0)
                 return;
-            d->seatVersion = std::min(version, kSeatVersion);
-            d->seat = static_cast<wl_seat *>(
-                wl_registry_bind(registry, name, &wl_seat_interface, d->seatVersion));
-            wl_seat_add_listener(d->seat, &seatListener, d);
+            d->seat.reset(static_cast<wl_seat *>(
+                wl_registry_bind(registry, name, &wl_seat_interface, std::min(version, kSeatVersion))));
+            wl_seat_add_listener(d->seat.get(), &seatListener, d);
         },
     .global_remove = [](void *, wl_registry *, std::uint32_t) {},
 };
@@ -123,8 +102,8 @@ const wl_seat_listener SeatKeymap::Private::seatListener = {
         [](void *data, wl_seat *seat, std::uint32_t capabilities) {
             auto *d = static_cast<Private *>(data);
             if ((capabilities & WL_SEAT_CAPABILITY_KEYBOARD) && !d->keyboard) {
-                d->keyboard = wl_seat_get_keyboard(seat);
-                wl_keyboard_add_listener(d->keyboard, &keyboardListener, d);
+                d->keyboard.reset(wl_seat_get_keyboard(seat));
+                wl_keyboard_add_listener(d->keyboard.get(), &keyboardListener, d);
             }
         },
     .name = [](void *, wl_seat *, const char *) {},
@@ -150,37 +129,30 @@ const wl_keyboard_listener SeatKeymap::Private::keyboardListener = {
 
 void SeatKeymap::Private::takeKeymap(std::uint32_t format, int fd, std::uint32_t size)
 {
-    xkb_keymap *compiled = nullptr;
+    Owned<xkb_keymap, xkb_keymap_unref> compiled;
     if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
         void *text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
         if (text != MAP_FAILED) {
             // The text may or may not end with its terminating zero.
             const auto *chars = static_cast<const char *>(text);
-            compiled = xkb_keymap_new_from_buffer(context, chars, strnlen(chars, size),
-                                                  XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                  XKB_KEYMAP_COMPILE_NO_FLAGS);
+            compiled.reset(xkb_keymap_new_from_buffer(context.get(), chars, strnlen(chars, size),
+                                                      XKB_KEYMAP_FORMAT_TEXT_V1,
+                                                      XKB_KEYMAP_COMPILE_NO_FLAGS));
             munmap(text, size);
         }
     }
     close(fd);
-    xkb_state *fresh = compiled ? xkb_state_new(compiled) : nullptr;
-    if (!fresh) {
-        if (compiled)
-            xkb_keymap_unref(compiled);
+    Owned<xkb_state, xkb_state_unref> fresh(compiled ? xkb_state_new(compiled.get()) : nullptr);
+    if (!fresh)
         return; // keep the keymap we had
-    }
-    if (state)
-        xkb_state_unref(state);
-    if (keymap)
-        xkb_keymap_unref(keymap);
-    keymap = compiled;
-    state = fresh;
+    keymap = std::move(compiled);
+    state = std::move(fresh);
     Symbols everything;
-    const xkb_keycode_t last = xkb_keymap_max_keycode(keymap);
-    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= last; ++key) {
-        const xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(keymap, key);
+    const xkb_keycode_t last = xkb_keymap_max_keycode(keymap.get());
+    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap.get()); key <= last; ++key) {
+        const xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(keymap.get(), key);
         for (xkb_layout_index_t layout = 0; layout < layouts; ++layout)
-            everything.add(keymap, key, layout);
+            everything.add(keymap.get(), key, layout);
     }
     all = std::move(everything);
     takeGroup(group);
@@ -195,15 +167,15 @@ void SeatKeymap::Private::takeGroup(std::uint32_t newGroup)
     group = newGroup;
     if (!state)
         return;
-    xkb_state_update_mask(state, 0, 0, 0, 0, 0, group);
+    xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, group);
     // A key with fewer layouts than the keymap has its own idea of which
     // one is in use (it wraps around), which the state knows.
     Symbols inUse;
-    const xkb_keycode_t last = xkb_keymap_max_keycode(keymap);
-    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= last; ++key) {
-        const xkb_layout_index_t layout = xkb_state_key_get_layout(state, key);
+    const xkb_keycode_t last = xkb_keymap_max_keycode(keymap.get());
+    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap.get()); key <= last; ++key) {
+        const xkb_layout_index_t layout = xkb_state_key_get_layout(state.get(), key);
         if (layout != XKB_LAYOUT_INVALID)
-            inUse.add(keymap, key, layout);
+            inUse.add(keymap.get(), key, layout);
     }
     current = std::move(inUse);
 }
@@ -221,16 +193,16 @@ std::unique_ptr<SeatKeymap> SeatKeymap::connect(const QByteArray &displayName,
         return nullptr;
     };
     auto d = std::make_unique<Private>();
-    d->display = wl_display_connect(displayName.isEmpty() ? nullptr : displayName.constData());
+    d->display.reset(wl_display_connect(displayName.isEmpty() ? nullptr : displayName.constData()));
     if (!d->display)
         return fail(QStringLiteral("cannot connect to the Wayland compositor"));
-    d->context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    d->context.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     if (!d->context)
         return fail(QStringLiteral("cannot start the keymap compiler"));
-    d->registry = wl_display_get_registry(d->display);
-    wl_registry_add_listener(d->registry, &Private::registryListener, d.get());
+    d->registry.reset(wl_display_get_registry(d->display.get()));
+    wl_registry_add_listener(d->registry.get(), &Private::registryListener, d.get());
     for (int i = 0; i < kSetupRoundtrips && !d->keymap; ++i) {
-        if (!WaylandEventPump::roundtrip(d->display, kAnswerDeadline))
+        if (!WaylandEventPump::roundtrip(d->display.get(), kAnswerDeadline))
             return fail(QStringLiteral("the Wayland compositor closed the connection"));
     }
     if (!d->seat)
@@ -240,7 +212,7 @@ std::unique_ptr<SeatKeymap> SeatKeymap::connect(const QByteArray &displayName,
     if (!d->keymap)
         return fail(QStringLiteral("the Wayland compositor sent no usable keymap"));
 
-    d->pump = std::make_unique<WaylandEventPump>(d->display);
+    d->pump = std::make_unique<WaylandEventPump>(d->display.get());
     d->pump->flush();
     return std::unique_ptr<SeatKeymap>(new SeatKeymap(std::move(d)));
 }
@@ -257,9 +229,9 @@ bool SeatKeymap::otherLayoutHas(char32_t character) const
 
 QString SeatKeymap::unconfirmedLayout() const
 {
-    if (d->groupSaid || !d->keymap || xkb_keymap_num_layouts(d->keymap) < 2)
+    if (d->groupSaid || !d->keymap || xkb_keymap_num_layouts(d->keymap.get()) < 2)
         return QString();
-    const char *name = xkb_keymap_layout_get_name(d->keymap, d->group);
+    const char *name = xkb_keymap_layout_get_name(d->keymap.get(), d->group);
     return QString::fromUtf8(name ? name : "?");
 }
 

@@ -1,6 +1,7 @@
 #include "WaylandKeyInjector.h"
 
 #include "VirtualKeymap.h"
+#include "link/Owned.h"
 #include "WaylandEventPump.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
@@ -46,47 +47,34 @@ char32_t characterOf(const QString &keyString)
 
 } // namespace
 
+// Members go in the reverse order of their teardown: the pump first, then
+// the proxies, then the connection.
 struct WaylandKeyInjector::Private {
-    wl_display *display = nullptr;
-    wl_registry *registry = nullptr;
-    wl_seat *seat = nullptr;
-    zwp_virtual_keyboard_manager_v1 *manager = nullptr;
-    zwp_virtual_keyboard_v1 *keyboard = nullptr;
+    Owned<wl_display, wl_display_disconnect> display;
+    Owned<wl_registry, wl_registry_destroy> registry;
+    Owned<wl_seat, wl_seat_destroy> seat;
+    Owned<zwp_virtual_keyboard_manager_v1, zwp_virtual_keyboard_manager_v1_destroy> manager;
+    Owned<zwp_virtual_keyboard_v1, zwp_virtual_keyboard_v1_destroy> keyboard;
     std::unique_ptr<WaylandEventPump> pump;
     VirtualKeymap keymap;
     bool toldBroken = false;
-
-    ~Private()
-    {
-        pump.reset();
-        if (keyboard)
-            zwp_virtual_keyboard_v1_destroy(keyboard);
-        if (manager)
-            zwp_virtual_keyboard_manager_v1_destroy(manager);
-        if (seat)
-            wl_seat_destroy(seat);
-        if (registry)
-            wl_registry_destroy(registry);
-        if (display)
-            wl_display_disconnect(display);
-    }
 
     static void global(void *data, wl_registry *registry, std::uint32_t name, const char *interface,
                        std::uint32_t)
     {
         auto *p = static_cast<Private *>(data);
         if (!p->seat && std::strcmp(interface, wl_seat_interface.name) == 0) {
-            p->seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+            p->seat.reset(static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1)));
         } else if (!p->manager
                    && std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
-            p->manager = static_cast<zwp_virtual_keyboard_manager_v1 *>(
-                wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+            p->manager.reset(static_cast<zwp_virtual_keyboard_manager_v1 *>(
+                wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1)));
         }
     }
     static void globalRemove(void *, wl_registry *, std::uint32_t) {}
     static constexpr wl_registry_listener kRegistryListener{&Private::global, &Private::globalRemove};
 
-    bool roundtrip() { return WaylandEventPump::roundtrip(display, kAnswerDeadline); }
+    bool roundtrip() { return WaylandEventPump::roundtrip(display.get(), kAnswerDeadline); }
     bool broken() const { return pump->lost(); }
     bool sendKeymap();
     QString connectionProblem() const;
@@ -103,7 +91,7 @@ bool WaylandKeyInjector::Private::sendKeymap()
     const bool ready = fd >= 0 && !text.empty() && write(fd, text.c_str(), size) == ssize_t(size)
         && fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) == 0;
     if (ready)
-        zwp_virtual_keyboard_v1_keymap(keyboard, kKeymapXkbV1, fd, std::uint32_t(size));
+        zwp_virtual_keyboard_v1_keymap(keyboard.get(), kKeymapXkbV1, fd, std::uint32_t(size));
     if (fd >= 0)
         close(fd);
     return ready;
@@ -111,10 +99,10 @@ bool WaylandKeyInjector::Private::sendKeymap()
 
 QString WaylandKeyInjector::Private::connectionProblem() const
 {
-    const int error = wl_display_get_error(display);
+    const int error = wl_display_get_error(display.get());
     if (error == EPROTO) {
         const wl_interface *interface = nullptr;
-        const std::uint32_t code = wl_display_get_protocol_error(display, &interface, nullptr);
+        const std::uint32_t code = wl_display_get_protocol_error(display.get(), &interface, nullptr);
         if (interface == &zwp_virtual_keyboard_manager_v1_interface
             && code == ZWP_VIRTUAL_KEYBOARD_MANAGER_V1_ERROR_UNAUTHORIZED)
             return QStringLiteral("the compositor does not allow this program a virtual keyboard");
@@ -142,14 +130,14 @@ std::unique_ptr<WaylandKeyInjector> WaylandKeyInjector::open(const QByteArray &d
     };
 
     auto d = std::make_unique<Private>();
-    d->display = wl_display_connect(displayName.isEmpty() ? nullptr : displayName.constData());
+    d->display.reset(wl_display_connect(displayName.isEmpty() ? nullptr : displayName.constData()));
     if (!d->display) {
         const QByteArray name = displayName.isEmpty() ? qgetenv("WAYLAND_DISPLAY") : displayName;
         return fail(Failure::NoConnection, QStringLiteral("cannot connect to the Wayland display \"")
                                                + QString::fromLocal8Bit(name) + u'"');
     }
-    d->registry = wl_display_get_registry(d->display);
-    wl_registry_add_listener(d->registry, &Private::kRegistryListener, d.get());
+    d->registry.reset(wl_display_get_registry(d->display.get()));
+    wl_registry_add_listener(d->registry.get(), &Private::kRegistryListener, d.get());
     if (!d->roundtrip())
         return fail(Failure::NoConnection, d->connectionProblem());
     if (!d->manager)
@@ -158,13 +146,13 @@ std::unique_ptr<WaylandKeyInjector> WaylandKeyInjector::open(const QByteArray &d
     if (!d->seat)
         return fail(Failure::NoVirtualKeyboard, QStringLiteral("the compositor offers no seat"));
 
-    d->keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(d->manager, d->seat);
+    d->keyboard.reset(zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(d->manager.get(), d->seat.get()));
     if (!d->sendKeymap())
         return fail(Failure::Refused, QStringLiteral("cannot build the keyboard's keymap"));
     if (!d->roundtrip())
         return fail(Failure::Refused, d->connectionProblem());
 
-    d->pump = std::make_unique<WaylandEventPump>(d->display);
+    d->pump = std::make_unique<WaylandEventPump>(d->display.get());
     return std::unique_ptr<WaylandKeyInjector>(new WaylandKeyInjector(std::move(d)));
 }
 
@@ -205,8 +193,8 @@ bool WaylandKeyInjector::sendKeys(const QString &keyString)
         // Down and up in one batch: the compositor gets both or neither, so
         // no key is ever left held (clients repeat held keys).
         const std::uint32_t time = nowMs();
-        zwp_virtual_keyboard_v1_key(d->keyboard, time, key, kPressed);
-        zwp_virtual_keyboard_v1_key(d->keyboard, time, key, kReleased);
+        zwp_virtual_keyboard_v1_key(d->keyboard.get(), time, key, kPressed);
+        zwp_virtual_keyboard_v1_key(d->keyboard.get(), time, key, kReleased);
         d->pump->flush();
     }
     if (d->broken()) {

@@ -40,7 +40,7 @@ class Keystrokes(unittest.TestCase):
             desktop.key("Caps_Lock")  # on for the next round, or off again
         driver = Driver(desktop)
         self.type_and_compare("us", driver, xev, ["y"], 1)
-        self.assertEqual(driver.type("{F1}", "ab", "\x01"), "typed not:{F1}ab\x01", "key strings with no keysym")
+        self.assertEqual(driver.type("{F1}", "ab", "\x01", "\x7f", "\x9f"), "typed not:{F1}ab\x01\x7f\x9f", "no keysym")
         # Between keys: a new layout (y and z swap keys), a key remapped, Shift latched as sticky keys leave it.
         desktop.run(["setxkbmap", "de"])
         desktop.run(["xmodmap", "-e", "keysym z = q"])

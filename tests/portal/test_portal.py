@@ -2,13 +2,12 @@ import json
 import os
 import pathlib
 import signal
-import sys
 import unittest
 
+from desktop import MutterDesktop, wait_until  # the end-to-end tests' harness, on PYTHONPATH
+from recorders import TypeDriver as Driver, WevRecorder, as_seen
+
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-from desktop import MutterDesktop, wait_until  # noqa: E402
-from recorders import TypeDriver as Driver, WevRecorder, as_seen  # noqa: E402
 
 V1_NOTICE = "asks at every start"
 
@@ -89,7 +88,3 @@ class PortalInjectorTest(unittest.TestCase):
         driver = Driver(d)
         self.assertEqual(driver.type("ÿ"), "typed")
         wait_until(lambda: driver.problems("could not keep the desktop's permission"), 10, "the notice")
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

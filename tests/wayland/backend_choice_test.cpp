@@ -1,5 +1,6 @@
 #include "app/KeystrokeBackend.h"
 #include "app/SystemKeystrokes.h"
+#include "link/wayland/VirtualKeymap.h"
 #include "virtual-keyboard-unstable-v1-server-protocol.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +96,19 @@ TEST(BackendChoice, TheSessionSaysWhyKeysCannotBeTyped)
     wl_display_destroy_clients(display);
     wl_display_destroy(display);
     rmdir(dir);
+}
+
+// A full pool gives up the key used longest ago; an undone bind gives it back.
+TEST(VirtualKeymap, AFullPoolTakesTheKeyUsedLongestAgoAndAnUndoneBindGivesItBack)
+{
+    constexpr std::uint32_t pool = tavlun::link::VirtualKeymap::kPoolSize; // keysyms 1 to pool fill it
+    tavlun::link::VirtualKeymap keymap;
+    for (std::uint32_t keysym = 1; keysym <= pool; ++keysym)
+        keymap.bind(keysym);
+    const auto firstKey = keymap.keyFor(1); // used again: keysym 2's key is now the oldest
+    const std::uint32_t taken = keymap.bind(pool + 1);
+    keymap.unbindLast();
+    EXPECT_EQ(std::tuple(keymap.keyFor(1), keymap.keyFor(2), keymap.keyFor(pool + 1)), std::tuple(firstKey, taken, std::nullopt));
 }
 
 } // namespace
