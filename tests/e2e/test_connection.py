@@ -1,4 +1,4 @@
-"""Connecting the real program under Xvfb on a desktop that says it is GNOME (No before Yes): devices
+"""Connecting the real program under Xvfb on a desktop that says it is GNOME (No before Yes), in Turkish: devices
 that go away, adapters that come and go, and the titles of every window at a second showing."""
 
 import os
@@ -8,7 +8,7 @@ from desktop import wait_until
 from program import BLUE, MAIN_TITLE_PATTERN, Program, copy_text, desktop_with_phones, text_box_contents
 
 BINARY = os.environ["TAVLUN_BINARY"]
-GNOME = {"XDG_CURRENT_DESKTOP": "GNOME"}
+GNOME = {"XDG_CURRENT_DESKTOP": "GNOME", "LANGUAGE": "tr"}  # and a Turkish user: Qt's own buttons in Turkish
 COMMAND2_CENTRE = (8 + 52, 208 + 8)
 
 
@@ -87,7 +87,7 @@ class Connection(unittest.TestCase):
             check("Hakkında", showing)
             desktop.key("alt+F4")
             wait_until(lambda: not desktop.find_windows("Hakkında"), 5, "the about window to close")
-        for showing, answer in ((1, "Escape"), (2, "Return")):
+        for showing, answer in ((1, "Escape"), (2, "alt+e")):  # &Evet: Yes
             self.assertNotEqual(program.indicator(), BLUE)
             program.pick_first()
             x, y, w, h = desktop.settled_geometry(check("Port Aç", showing))
@@ -96,7 +96,7 @@ class Connection(unittest.TestCase):
                              "Seçilen Port Üzerinden\n\nBağlanmak İstiyormusunuz")
             desktop.key(answer)
             wait_until(lambda: not desktop.find_windows("Port Aç"), 5, "the box to close")
-        wait_until(lambda: program.indicator() == BLUE, 5, "the connection: Return answers Yes")
+        wait_until(lambda: program.indicator() == BLUE, 5, "the connection: Evet answers")
         for title in desktop.titles(program.window):
             self.assertRegex(title, MAIN_TITLE_PATTERN)
         desktop.minimize(program.window)
