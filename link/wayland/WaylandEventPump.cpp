@@ -1,5 +1,7 @@
 #include "WaylandEventPump.h"
 
+#include "link/Owned.h"
+
 #include <QSocketNotifier>
 
 #include <wayland-client.h>
@@ -28,12 +30,10 @@ bool WaylandEventPump::roundtrip(wl_display *display, std::chrono::milliseconds 
     using Clock = std::chrono::steady_clock;
     bool done = false;
     static constexpr wl_callback_listener kDone{
-        [](void *data, wl_callback *callback, std::uint32_t) {
-            *static_cast<bool *>(data) = true;
-            wl_callback_destroy(callback);
-        }};
-    wl_callback *callback = wl_display_sync(display);
-    wl_callback_add_listener(callback, &kDone, &done);
+        [](void *data, wl_callback *, std::uint32_t) { *static_cast<bool *>(data) = true; }};
+    // Freed on return, answered or not: an answer that comes later is dropped.
+    const Owned<wl_callback, wl_callback_destroy> callback(wl_display_sync(display));
+    wl_callback_add_listener(callback.get(), &kDone, &done);
     const auto end = Clock::now() + deadline;
     while (!done) {
         if (wl_display_dispatch_pending(display) < 0)
@@ -55,8 +55,6 @@ bool WaylandEventPump::roundtrip(wl_display *display, std::chrono::milliseconds 
         if (wl_display_read_events(display) < 0)
             break;
     }
-    if (!done)
-        wl_callback_destroy(callback); // no answer: the caller gives up the connection
     return done && wl_display_get_error(display) == 0;
 }
 
