@@ -2,19 +2,19 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 namespace tavlun::serial {
 
 DeviceWatch::DeviceWatch(const QStringList &namedDevices, QObject *parent) : QObject(parent)
 {
     constexpr int kSettleMs = 300;
-    QStringList folders{QStringLiteral("/dev")};
+    QSet<QString> folders{QStringLiteral("/dev")};
     for (const QString &device : namedDevices) {
-        const QString folder = QFileInfo(device).absolutePath();
-        if (!folders.contains(folder) && QFileInfo(folder).isDir())
-            folders << folder;
+        if (const QString folder = QFileInfo(device).absolutePath(); QFileInfo(folder).isDir())
+            folders.insert(folder);
     }
-    watcher_.addPaths(folders);
+    watcher_.addPaths(folders.values());
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_,

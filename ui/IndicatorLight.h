@@ -13,7 +13,6 @@ public:
     explicit IndicatorLight(QWidget *parent = nullptr);
 
     void setFillColor(const QColor &color);
-    QColor fillColor() const { return fill_; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

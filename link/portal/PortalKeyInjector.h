@@ -112,7 +112,6 @@ private:
     QList<KeyEvent> outgoing_;
     bool eventInFlight_ = false;
     QSet<QString> missingReported_;
-    unsigned tokenCounter_ = 0;
 };
 
 } // namespace tavlun::link
