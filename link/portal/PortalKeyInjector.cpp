@@ -46,9 +46,9 @@ Key parseKey(const QString &keyString)
         return {kReturn, 0};
     if (keyString == kEscapeKey)
         return {kEscape, 0};
+    // Code points only: toUcs4() turns a lone surrogate into U+FFFD.
     const QList<uint> characters = keyString.toUcs4();
-    if (characters.size() != 1 || isControlCharacter(characters.front())
-        || QChar::isSurrogate(characters.front()) || characters.front() > 0x10FFFF)
+    if (characters.size() != 1 || isControlCharacter(characters.front()))
         return {};
     return {0, characters.front()};
 }
@@ -364,7 +364,6 @@ void PortalKeyInjector::onSessionClosed(const QVariantMap &)
 {
     if (state_ == State::Failed)
         return;
-    sessionPath_.clear();
     fail(QStringLiteral("Tavlun can no longer type into other applications because the desktop "
                         "ended its permission; restart Tavlun to be asked again")
          + kMeanwhile + QLatin1Char('.'));
