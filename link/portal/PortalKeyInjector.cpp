@@ -225,9 +225,10 @@ void PortalKeyInjector::stopListening()
 {
     if (requestPath_.isEmpty())
         return;
+    // The path stays: the next request replaces it, and a late answer to
+    // this one finds the injector no longer asking.
     bus_.disconnect(kService, requestPath_, kRequestInterface, QStringLiteral("Response"), this,
                     SLOT(onResponse(uint,QVariantMap)));
-    requestPath_.clear();
 }
 
 void PortalKeyInjector::onRequestReply(QDBusPendingCallWatcher *watcher, const QString &expected)
