@@ -10,7 +10,6 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <bitset>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -122,6 +121,27 @@ KeyboardMap readMap(XkbDescPtr xkb)
     return m;
 }
 
+// True when every part of the map that the notification names lies within
+// keycodes first to last, which were just read back.
+bool isReadBack(const XkbMapNotifyEvent &event, int first, int last)
+{
+    if (event.changed & (XkbKeyTypesMask | XkbVirtualModsMask))
+        return false;
+    const std::tuple<unsigned, int, int> ranges[] = {
+        {XkbKeySymsMask, event.first_key_sym, event.num_key_syms},
+        {XkbKeyActionsMask, event.first_key_act, event.num_key_acts},
+        {XkbKeyBehaviorsMask, event.first_key_behavior, event.num_key_behaviors},
+        {XkbExplicitComponentsMask, event.first_key_explicit, event.num_key_explicit},
+        {XkbModifierMapMask, event.first_modmap_key, event.num_modmap_keys},
+        {XkbVirtualModMapMask, event.first_vmodmap_key, event.num_vmodmap_keys},
+    };
+    for (const auto &[part, start, count] : ranges) {
+        if ((event.changed & part) && count > 0 && (start < first || start + count - 1 > last))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 struct X11KeyInjector::Private {
@@ -130,14 +150,8 @@ struct X11KeyInjector::Private {
     XkbDescPtr xkb = nullptr;
     KeyPlanner planner;
     std::map<int, SavedKey> originals; // of the keycodes that hold bindings
-
-    // Keycodes whose symbols we have written since the map was last read
-    // in full.
-    std::bitset<kKeycodes> ownKeycodes;
-    // Changes seen in notifications and not yet read.
+    // A change seen in notifications and not yet read.
     bool reloadPending = false;
-    int refreshFirst = kKeycodes;
-    int refreshLast = -1;
 
     ~Private()
     {
@@ -157,8 +171,6 @@ struct X11KeyInjector::Private {
     void refreshPlanner();
     void handleEvents();
     void collectEvents(int readFirst = 1, int readLast = 0);
-    void applyPendingChanges();
-    bool isOwnChange(const XkbMapNotifyEvent &event, int *first, int *last) const;
     bool bindSpare(KeySym symbol);
     bool writeKey(KeyCode keycode, const XkbSymMapRec &map, const std::vector<KeySym> &symbols);
     void restoreBindings();
@@ -181,10 +193,7 @@ bool X11KeyInjector::Private::loadKeymap()
         xkb = nullptr;
         return false;
     }
-    ownKeycodes.reset();
     reloadPending = false;
-    refreshFirst = kKeycodes;
-    refreshLast = -1;
     refreshPlanner();
     return true;
 }
@@ -211,37 +220,6 @@ void X11KeyInjector::Private::refreshPlanner()
         return std::none_of(bindings.begin(), bindings.end(),
                             [&](const KeyPlanner::Binding &b) { return b.keycode == entry.first; });
     });
-    for (const KeyPlanner::Binding &binding : planner.bindings())
-        ownKeycodes.set(static_cast<std::size_t>(binding.keycode));
-}
-
-// True when every part of the map that the notification names lies within
-// the keycodes we wrote ourselves; *first and *last span those keys.
-bool X11KeyInjector::Private::isOwnChange(const XkbMapNotifyEvent &event, int *first, int *last) const
-{
-    if (event.changed & (XkbKeyTypesMask | XkbVirtualModsMask))
-        return false;
-    const std::tuple<unsigned, int, int> ranges[] = {
-        {XkbKeySymsMask, event.first_key_sym, event.num_key_syms},
-        {XkbKeyActionsMask, event.first_key_act, event.num_key_acts},
-        {XkbKeyBehaviorsMask, event.first_key_behavior, event.num_key_behaviors},
-        {XkbExplicitComponentsMask, event.first_key_explicit, event.num_key_explicit},
-        {XkbModifierMapMask, event.first_modmap_key, event.num_modmap_keys},
-        {XkbVirtualModMapMask, event.first_vmodmap_key, event.num_vmodmap_keys},
-    };
-    *first = kKeycodes;
-    *last = -1;
-    for (const auto &[part, start, count] : ranges) {
-        if (!(event.changed & part) || count <= 0)
-            continue;
-        for (int kc = start; kc < start + count; ++kc) {
-            if (kc < 0 || kc >= kKeycodes || !ownKeycodes.test(static_cast<std::size_t>(kc)))
-                return false;
-        }
-        *first = std::min(*first, start);
-        *last = std::max(*last, start + count - 1);
-    }
-    return true;
 }
 
 // Reads what the server says about the keyboard mapping since the last
@@ -250,7 +228,8 @@ bool X11KeyInjector::Private::isOwnChange(const XkbMapNotifyEvent &event, int *f
 void X11KeyInjector::Private::handleEvents()
 {
     collectEvents();
-    applyPendingChanges();
+    if (reloadPending || !xkb)
+        loadKeymap();
 }
 
 // Takes the notifications that have arrived. The server sends several for
@@ -268,38 +247,10 @@ void X11KeyInjector::Private::collectEvents(int readFirst, int readLast)
         const auto &xkbEvent = reinterpret_cast<const XkbEvent &>(event);
         if (xkb && xkbEvent.any.device != xkb->device_spec)
             continue;
-        if (xkbEvent.any.xkb_type == XkbNewKeyboardNotify) {
+        if (xkbEvent.any.xkb_type == XkbNewKeyboardNotify
+            || (xkbEvent.any.xkb_type == XkbMapNotify && !isReadBack(xkbEvent.map, readFirst, readLast)))
             reloadPending = true;
-        } else if (xkbEvent.any.xkb_type == XkbMapNotify) {
-            int first = 0;
-            int last = 0;
-            if (!isOwnChange(xkbEvent.map, &first, &last)) {
-                reloadPending = true;
-            } else if (first <= last && (first < readFirst || last > readLast)) {
-                refreshFirst = std::min(refreshFirst, first);
-                refreshLast = std::max(refreshLast, last);
-            }
-        }
     }
-}
-
-void X11KeyInjector::Private::applyPendingChanges()
-{
-    if (reloadPending || !xkb) {
-        loadKeymap();
-        return;
-    }
-    if (refreshFirst > refreshLast)
-        return;
-    // Someone else touched our spare keycodes: read just those again.
-    const bool read = readKeySyms(refreshFirst, refreshLast);
-    refreshFirst = kKeycodes;
-    refreshLast = -1;
-    if (!read) {
-        loadKeymap();
-        return;
-    }
-    refreshPlanner();
 }
 
 // Writes one key's symbols to the server and reads them back, so the key
@@ -321,7 +272,6 @@ bool X11KeyInjector::Private::writeKey(KeyCode keycode, const XkbSymMapRec &map,
     changes.first_key_sym = keycode;
     changes.num_key_syms = 1;
 
-    ownKeycodes.set(keycode);
     XkbChangeMap(display, xkb, &changes);
     // Read back what the server holds now, whatever happened: a change that
     // was not sent or that the server refused shows as the old symbols.

@@ -97,9 +97,6 @@ class Program:
     def indicator(self):
         return tuple(self.desktop.pixels(self.window, *SHAPE1_CENTRE))
 
-    def prompt_pixels(self):
-        return self.desktop.pixels(self.window, *LABEL1_RECT)
-
     def popup_entries(self, timeout=5):
         self.desktop.activate(self.window)
         self.desktop.click(*self.client(*COMBO1_CENTRE))
@@ -218,11 +215,6 @@ class Accessory:
     def type(self, text):
         self.proc.stdin.write((text + "\n").encode())
 
-    def close(self):
-        """Ends its input: its exit status, or None if it had to be stopped."""
+    def close(self):  # ends its input: its exit status (the desktop stops it if it does not end)
         self.proc.stdin.close()
-        try:
-            return self.proc.wait(5)
-        except subprocess.TimeoutExpired:
-            self.proc.terminate()
-            self.proc.wait(5)
+        return self.proc.wait(5)

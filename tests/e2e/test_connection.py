@@ -6,11 +6,10 @@ import os
 import unittest
 
 from desktop import wait_until
-from program import BLUE, MAIN_TITLE_PATTERN, Program, copy_text, desktop_with_phones, text_box_contents
+from program import BLUE, LABEL1_RECT, MAIN_TITLE_PATTERN, Program, copy_text, desktop_with_phones, text_box_contents
 
 BINARY = os.environ["TAVLUN_BINARY"]
 GNOME = {"XDG_CURRENT_DESKTOP": "GNOME", "LANGUAGE": "tr"}  # and a Turkish user: Qt's own buttons in Turkish
-COMMAND2_CENTRE = (8 + 52, 208 + 8)
 
 
 class Connection(unittest.TestCase):
@@ -22,16 +21,17 @@ class Connection(unittest.TestCase):
         for phone, port in zip(self.phones, ports):
             os.symlink(phone.path, port)
         program = Program(self.desktop, BINARY, ports, env=GNOME)
-        start_prompt = program.prompt_pixels()
+        prompt = lambda: program.desktop.pixels(program.window, *LABEL1_RECT)  # noqa: E731
+        start_prompt = prompt()
         program.connect_first()
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
-        wait_until(lambda: program.prompt_pixels() != start_prompt, 3, "the ready prompt")
+        wait_until(lambda: prompt() != start_prompt, 3, "the ready prompt")
         self.phones[0].write(b'AT+CKPD="22')  # half a line, read, then the device goes away
         wait_until(lambda: self.phones[0].unread() == 0, 3, "the half line read")
         self.phones[0].close()
         os.unlink(ports[0])
         wait_until(lambda: program.indicator() != BLUE, 5, "the reset after the loss")
-        wait_until(lambda: program.prompt_pixels() == start_prompt, 5, "the prompt's start text")
+        wait_until(lambda: prompt() == start_prompt, 5, "the prompt's start text")
         self.assertLess(program.busy_seconds(), 0.3, "the program spins after the loss")
         self.assertEqual(program.said(), [f"tavlun: Bağlı aygıt kayboldu: {ports[0]}. Bağlantı kesildi; aygıtı "
                                           "takıp portu yeniden seçin."])
@@ -82,7 +82,7 @@ class Connection(unittest.TestCase):
             return window
         for showing in (1, 2):
             desktop.activate(program.window)
-            desktop.click(*program.client(*COMMAND2_CENTRE))
+            desktop.click(*program.client(8 + 52, 208 + 8))  # Command2, the about button
             check("Hakkında", showing)
             desktop.key("alt+F4")
             wait_until(lambda: not desktop.find_windows("Hakkında"), 5, "the about window to close")

@@ -33,10 +33,6 @@ using namespace tavlun;
 
 namespace {
 
-struct NoShell final : ui::DesktopShell {
-    void open(QWidget *, const QString &) override {}
-};
-
 // Opens the devices present, as the probe tries each port.
 struct Port final : ui::PortControl {
     QStringList present;
@@ -52,7 +48,7 @@ protected:
     template <typename T> T *control(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
     void type(Qt::Key key, QString text) { QKeyEvent e(QEvent::KeyPress, key, {}, text); QApplication::sendEvent(textBox, &e); }
 
-    NoShell shell;
+    ui::QtDesktopShell shell; // nothing here opens a link
     ui::MainWindow window{shell};
     ui::PortList *list = control<ui::PortList>("Combo1");
     QListWidget *log = control<QListWidget>("commesaj");
