@@ -103,9 +103,6 @@ class Desktop:
     def activate(self, window):
         self.run(["xdotool", "windowactivate", "--sync", str(window)], check=False)
 
-    def minimize(self, window):
-        self.run(["xdotool", "windowminimize", "--sync", str(window)])
-
     def pixels(self, window, x, y, w=1, h=1):  # RGB, from the window: XWayland draws no root window
         return subprocess.run(["import", "-window", str(window), "-crop", f"{w}x{h}+{x}+{y}", "-depth", "8", "rgb:-"],
                               env=self.env, capture_output=True, check=True).stdout

@@ -98,7 +98,7 @@ class Connection(unittest.TestCase):
         wait_until(lambda: program.indicator() == BLUE, 5, "the connection: Evet answers")
         for title in desktop.titles(program.window):
             self.assertRegex(title, MAIN_TITLE_PATTERN)
-        desktop.minimize(program.window)
+        desktop.run(["xdotool", "windowminimize", "--sync", str(program.window)])
 
         def key_brings_notice():  # keys until the program has seen the window minimised
             self.assertEqual(self.phones[0].exchange(b'AT+CKPD="2"\r'), b"OK\r\n")

@@ -38,7 +38,7 @@ class Typing(unittest.TestCase):
         program.connect_first()
         accessory.type("Yeni")
         wait_text_box(program, "XYENI")
-        desktop.minimize(program.window)  # the keys go to the client that has the focus
+        desktop.run(["xdotool", "windowminimize", "--sync", str(program.window)])  # keys go to the focused client
         recorder = KeyRecorder(desktop)
         accessory.type(KEY_TABLE + "{CLEAR}{SEND}{END}")
         self.assertEqual(recorder.text(len(KEY_TABLE) + 3, 60), KEY_TABLE + "<BackSpace><Return><Escape>",

@@ -78,8 +78,10 @@ TEST(KeyPlanner, SpareKeycodesAreBoundHighestFirstThenReusedLeastRecentlyUsed)
     planner.setMap(map);
     EXPECT_EQ(bind('z'), 201) << "a new map does not offer the keycode that failed again";
     EXPECT_EQ(bind('q'), 200) << "202 sets a modifier, 203 acts: neither is spare";
-    // Reuse, the binding used longest ago first, is seen end to end: e2e_keystrokes types as many keys at
-    // a time as there are spare keycodes.
+    planner.used(201);
+    for (int i = 2; i < KeyPlanner::kSparePoolSize; ++i)
+        planner.bound(300 + i, 'x'); // the pool fills up
+    EXPECT_EQ(planner.spareFor(), 200) << "the binding used longest ago goes first";
     map.keys[201].groups = {{0, {{'y'}}}}; // someone else took the key
     planner.setMap(map);
     EXPECT_EQ(planner.bindings().size(), 1u) << "bindings the map no longer shows are dropped";
