@@ -351,9 +351,9 @@ void PortalKeyInjector::onKeySent()
     sendNextEvent();
 }
 
+// A refused key ends typing for good, so no next event waits on this one.
 void PortalKeyInjector::onKeyError(const QDBusError &error)
 {
-    eventInFlight_ = false;
     if (state_ == State::Typing)
         fail(QStringLiteral("Tavlun can no longer type into other applications because the "
                             "desktop portal refused a key (%1); restart Tavlun")
