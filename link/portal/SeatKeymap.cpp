@@ -17,8 +17,8 @@ namespace tavlun::link {
 
 namespace {
 
-// The newest wl_seat version whose keyboard events are all handled below.
-constexpr std::uint32_t kSeatVersion = 5;
+// The seat's version that brought the newest keyboard event handled below.
+constexpr std::uint32_t kSeatVersion = WL_KEYBOARD_REPEAT_INFO_SINCE_VERSION;
 // Roundtrips allowed for the seat, its keyboard and the keymap to arrive,
 // each with a deadline.
 constexpr int kSetupRoundtrips = 4;

@@ -22,11 +22,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kAnswerDeadline{3000};
 
-// wl_keyboard.keymap_format.xkb_v1 and wl_keyboard.key_state.
-constexpr std::uint32_t kKeymapXkbV1 = 1;
-constexpr std::uint32_t kReleased = 0;
-constexpr std::uint32_t kPressed = 1;
-
 std::uint32_t nowMs()
 {
     timespec now{};
@@ -91,7 +86,7 @@ bool WaylandKeyInjector::Private::sendKeymap()
     const bool ready = fd >= 0 && !text.empty() && write(fd, text.c_str(), size) == ssize_t(size)
         && fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) == 0;
     if (ready)
-        zwp_virtual_keyboard_v1_keymap(keyboard.get(), kKeymapXkbV1, fd, std::uint32_t(size));
+        zwp_virtual_keyboard_v1_keymap(keyboard.get(), WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd, std::uint32_t(size));
     if (fd >= 0)
         close(fd);
     return ready;
@@ -193,8 +188,8 @@ bool WaylandKeyInjector::sendKeys(const QString &keyString)
         // Down and up in one batch: the compositor gets both or neither, so
         // no key is ever left held (clients repeat held keys).
         const std::uint32_t time = nowMs();
-        zwp_virtual_keyboard_v1_key(d->keyboard.get(), time, key, kPressed);
-        zwp_virtual_keyboard_v1_key(d->keyboard.get(), time, key, kReleased);
+        zwp_virtual_keyboard_v1_key(d->keyboard.get(), time, key, WL_KEYBOARD_KEY_STATE_PRESSED);
+        zwp_virtual_keyboard_v1_key(d->keyboard.get(), time, key, WL_KEYBOARD_KEY_STATE_RELEASED);
         d->pump->flush();
     }
     if (d->broken()) {
