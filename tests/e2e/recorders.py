@@ -34,10 +34,10 @@ class TypeDriver:
     def problems(self, fragment=""):
         return [line for line in list(self.told) if line.startswith("problem: ") and fragment in line]
 
-    def close(self):  # all it told
+    def close(self):  # all it told, once it ended well (under the sanitizers: without a finding)
         self.proc.stdin.close()
-        self.proc.wait(10)
         self._listener.join(10)
+        assert self.proc.wait(10) == 0, f"the type driver failed: {''.join(self.told)}"
         return "".join(self.told)
 
 
