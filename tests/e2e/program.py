@@ -127,16 +127,15 @@ class Program:
         self.desktop.key("Return")
 
     def failed_pick(self, spoil):
-        """Picks the first port, spoiled meanwhile, answers Yes: the failure box's titles and text."""
+        """Picks the first port, spoiled meanwhile, answers Yes: the failure box's text."""
         self.pick_first(spoil)
         self.answer_connect()
         box = self.desktop.wait_window("Port Hata...", 5)
         x, y, w, h = self.desktop.settled_geometry(box)  # its text, and its informative text below
-        titles, text = self.desktop.titles(box), "\n".join(copy_text(self.desktop, x + w // 2, y + int(h * at))
-                                                           for at in (0.1, 0.6))
+        text = "\n".join(copy_text(self.desktop, x + w // 2, y + int(h * at)) for at in (0.1, 0.6))
         self.desktop.activate(box)
         self.desktop.key("Return")
-        return titles, text
+        return text
 
     def said(self):  # its lines to the user, but for the one naming the keystroke backend
         with open(self.log, encoding="utf-8") as log:

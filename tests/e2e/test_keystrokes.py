@@ -1,6 +1,7 @@
 """The keystroke backends, XTest and the virtual keyboard, typing into xev on Xvfb and wev on sway."""
 
 import ctypes
+import os
 import unittest
 
 from desktop import Desktop, SwayDesktop
@@ -71,10 +72,12 @@ class Keystrokes(unittest.TestCase):
                 xtest = Driver(desktop, {"WAYLAND_DISPLAY": "nowhere"})
                 self.assertEqual([xtest.type(k) for k in "ab"], ["typed", "typed"])
                 self.assertEqual(xtest.close().count("Only X11 applications receive the keys"), 1)
+            descriptors = lambda: len(os.listdir(f"/proc/{driver.proc.pid}/fd"))  # noqa: E731
+            before = descriptors()  # a memory file for each keymap sent, closed once sent
             self.type_and_compare(f"layout {layout}", driver, wev, KEYS, len(KEYS))
             keymaps = wev.keymaps
             self.type_and_compare(f"layout {layout}, again", driver, wev, KEYS[-20:], 20)
-            self.assertEqual(wev.keymaps, keymaps, "keymap sent again for characters it holds")
+            self.assertEqual((wev.keymaps, descriptors()), (keymaps, before), "keymap sent again, or descriptors kept")
             self.assertEqual(driver.type("{F1}", "ab"), "typed not:{F1}ab", "key strings with no keysym")
             self.assert_keyboard_released(f"layout {layout}", wev, 0)
             desktop.sway.terminate()  # the compositor goes away: keys refused from then on, said once

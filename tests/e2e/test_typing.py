@@ -26,7 +26,7 @@ class Typing(unittest.TestCase):
         os.symlink(gone.path, gone_link)
         program = Program(desktop, BINARY, [gone_link, accessory.path])
         # The first port goes away while the list is open: picking it fails once, then the accessory is first.
-        _, text = program.failed_pick(lambda: (gone.close(), os.unlink(gone_link)))
+        text = program.failed_pick(lambda: (gone.close(), os.unlink(gone_link)))
         self.assertIn(f"{gone_link}: aygıt artık yok", text)
         program.connect_first()
         accessory.type(KEY_TABLE)
