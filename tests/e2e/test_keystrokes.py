@@ -51,8 +51,7 @@ class Keystrokes(unittest.TestCase):
         x11.XOpenDisplay.restype = ctypes.c_void_p
         display = ctypes.c_void_p(x11.XOpenDisplay(desktop.display.encode()))
         x11.XkbLockGroup(display, 0x100, 1)  # 0x100: the core keyboard
-        # Shift and us again for the user's next key, latched as sticky keys leave them (the group last:
-        # a change of latched modifiers drops a latched group).
+        # Shift and us latched for the user's next key, as sticky keys leave them (a modifier latch drops a group's).
         x11.XkbLatchModifiers(display, 0x100, 1, 1)
         x11.XkbLatchGroup(display, 0x100, 1)
         x11.XSync(display, 0)

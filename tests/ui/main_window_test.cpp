@@ -109,7 +109,8 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     connection.deviceLost();
     window.flushUpdates();
     EXPECT_EQ(list->count(), 2) << "the port list was not probed anew";
-    EXPECT_TRUE(list->toolTip().endsWith(serial::deviceLostText("/dev/ttyUSB0"))) << "the loss not in the list's help";
+    EXPECT_TRUE(list->toolTip().contains(u"portlar:\n/dev/absent2: böyle") && list->toolTip().endsWith(serial::deviceLostText("/dev/ttyUSB0")))
+        << "the list's help, the unlisted ports then the loss: " << qPrintable(list->toolTip());
     EXPECT_EQ(log->item(log->count() - 1)->text(), "-> AT+CKPD=\"8\"");
     EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
 
