@@ -22,7 +22,6 @@ namespace {
 
 constexpr unsigned kAllRealMods = 0xFF;
 static_assert(X11KeyInjector::kSparePoolSize == KeyPlanner::kSparePoolSize);
-constexpr int kKeycodes = 256;
 
 // Xlib reports protocol errors through one process-wide handler. Errors on
 // the injectors' own connections are counted here; errors on any other
