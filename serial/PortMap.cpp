@@ -24,10 +24,7 @@ std::pair<qsizetype, int> sortKey(const QString &systemLocation)
 
 } // namespace
 
-PortMap::PortMap(QStringList explicitDevices) : explicit_(std::move(explicitDevices))
-{
-    devices_ = explicit_.mid(0, kMaxPorts);
-}
+PortMap::PortMap(QStringList explicitDevices) : explicit_(std::move(explicitDevices)) {}
 
 QStringList PortMap::orderedSystemPorts(QStringList ports)
 {

@@ -5,9 +5,9 @@
 
 namespace tavlun::serial {
 
-// Which device stands for port number n (1 to 10). The map is rebuilt by
-// refresh(): first the device paths given on the command line, in their
-// order, then the serial devices that the platform lists, USB adapters
+// Which device stands for port number n (1 to 10). The map is empty until
+// refresh() builds it: first the device paths given on the command line, in
+// their order, then the serial devices that the platform lists, USB adapters
 // first, then USB modems, Bluetooth serial and built-in ports, each group by
 // number.
 class PortMap {

@@ -29,6 +29,8 @@ public:
 
     PendingUpdates(QListWidget &log, QLabel &prompt, TextBox &textBox);
 
+    // These only queue: the source calls them from within a flush, and
+    // whoever else calls them schedules or flushes.
     void addLogEntry(const QString &text);
     void setPrompt(const QString &text);
     void appendText(const QString &text);
@@ -39,7 +41,7 @@ public:
     void setSource(std::function<void()> source) { source_ = std::move(source); }
     // Applies everything pending now.
     void flush();
-    // Makes the next frame flush, also when only the source has something.
+    // Makes the next frame flush.
     void schedule();
     // Forgets everything pending, also what waits elsewhere (the controls
     // are about to be cleared).

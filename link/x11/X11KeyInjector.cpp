@@ -319,7 +319,6 @@ void X11KeyInjector::Private::restoreBindings()
         const SavedKey &original = originals[binding.keycode];
         writeKey(static_cast<KeyCode>(binding.keycode), original.map, original.symbols);
     }
-    originals.clear();
 }
 
 // Sends the whole sequence (set the locks, key down, key up, put the
