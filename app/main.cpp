@@ -1,7 +1,6 @@
 #include "CommandLine.h"
 #include "Session.h"
 #include "app/SystemKeystrokes.h"
-#include "tavlun/version.h"
 #include "ui/DesktopShell.h"
 #include "ui/MainWindow.h"
 #include "ui/Translations.h"
@@ -28,7 +27,6 @@ int main(int argc, char **argv)
     tavlun::keystrokes::choosePlatformPlugin();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavlun"));
-    QApplication::setApplicationVersion(QString::fromLatin1(tavlun::kVersionString));
     QApplication::setDesktopFileName(QStringLiteral("org.example.Tavlun"));
 
     QTranslator translator;

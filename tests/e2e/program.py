@@ -133,6 +133,7 @@ class Program:
         box = self.desktop.wait_window("Port Hata...", 5)
         x, y, w, h = self.desktop.settled_geometry(box)  # its text, and its informative text below
         text = "\n".join(copy_text(self.desktop, x + w // 2, y + int(h * at)) for at in (0.1, 0.6))
+        assert "Seçilen Port Meşgul veya \n\n Bağlantı Kurulmuyor..." in text, text  # \n\r shows as two breaks
         self.desktop.activate(box)
         self.desktop.key("Return")
         return text
