@@ -9,7 +9,6 @@
 #include "tavlun/version.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -52,10 +51,10 @@ MainWindow::MainWindow(DesktopShell &shell, QWidget *parent)
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::closeEvent(QCloseEvent *event)
+// The window always closes (a close event comes accepted).
+void MainWindow::closeEvent(QCloseEvent *)
 {
     emit closing();
-    event->accept();
 }
 
 void MainWindow::showAbout()

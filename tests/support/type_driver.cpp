@@ -6,7 +6,6 @@
 #include "app/SystemKeystrokes.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QSocketNotifier>
 
 #include <cstdio>
@@ -20,13 +19,11 @@ int main(int argc, char **argv)
     auto injector = keystrokes::createKeyInjector(nullptr);
     injector->onProblem = [](const QString &problem) { std::fprintf(stderr, "problem: %s\n", qPrintable(problem)); };
 
-    QFile in;
-    in.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
         // One line at a time: the next is written once this one is answered.
-        const QByteArray raw = in.readLine();
-        if (raw.isEmpty())
+        char raw[1 << 16]; // longer than any batch
+        if (!std::fgets(raw, sizeof raw, stdin))
             return QCoreApplication::quit();
         const QString line = QString::fromUtf8(raw).chopped(1); // the line feed
         QString refused;
