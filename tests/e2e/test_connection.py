@@ -90,9 +90,8 @@ class Connection(unittest.TestCase):
             self.assertNotEqual(program.indicator(), BLUE)
             program.pick_first()
             x, y, w, h = desktop.settled_geometry(check("Port Aç", showing))
-            # The label shows the box's line feed and carriage return as two breaks.
             self.assertEqual(copy_text(desktop, x + w // 2, y + h // 6),
-                             "Seçilen Port Üzerinden\n\nBağlanmak İstiyormusunuz")
+                             "Seçilen Port Üzerinden\n\nBağlanmak İstiyormusunuz")  # its \n\r shows as two breaks
             desktop.key(answer)
             wait_until(lambda: not desktop.find_windows("Port Aç"), 5, "the box to close")
         wait_until(lambda: program.indicator() == BLUE, 5, "the connection: Evet answers")

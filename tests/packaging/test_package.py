@@ -52,5 +52,4 @@ class Package(unittest.TestCase):
         with Desktop() as desktop:
             program = desktop.start([w for w in exec_line.split() if not re.fullmatch("%[a-zA-Z]", w)],
                                     env={"PATH": bindir + os.pathsep + os.environ["PATH"]})
-            self.assertEqual(os.path.realpath(f"/proc/{program.pid}/exe"), os.path.realpath(bindir + "/tavlun"))
             self.assertEqual((desktop.titles(desktop.wait_window(title, 15)), program.poll()), ((title, title), None))

@@ -1,5 +1,5 @@
-"""LOG [--portal] [--mutter] [METHOD=CODE|error|nohandle|nokeys...]: a RemoteDesktop portal backend, or with --portal a
-version 2 portal, logging calls to LOG; --mutter types the keys. SIGUSR2 ends the sessions (as a backend)."""
+"""LOG [--portal] [--mutter] [METHOD=CODE|error|nohandle|nokeys...] [AvailableDeviceTypes=N]: a RemoteDesktop portal
+backend (SIGUSR2 ends its sessions) or with --portal a version 2 portal; logs calls to LOG; --mutter types the keys."""
 import json
 import re
 import signal
@@ -29,7 +29,7 @@ class StandIn:
         self.log, self.sessions = open(log, "a", buffering=1), set()
         self.bus = Gio.bus_get_sync(Gio.BusType.SESSION)
         self.bus.register_object(PATH, interface(self.portal), self.method, lambda *a: GLib.Variant(
-            "u", 1 + self.portal if a[-1] == "version" else 3), None)
+            "u", 1 + self.portal if a[-1] == "version" else int(self.answers.get("AvailableDeviceTypes", 3))), None)
         GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR2, self.close_all)
         self.mutter = "--mutter" in options and self.call("/org/gnome/Mutter/RemoteDesktop", "CreateSession")[0]
         if self.mutter:  # the seat gains its keyboard with a first key, which mutter drops: Shift

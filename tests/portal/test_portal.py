@@ -70,6 +70,11 @@ class PortalInjectorTest(unittest.TestCase):
                 self.assertEqual((driver.type("b", "{ENTER}"), calls(d), len(driver.problems(V1_NOTICE))),
                                  ("typed not:b{ENTER}", sent, len(driver.problems()) - 1), driver.told)  # one told
 
+    def test_a_portal_without_a_keyboard_is_not_used_and_the_user_is_told_why(self):
+        driver = Driver(desktop(self, "--portal", "AvailableDeviceTypes=2"))  # a pointer only
+        self.assertEqual(driver.type("a"), "typed not:a")
+        self.assertIn("portal failed: the desktop portal's remote desktop offers no keyboard", driver.close())
+
     def test_version_2_keeps_the_permission_for_the_next_start(self):
         d = desktop(self, "--portal")
         token = pathlib.Path(d.tmp, ".local", "state", "tavlun", "portal-restore-token")  # $HOME's
