@@ -82,8 +82,7 @@ MainWindowControls MainWindowControls::create(QWidget &window)
     c.Frame2 = frame(&window, u"Frame2", u"Seri Port Data", 1800, 120, 5055, 3375);
     c.commesaj = place<QListWidget>(c.Frame2, u"commesaj", 120, 240, 4815, 2985);
     QFont fixed(QStringLiteral("Fixedsys"));
-    fixed.setFamilies({QStringLiteral("Fixedsys"), QStringLiteral("monospace")});
-    fixed.setStyleHint(QFont::TypeWriter);
+    fixed.setStyleHint(QFont::TypeWriter); // where Fixedsys is missing: the system's monospace font
     fixed.setPointSize(9);
     c.commesaj->setFont(fixed);
     c.commesaj->setUniformItemSizes(true);
