@@ -14,9 +14,9 @@ int keyColumn(QChar first)
 {
     if (first == u'#')
         return 10;
-    if (first >= u'0' && first <= u'9')
+    if (first >= u'1' && first <= u'9')
         return first.unicode() - u'0';
-    return 0; // "*", letters and anything else fall into key 0
+    return 0; // "0", "*", letters and anything else fall into key 0
 }
 
 } // namespace

@@ -22,7 +22,7 @@ class Connection(unittest.TestCase):
             os.symlink(phone.path, port)
         program = Program(self.desktop, BINARY, ports, env=GNOME)
         prompt = lambda: program.desktop.pixels(program.window, *LABEL1_RECT)  # noqa: E731
-        start_prompt = prompt()
+        start_prompt, unlit = prompt(), program.indicator()
         program.connect_first()
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
         wait_until(lambda: prompt() != start_prompt, 3, "the ready prompt")
@@ -30,7 +30,7 @@ class Connection(unittest.TestCase):
         wait_until(lambda: self.phones[0].unread() == 0, 3, "the half line read")
         self.phones[0].close()
         os.unlink(ports[0])
-        wait_until(lambda: program.indicator() != BLUE, 5, "the reset after the loss")
+        wait_until(lambda: program.indicator() == unlit, 5, "the indicator's start look after the loss")
         wait_until(lambda: prompt() == start_prompt, 5, "the prompt's start text")
         self.assertLess(program.busy_seconds(), 0.3, "the program spins after the loss")
         self.assertEqual(program.said(), [f"tavlun: Bağlı aygıt kayboldu: {ports[0]}. Bağlantı kesildi; aygıtı "
