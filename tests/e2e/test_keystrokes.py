@@ -71,6 +71,7 @@ class Keystrokes(unittest.TestCase):
                 xtest = Driver(desktop, {"WAYLAND_DISPLAY": "nowhere"})
                 self.assertEqual([xtest.type(k) for k in "ab"], ["typed", "typed"])
                 self.assertEqual(xtest.close().count("Only X11 applications receive the keys"), 1)
+                self.assertEqual(len(xtest.problems()), 1, "a problem told with nothing to tell")
             descriptors = lambda: len(os.listdir(f"/proc/{driver.proc.pid}/fd"))  # noqa: E731
             before = descriptors()  # a memory file for each keymap sent, closed once sent
             self.type_and_compare(f"layout {layout}", driver, wev, KEYS, len(KEYS))
