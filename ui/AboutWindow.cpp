@@ -86,7 +86,6 @@ void AboutWindow::buildControls()
     image1_ = new QLabel(this);
     image1_->setObjectName(QStringLiteral("Image1"));
     image1_->setGeometry(twipsRect(120, 600, 1560, 1290));
-    image1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     image1_->setPixmap(QPixmap(QStringLiteral(":/images/accessory.png")));
 
     frame1_ = new QFrame(this);

@@ -108,7 +108,6 @@ MainWindowControls MainWindowControls::create(QWidget &window)
 
     c.Image1 = place<QLabel>(&window, u"Image1", 120, 1680, 1560, 1290);
     c.Image1->setPixmap(QPixmap(QStringLiteral(":/images/accessory.png")));
-    c.Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // Frames, labels, the picture and the indicator take no focus (Qt's
     // default for them); the rest take it in the order they are made here:

@@ -9,8 +9,6 @@ from recorders import TypeDriver as Driver, WevRecorder, as_seen
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
-V1_NOTICE = "asks at every start"
-
 
 def desktop(test, *options, layouts=None):  # the stand-in behind the real portal unless it is one
     d = MutterDesktop(layouts)
@@ -41,7 +39,7 @@ class PortalInjectorTest(unittest.TestCase):
         self.assertEqual(wev.text(len(keys) - 3), as_seen(k for k in keys if k not in "Жñ"))
         self.assertEqual((driver.type("x"), wev.text(1), wev.quiet(), wev.down, calls(d, "SelectDevices")),
                          ("typed", "x", "", set(), [{"types": 1}]), "x, nothing held; the keyboard asked for")
-        notices = {"\u201CЖ\u201D": "switch to that layout", "\u201Cñ\u201D": "add a layout", V1_NOTICE: "",
+        notices = {"\u201CЖ\u201D": "switch to that layout", "\u201Cñ\u201D": "add a layout", "at every start": "",
                    "types with \u201CTurkish\u201D": ""}  # the layout taken as in use, which mutter does not say
         wait_until(lambda: len(driver.problems()) >= 4, 10, f"four notices in {driver.told}")
         told = [next((f for f, remedy in notices.items() if f in p and remedy in p), p) for p in driver.problems()]
@@ -67,7 +65,7 @@ class PortalInjectorTest(unittest.TestCase):
                     d.portal.terminate() if then == "quit" else then and d.standin.send_signal(then)
                 wait_until(lambda: driver.problems(problem), 10, f"'{problem}' in {driver.told}")
                 sent = calls(d)
-                self.assertEqual((driver.type("b", "{ENTER}"), calls(d), len(driver.problems(V1_NOTICE))),
+                self.assertEqual((driver.type("b", "{ENTER}"), calls(d), len(driver.problems("at every start"))),
                                  ("typed not:b{ENTER}", sent, len(driver.problems()) - 1), driver.told)  # one told
 
     def test_a_portal_without_a_keyboard_is_not_used_and_the_user_is_told_why(self):
