@@ -53,10 +53,11 @@ TEST(Link, ReceivedBytesAreAnsweredLoggedAndDecoded)
          {kOk, "log -> AT+CKPD=\"222\"", kOkEntry, ready, "focus step", "deliver [C]"}},
         {{"AT+CGMR=1\r"}, {kOk, "log -> AT+CGMR=1", kOkEntry, "prompt" + kSmsKeyPrompt, "deliver []"}},
         // Every carriage return ends a line; one line feed after it belongs to
-        // it, also in the next read; text after it waits.
-        {{"AT\r", "\nAT+CKPD=\"c\"\r\nAT+", "\r"},
+        // it, also in the next read; text after it waits, and a line feed
+        // later on is text.
+        {{"AT\r", "\nAT+CKPD=\"c\"\r\nAT+", "\nX\r"},
          {kOk, "log -> AT", kOkEntry, "deliver []", kOk, "log -> AT+CKPD=\"c\"", kOkEntry, ready, "focus step",
-          "deliver [] clear", kOk, "log -> AT+", kOkEntry, "deliver []"}},
+          "deliver [] clear", kOk, "log -> AT+\nX", kOkEntry, "deliver []"}},
         {{"\r\n\n\r"}, {kOk, "log -> ", kOkEntry, "deliver []", kOk, "log -> \n", kOkEntry, "deliver []"}},
         // Neither prefix, exactly and case-sensitively: logged and answered only.
         {{"at+ckpd=\"2\"\r", " AT+CKPD=\"2\"\r", "AT+CKPD\"2\"\r"},
