@@ -103,4 +103,5 @@ class Connection(unittest.TestCase):
             self.assertEqual(self.phones[0].exchange(b'AT+CKPD="2"\r'), b"OK\r\n")
             return desktop.find_windows("Tavlun")
         [notice] = wait_until(key_brings_notice, 10, "the typing notice")
-        self.assertEqual(desktop.titles(notice), ("Tavlun", "Tavlun"))
+        transient_for = desktop.run(["xprop", "-id", str(notice), "WM_TRANSIENT_FOR"]).split()[-1]
+        self.assertEqual((desktop.titles(notice), transient_for), (("Tavlun", "Tavlun"), hex(program.window)))

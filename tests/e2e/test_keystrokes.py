@@ -45,8 +45,7 @@ class Keystrokes(unittest.TestCase):
         desktop.run(["setxkbmap", "de"])  # between keys: a new layout (y and z swap keys),
         desktop.run(["xmodmap", "-e", "keysym z = q"])  # a key remapped
         self.type_and_compare("then", driver, xev, ["y", "z", "q", "é"], 4)
-        # Two layouts with the second locked: a letter of the first only switches for its own key.
-        desktop.run(["setxkbmap", "us,ru"])
+        desktop.run(["setxkbmap", "us,ru"])  # ru locked: a letter of us switches only for its own key
         x11 = ctypes.CDLL("libX11.so.6")
         x11.XOpenDisplay.restype = ctypes.c_void_p
         display = ctypes.c_void_p(x11.XOpenDisplay(desktop.display.encode()))

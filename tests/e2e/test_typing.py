@@ -70,7 +70,6 @@ class Sway(unittest.TestCase):
         self.assertEqual(wev.text(len(line) + 2, 20), typed + "<BackSpace><Return>",
                          "wev saw:\n" + "\n".join(wev.lines[-40:]))
         self.assertEqual(accessory.close(), 0, "the accessory's exit status, every key answered")
-        # Without XWayland the window is a native one, known by the name of the program's desktop file.
-        desktop.start([BINARY], env={"DISPLAY": None})
+        desktop.start([BINARY], env={"DISPLAY": None})  # without XWayland: a native window, named by the desktop file
         wait_until(lambda: '"app_id": "org.example.Tavlun"' in desktop.run(["swaymsg", "-t", "get_tree"]), 15,
                    "a native window with the desktop file's name")

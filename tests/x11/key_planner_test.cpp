@@ -10,7 +10,7 @@ namespace {
 constexpr unsigned kShift = 1, kLock = 2, kControl = 4, kNumLock = 0x10;
 
 // Three groups. Keys 1/!, 2/@, @ alone, 3 with # in a second group that a
-// third group clamps to, 4 with $ in a second group that redirects a third to
+// third group clamps to, 4 with 3 in a second group that redirects a third to
 // a group it lacks (so to its first), a/A, s/S with ß in a second group, a Shift key and
 // four empty keycodes, one of them in the modifier map and one with an
 // action but no symbol.
@@ -23,7 +23,7 @@ KeyboardMap testMap()
     m.keys[12] = {.groups = {{1, {{'2'}, {'@'}}}}};
     m.keys[13] = {.groups = {{0, {{'@'}}}}};
     m.keys[14] = {.groups = {{0, {{'3'}}}, {0, {{'#'}}}}, .range = KeyboardMap::GroupRange::Clamp};
-    m.keys[15] = {.groups = {{0, {{'4'}}}, {0, {{'$'}}}}, .range = KeyboardMap::GroupRange::Redirect, .redirectGroup = 2};
+    m.keys[15] = {.groups = {{0, {{'4'}}}, {0, {{'3'}}}}, .range = KeyboardMap::GroupRange::Redirect, .redirectGroup = 2};
     m.keys[38] = {.groups = {{2, {{'a'}, {'A'}}}}};
     m.keys[39] = {.groups = {{2, {{'s'}, {'S'}}}, {0, {{0xDF}}}}};
     m.keys[50] = {.groups = {{0, {{0xFFE1, true}}}}, .plain = false};
@@ -50,6 +50,7 @@ TEST(KeyPlanner, PicksTheKeyLevelGroupAndLocksThatChangeLeast)
         {'s', {.baseGroup = 1}, KeyPlan{39, 0, 2}},
         {'#', {.lockedGroup = 2}, KeyPlan{14, 0, 2}}, // group 3 of 3 clamped to the key's second
         {'4', {.lockedGroup = 2}, KeyPlan{15, 0, 2}}, // and redirected to its first
+        {'3', {.lockedGroup = 1}, KeyPlan{15, 0, 1}}, // rather the group in force than a lock
         {0xFFE1, {}, std::nullopt}, // a key that acts is never typed
     };
     KeyPlanner planner;
