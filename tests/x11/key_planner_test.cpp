@@ -11,9 +11,9 @@ constexpr unsigned kShift = 1, kLock = 2, kControl = 4, kNumLock = 0x10;
 
 // Three groups. Keys 1/!, 2/@, @ alone, 3 with # in a second group that a
 // third group clamps to, 4 with 3 in a second group that redirects a third to
-// a group it lacks (so to its first), a/A, s/S with ß in a second group, a Shift key and
-// four empty keycodes, one of them in the modifier map and one with an
-// action but no symbol.
+// a group it lacks (so to its first), a/A, s/S with ß in a second group, a
+// Shift key and four empty keycodes, one of them in the modifier map and one
+// with an action but no symbol.
 KeyboardMap testMap()
 {
     KeyboardMap m;
