@@ -104,10 +104,10 @@ KeyboardMap readMap(XkbDescPtr xkb)
             key.groups.push_back(std::move(g));
         }
         const unsigned info = XkbKeyGroupInfo(xkb, kc);
-        if (XkbOutOfRangeGroupInfo(info) == XkbRedirectIntoRange) {
+        if (XkbOutOfRangeGroupAction(info) == XkbRedirectIntoRange) {
             key.range = KeyboardMap::GroupRange::Redirect;
             key.redirectGroup = XkbOutOfRangeGroupNumber(info);
-        } else if (XkbOutOfRangeGroupInfo(info) == XkbClampIntoRange) {
+        } else if (XkbOutOfRangeGroupAction(info) == XkbClampIntoRange) {
             key.range = KeyboardMap::GroupRange::Clamp;
         }
         // A keycode that would set a modifier or behave specially is not

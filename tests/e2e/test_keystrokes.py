@@ -2,6 +2,7 @@
 
 import ctypes
 import os
+import re
 import unittest
 
 from desktop import Desktop, SwayDesktop
@@ -45,11 +46,19 @@ class Keystrokes(unittest.TestCase):
         desktop.run(["setxkbmap", "de"])  # between keys: a new layout (y and z swap keys),
         desktop.run(["xmodmap", "-e", "keysym z = q"])  # a key remapped
         self.type_and_compare("then", driver, xev, ["y", "z", "q", "é"], 4)
-        desktop.run(["setxkbmap", "us,ru"])  # ru locked: a letter of us switches only for its own key
         x11 = ctypes.CDLL("libX11.so.6")
         x11.XOpenDisplay.restype = ctypes.c_void_p
         display = ctypes.c_void_p(x11.XOpenDisplay(desktop.display.encode()))
-        x11.XkbLockGroup(display, 0x100, 1)  # 0x100: the core keyboard
+        desktop.run(["setxkbmap", "us,ru,de"])  # de locked; the key of a has us and ru only, de redirected to ru
+        with open(os.path.join(desktop.tmp, "redirect.xkb"), "w") as redirect:
+            redirect.write(re.sub(r"key <AC01> \{.*?\};", "key <AC01> { groupsRedirect= Group2, symbols[Group1]= [a, A],"
+                                  " symbols[Group2]= [Cyrillic_ef, Cyrillic_EF] };", keymap(), count=1, flags=re.S))
+        desktop.run(["xkbcomp", "-w", "0", redirect.name, desktop.display])
+        x11.XkbLockGroup(display, 0x100, 2)  # 0x100: the core keyboard
+        x11.XSync(display, 0)
+        self.type_and_compare("us,ru,de with de locked, a redirected", driver, xev, ["a", "ф"], 2)
+        desktop.run(["setxkbmap", "us,ru"])  # ru locked: a letter of us switches only for its own key
+        x11.XkbLockGroup(display, 0x100, 1)
         # Shift and us latched for the user's next key, as sticky keys leave them (a modifier latch drops a group's).
         x11.XkbLatchModifiers(display, 0x100, 1, 1)
         x11.XkbLatchGroup(display, 0x100, 1)
