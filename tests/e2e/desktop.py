@@ -25,8 +25,7 @@ class Desktop:
         self.display = self.env["DISPLAY"] = ":" + self.announced(  # a free display, once it takes connections
             ["Xvfb", "-displayfd", "{}", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"])
         assert self.display != ":", "Xvfb did not start"
-        # openbox runs its start-up command once it manages windows; a window mapped earlier may stay unmapped.
-        wm_ready = os.path.join(self.tmp, "wm-ready")
+        wm_ready = os.path.join(self.tmp, "wm-ready")  # openbox starts it once it manages windows
         self.start(["openbox", "--sm-disable", "--startup", "touch " + wm_ready])
         wait_until(lambda: os.path.exists(wm_ready), 15, "the window manager")
 
@@ -43,8 +42,8 @@ class Desktop:
         with os.fdopen(ready) as line:
             return line.readline().strip()
 
-    def run(self, argv, check=True):
-        res = subprocess.run(argv, env=self.env, capture_output=True, text=True)
+    def run(self, argv, check=True, input=None):
+        res = subprocess.run(argv, env=self.env, capture_output=True, text=True, input=input)
         if check and res.returncode != 0:
             raise AssertionError(f"{' '.join(argv)} failed: {res.stderr.strip()}")
         return res.stdout
@@ -91,8 +90,7 @@ class Desktop:
     def window_state(self, window):
         return self.run(["xprop", "-id", str(window), "_NET_WM_STATE", "WM_STATE"], check=False)
 
-    def click(self, x, y):
-        # A synchronous move to where the pointer already is waits 15 s for a motion that never comes.
+    def click(self, x, y):  # no synchronous move to where the pointer is: it waits 15 s for a motion that never comes
         if self.run(["xdotool", "getmouselocation"]).split()[:2] != [f"x:{x}", f"y:{y}"]:
             self.run(["xdotool", "mousemove", "--sync", str(x), str(y)])
         self.run(["xdotool", "click", "1"])

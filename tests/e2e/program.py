@@ -71,8 +71,7 @@ def desktop_with_phones(test, count=2):
     return desktop, phones
 
 
-class Program:
-    """The program on `desktop` with `ports` on its command line; as `user` from a copy all may run."""
+class Program:  # on `desktop` with `ports` on its command line; as `user` from a copy all may run
 
     def __init__(self, desktop, binary, ports, env=None, user=None):
         self.desktop, self.log = desktop, os.path.join(desktop.tmp, f"tavlun-{len(desktop.procs)}.log")
@@ -109,8 +108,7 @@ class Program:
                     return self.desktop.geometry(int(window))
         return wait_until(popup, timeout, "the port list to open")
 
-    def pick_first(self, spoil=None):
-        """Picks the first port with the mouse; `spoil` runs while the list is open (opening probes again)."""
+    def pick_first(self, spoil=None):  # with the mouse; `spoil` runs while the list is open (opening probes again)
         x, y, w, _ = self.popup_entries()
         if spoil:
             spoil()
@@ -126,8 +124,7 @@ class Program:
         self.desktop.activate(self.desktop.wait_window("Port Aç", 5))
         self.desktop.key("Return")
 
-    def failed_pick(self, spoil):
-        """Picks the first port, spoiled meanwhile, answers Yes: the failure box's text."""
+    def failed_pick(self, spoil):  # the first port picked, spoiled meanwhile, Yes answered: the failure box's text
         self.pick_first(spoil)
         self.answer_connect()
         box = self.desktop.wait_window("Port Hata...", 5)
@@ -163,8 +160,7 @@ def rss_kib(pid):
         return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
 
 
-class PortLock:
-    """Holds a device as serial programs do: a process (sleep) named by a lock file, with it open unless told."""
+class PortLock:  # holds a device as serial programs do: a process named by a lock file, the device open unless told
 
     def __init__(self, device_path, locked_only=False):
         device = subprocess.DEVNULL if locked_only else os.open(device_path, os.O_RDWR | os.O_NOCTTY)
@@ -182,8 +178,7 @@ class PortLock:
             self.holder = None
 
 
-def copy_text(desktop, x, y):
-    """What a click at x, y, Ctrl+A and Ctrl+C put on the clipboard; "" if nothing."""
+def copy_text(desktop, x, y):  # what a click at x, y, Ctrl+A and Ctrl+C put on the clipboard; "" if nothing
     clipboard = lambda: desktop.run(["xclip", "-selection", "clipboard", "-o"], check=False)  # noqa: E731
     # A mark first, so neither an earlier copy nor xclip taking the selection late passes for the copy.
     mark = f"mark {time.monotonic()}"
@@ -202,8 +197,7 @@ def text_box_contents(program):
     return copy_text(program.desktop, *program.client(*TEXT1_CENTRE))
 
 
-class Accessory:
-    """The virtual accessory tool on a pseudo-terminal of its own, typing what the test writes to it."""
+class Accessory:  # the virtual accessory tool on a pseudo-terminal of its own, typing what the test writes to it
 
     def __init__(self, desktop, binary, *options):
         self.proc = desktop.start([binary, "--pty", "--wait-for-peer", "--hello-timeout", "0", "--keep-going",

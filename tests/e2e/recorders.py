@@ -71,8 +71,7 @@ class Recorder:
         return self.text(1 << 30, seconds)
 
 
-class KeyRecorder(Recorder):
-    """xev, focused and sent a Shift first: libX11 follows the keymap from the first key on."""
+class KeyRecorder(Recorder):  # xev, focused and sent a Shift first: libX11 follows the keymap from the first key on
 
     def __init__(self, desktop):
         super().__init__(desktop, ["env", "LC_ALL=C.UTF-8", "stdbuf", "-oL", "xev", "-event", "keyboard"])

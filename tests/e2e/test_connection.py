@@ -62,16 +62,14 @@ class Connection(unittest.TestCase):
         wait_until(lambda: not self.desktop.find_windows("Port Aç"), 5, "the box to close")
         os.unlink(adapter)
         self.assertFalse(list_opens(), "the pulled adapter is still listed")
-        # Plugged in where nothing watches (through a folder of its own): opening the list probes again.
-        os.symlink(os.path.join(hidden, "device"), adapter)
+        os.symlink(os.path.join(hidden, "device"), adapter)  # where nothing watches: opening the list probes again
         os.symlink(self.phones[1].path, os.path.join(hidden, "device"))
         program.connect_first()
         self.assertEqual(self.phones[1].exchange(b"AT+CGMR\r"), b"OK\r\n")
         self.assertFalse(list_opens(), "the list opens while connected")
 
     def test_every_window_keeps_its_own_title_at_a_second_showing(self):
-        # With -display, not DISPLAY, typing into other applications is unavailable: a key while minimised tells so.
-        desktop = self.desktop
+        desktop = self.desktop  # -display, not DISPLAY: typing elsewhere is unavailable, a key while minimised tells so
         program = Program(desktop, BINARY, ["-display", desktop.display] + [p.path for p in self.phones],
                           env=dict(GNOME, DISPLAY=None))
 

@@ -28,8 +28,7 @@ class Faults(unittest.TestCase):
                 missing: f"tavlun: {missing} listede yok: böyle bir aygıt yok. Aygıtın yolunu denetleyin."}
         for device in said:
             self.program.wait_said(device)
-        # While the list is open (not later: the box's closing probes again), port 3 is taken, port 1 freed.
-        taken = []
+        taken = []  # while the list is open (not later: the box's closing probes again), port 3 taken, port 1 freed
         text = self.program.failed_pick(lambda: (taken.append(PortLock(third)), held.release()))
         self.addCleanup(taken[0].release)
         self.assertIn(f"{third}: başka bir program kullanıyor: sleep (pid {taken[0].pid})", text)

@@ -50,10 +50,9 @@ class Keystrokes(unittest.TestCase):
         x11.XOpenDisplay.restype = ctypes.c_void_p
         display = ctypes.c_void_p(x11.XOpenDisplay(desktop.display.encode()))
         desktop.run(["setxkbmap", "us,ru,de"])  # de locked; the key of a has us and ru only, de redirected to ru
-        with open(os.path.join(desktop.tmp, "redirect.xkb"), "w") as redirect:
-            redirect.write(re.sub(r"key <AC01> \{.*?\};", "key <AC01> { groupsRedirect= Group2, symbols[Group1]= [a, A],"
-                                  " symbols[Group2]= [Cyrillic_ef, Cyrillic_EF] };", keymap(), count=1, flags=re.S))
-        desktop.run(["xkbcomp", "-w", "0", redirect.name, desktop.display])
+        redirected = re.sub(r"key <AC01> \{.*?\};", "key <AC01> { groupsRedirect= Group2, symbols[Group1]= [a, A], "
+                            "symbols[Group2]= [Cyrillic_ef, Cyrillic_EF] };", keymap(), count=1, flags=re.S)
+        desktop.run(["xkbcomp", "-w", "0", "-", desktop.display], input=redirected)
         x11.XkbLockGroup(display, 0x100, 2)  # 0x100: the core keyboard
         x11.XSync(display, 0)
         self.type_and_compare("us,ru,de with de locked, a redirected", driver, xev, ["a", "ф"], 2)

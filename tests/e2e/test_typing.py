@@ -21,8 +21,7 @@ class Typing(unittest.TestCase):
     def test_chunked_lines_into_the_text_box_and_the_other_client_and_reconnecting(self):
         desktop, [gone] = desktop_with_phones(self, 1)
         accessory = Accessory(desktop, ACCESSORY, "--chunk", "2", "--pause", "1", "--separate-cr")
-        # A link of the test's own names the first port: a new terminal could reuse the phone's number.
-        gone_link = os.path.join(desktop.tmp, "gone")
+        gone_link = os.path.join(desktop.tmp, "gone")  # the first port: a new terminal could reuse the phone's number
         os.symlink(gone.path, gone_link)
         program = Program(desktop, BINARY, [gone_link, accessory.path])
         # The first port goes away while the list is open: picking it fails once, then the accessory is first.
@@ -31,8 +30,7 @@ class Typing(unittest.TestCase):
         program.connect_first()
         accessory.type(KEY_TABLE)
         wait_text_box(program, KEY_TABLE)
-        # Disconnect empties the text box; a key typed meanwhile waits in the accessory and comes first.
-        desktop.click(*program.client(*COMMAND1_CENTRE))
+        desktop.click(*program.client(*COMMAND1_CENTRE))  # disconnect: the box empties; a key meanwhile comes first
         wait_until(lambda: program.indicator() != BLUE, 5, "the disconnect")
         accessory.type("X")
         program.connect_first()
