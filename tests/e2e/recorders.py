@@ -17,8 +17,7 @@ def as_seen(keys):
     return "".join(AS_SEEN.get(k, k) for k in keys)
 
 
-class TypeDriver:
-    """tavlun_type_driver: keys in, "typed" or "typed not:<keys>" out; its standard error gathers in `told`."""
+class TypeDriver:  # tavlun_type_driver: keys in, "typed" or "typed not:<keys>" out; its standard error in `told`
 
     def __init__(self, desktop, env=None):
         self.proc = desktop.start([os.environ["TAVLUN_TYPE_DRIVER"]], env=env, stdin=subprocess.PIPE,
@@ -72,7 +71,6 @@ class Recorder:
 
 
 class KeyRecorder(Recorder):  # xev, focused and sent a Shift first: libX11 follows the keymap from the first key on
-
     def __init__(self, desktop):
         super().__init__(desktop, ["env", "LC_ALL=C.UTF-8", "stdbuf", "-oL", "xev", "-event", "keyboard"])
         self.warm = self.window = False

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 using namespace tavlun::link;
@@ -19,8 +18,6 @@ inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdS
 QT_END_NAMESPACE
 
 namespace {
-
-std::string str(const QString &s) { return s.toStdString(); }
 
 // Journals every call of the link, one string each.
 struct Journal final : LinkOutput, DeliveryTarget, KeyInjector {
@@ -83,7 +80,7 @@ TEST(Link, ReceivedBytesAreAnsweredLoggedAndDecoded)
             read.isEmpty() ? intake.clearBuffer() : intake.receive(read);
             input += QString::fromLatin1(read.left(40)) + u'|';
         }
-        EXPECT_EQ(journal.calls, c.calls) << "reads " << str(input);
+        EXPECT_EQ(journal.calls, c.calls) << "reads " << qPrintable(input);
     }
 }
 
@@ -116,8 +113,8 @@ TEST(Link, TusCozDecodesKeySequences)
         cases.push_back({QString::fromUtf16(line), expected});
     for (const auto &[line, expected] : cases) {
         const KeyOutput got = TusCoz(line + u'\r');
-        EXPECT_EQ(got, expected) << "line " << str(line) << ": expected [" << str(expected.token) << "] clear "
-                                 << expected.clear << ", got [" << str(got.token) << "] clear " << got.clear;
+        EXPECT_EQ(got, expected) << "line " << qPrintable(line) << ": expected [" << qPrintable(expected.token)
+                                 << "] clear " << expected.clear << ", got [" << qPrintable(got.token) << "] clear " << got.clear;
     }
 }
 
@@ -138,7 +135,7 @@ TEST(Link, CiktiGonderDeliversWhereTheKeysGo)
         delivery.CiktiGonder(c.token, c.clear);
         delivery.focusStep();
         EXPECT_EQ(journal.calls, c.calls) << (c.normal ? "normal" : "minimised") << ", token ["
-                                       << str(c.token) << "] clear " << c.clear;
+                                       << qPrintable(c.token) << "] clear " << c.clear;
     }
 }
 

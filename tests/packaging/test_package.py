@@ -32,9 +32,8 @@ class Package(unittest.TestCase):
     def test_the_desktops_validators_have_nothing_to_say(self):
         for argv, remark in [
                 (["desktop-file-validate", self.entry], ""),
-                # a pedantic remark accepted: D-Bus style ids (org.example.Tavlun) carry capitals
                 (["appstreamcli", "validate-tree", "--no-net", "--pedantic", self.root + "/usr"],
-                 r"\s*[EWIP]: \S+: (?!cid-contains-uppercase-letter)"),
+                 r"\s*[EWIP]: \S+: (?!cid-contains-uppercase-letter)"),  # D-Bus style ids carry capitals
                 (["lintian", "--display-info", "--fail-on", "error,warning", self.deb],
                  ".*hardening" if os.environ["TAVLUN_HARDENED"] == "ON" else "$^")]:  # not in sanitizer builds
             code, out = run(argv)

@@ -24,9 +24,8 @@ class Accessory(unittest.TestCase):
         controller, device = os.openpty()
         self.addCleanup(os.close, device)
         self.addCleanup(os.close, controller)
-        # Passed over: lines around an answer, an answer split, input on no key or not UTF-8.
         answers = iter([[b"\r\nRevision 1\r\nO", b"K\r\n"], [b"ERROR\r\nOK\r\n"], [b"OK\r\n"]])
-        seen = b""
+        seen = b""  # passed over: lines around an answer, an answer split, input on no key or not UTF-8
         proc = subprocess.Popen([TOOL, "--device", os.ttyname(device), "--timeout", "300",
                                  "--enter-per-line", "a€".encode() + b"\xffb"], stderr=subprocess.PIPE)
         deadline = time.monotonic() + 10

@@ -240,12 +240,19 @@ TEST(TextBox, LongTextWrapsCopiesAndEditsAsOneText)
         box.copy();
         EXPECT_EQ(QApplication::clipboard()->text(), text.mid(5, second - 1)) << "a part across a cut";
     }
-    // Backspace just after a cut removes the character before it.
-    const int cut = box.document()->firstBlock().next().position();
-    box.setTextCursor(QTextCursor(box.document()->firstBlock().next()));
+    // Backspace on a selection that ends just after a cut removes the
+    // selection; just after a cut, the character before it.
+    QTextCursor selection(box.document());
+    selection.setPosition(box.document()->firstBlock().next().position() - 3);
+    selection.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+    box.setTextCursor(selection);
     QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
     QApplication::sendEvent(&box, &backspace);
-    EXPECT_EQ(box.text().size(), 4 * ui::TextBox::kSoftParagraphLength + 36);
+    EXPECT_EQ(box.text().size(), 4 * ui::TextBox::kSoftParagraphLength + 35);
+    const int cut = box.document()->firstBlock().next().position();
+    box.setTextCursor(QTextCursor(box.document()->firstBlock().next()));
+    QApplication::sendEvent(&box, &backspace);
+    EXPECT_EQ(box.text().size(), 4 * ui::TextBox::kSoftParagraphLength + 34);
     EXPECT_EQ(box.text().left(cut - 1), QString(cut - 1, u'Ç'));
     // Delete just before the last cut removes the character after it; the
     // joined paragraph ends as the last did, so a line break after it stays.
@@ -254,7 +261,7 @@ TEST(TextBox, LongTextWrapsCopiesAndEditsAsOneText)
     box.setTextCursor(lastCut);
     QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
     QApplication::sendEvent(&box, &del);
-    EXPECT_EQ(box.text().size(), 4 * ui::TextBox::kSoftParagraphLength + 35);
+    EXPECT_EQ(box.text().size(), 4 * ui::TextBox::kSoftParagraphLength + 33);
     box.appendAtEnd(QStringLiteral("\nX"));
     EXPECT_TRUE(box.text().endsWith(QStringLiteral("\nX"))) << "a typed line break stays one";
 }
