@@ -44,9 +44,8 @@ class Connection(unittest.TestCase):
         self.assertEqual(program.proc.wait(5), 0)
 
     def test_adapters_come_and_go_while_the_program_runs(self):
-        # The adapter's link is named before it exists, nine more never do: no device of the machine's is listed.
         watched, hidden = os.path.join(self.desktop.tmp, "adapters"), self.desktop.tmp
-        os.mkdir(watched)
+        os.mkdir(watched)  # the adapter's link named before it exists, nine never: no device of the machine's listed
         adapter = os.path.join(watched, "adapter")
         program = Program(self.desktop, BINARY, [adapter] + [os.path.join(watched, f"n{n}") for n in range(2, 11)])
 

@@ -40,8 +40,7 @@ class Faults(unittest.TestCase):
             self.assertEqual(self.program.wait_said(device), [line], "said once, not at every probe")
 
     def test_ports_refused_to_this_user_say_what_helps(self):
-        # As nobody (root opens anything): a device for its owner alone, one of dialout, one made owner-only later.
-        owner_only, group, later = (p.path for p in self.phones)
+        owner_only, group, later = (p.path for p in self.phones)  # for nobody: root opens anything
         os.chmod(owner_only, 0o600)
         os.chown(group, 0, grp.getgrnam("dialout").gr_gid)
         os.chmod(group, 0o660)

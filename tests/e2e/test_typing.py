@@ -24,10 +24,9 @@ class Typing(unittest.TestCase):
         gone_link = os.path.join(desktop.tmp, "gone")  # the first port: a new terminal could reuse the phone's number
         os.symlink(gone.path, gone_link)
         program = Program(desktop, BINARY, [gone_link, accessory.path])
-        # The first port goes away while the list is open: picking it fails once, then the accessory is first.
-        text = program.failed_pick(lambda: (gone.close(), os.unlink(gone_link)))
+        text = program.failed_pick(lambda: (gone.close(), os.unlink(gone_link)))  # gone while the list is open
         self.assertIn(f"{gone_link}: aygıt artık yok", text)
-        program.connect_first()
+        program.connect_first()  # the accessory, the first port now
         accessory.type(KEY_TABLE)
         wait_text_box(program, KEY_TABLE)
         desktop.click(*program.client(*COMMAND1_CENTRE))  # disconnect: the box empties; a key meanwhile comes first
@@ -60,9 +59,8 @@ class Sway(unittest.TestCase):
         desktop.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavlun", "windowminimize"])
         wait_until(lambda: "Iconic" in desktop.window_state(program.window), 15, "minimised")
         wev.wait_focus()
-        # The program may not know yet that it is minimised: clear keys (nothing to clear there) until one reaches wev.
         wait_until(lambda: accessory.type("{CLEAR}") or wev.text(1, 3) == "<BackSpace>", 20,
-                   lambda: f"a key in wev; the program said {program.said()}")
+                   lambda: f"a key in wev; the program said {program.said()}")  # until it knows it is minimised
         line, typed = "Çok güzel ÅÆØ ß", "ÇOK GÜZEL ÅÆØ ß"  # letters tr lacks beside ones it has; keys give capitals
         accessory.type(line + "{CLEAR}{SEND}")
         self.assertEqual(wev.text(len(line) + 2, 20), typed + "<BackSpace><Return>",
