@@ -49,18 +49,18 @@ class Keystrokes(unittest.TestCase):
         x11 = ctypes.CDLL("libX11.so.6")
         x11.XOpenDisplay.restype = ctypes.c_void_p
         display = ctypes.c_void_p(x11.XOpenDisplay(desktop.display.encode()))
-        desktop.run(["setxkbmap", "us,ru,de"])  # de locked; the key of a has us and ru only, de redirected to ru
-        redirected = re.sub(r"key <AC01> \{.*?\};", "key <AC01> { groupsRedirect= Group2, symbols[Group1]= [a, A], "
-                            "symbols[Group2]= [Cyrillic_ef, Cyrillic_EF] };", keymap(), count=1, flags=re.S)
-        desktop.run(["xkbcomp", "-w", "0", "-", desktop.display], input=redirected)
+        desktop.run(["setxkbmap", "us,ru,de"])  # de locked; the keys of a and s have us and ru only, de taken to ru
+        ru = {"AC01": "groupsClamp, symbols[Group1]= [a, A], symbols[Group2]= [Cyrillic_ef, Cyrillic_EF]",
+              "AC02": "groupsRedirect= Group2, symbols[Group1]= [s, S], symbols[Group2]= [Cyrillic_yeru, Cyrillic_YERU]"}
+        two_groups = re.sub(r"key <(AC0[12])> \{.*?\};", lambda m: f"key <{m[1]}> {{ {ru[m[1]]} }};", keymap(), flags=re.S)
+        desktop.run(["xkbcomp", "-w", "0", "-", desktop.display], input=two_groups)
         x11.XkbLockGroup(display, 0x100, 2)  # 0x100: the core keyboard
         x11.XSync(display, 0)
-        self.type_and_compare("us,ru,de with de locked, a redirected", driver, xev, ["a", "ф"], 2)
+        self.type_and_compare("us,ru,de with de locked, a clamped, s redirected", driver, xev, ["a", "s", "ф"], 3)
         desktop.run(["setxkbmap", "us,ru"])  # ru locked: a letter of us switches only for its own key
         x11.XkbLockGroup(display, 0x100, 1)
-        # Shift and us latched for the user's next key, as sticky keys leave them (a modifier latch drops a group's).
-        x11.XkbLatchModifiers(display, 0x100, 1, 1)
-        x11.XkbLatchGroup(display, 0x100, 1)
+        x11.XkbLatchModifiers(display, 0x100, 1, 1)  # Shift and us latched for the user's next key, as sticky keys
+        x11.XkbLatchGroup(display, 0x100, 1)  # leave them (a modifier latch drops a group's)
         x11.XSync(display, 0)
         self.type_and_compare("us,ru with ru locked, us latched", driver, xev, ["a", "ж", "Q"], 3)
         state = ctypes.create_string_buffer(32)  # XkbStateRec: locked group at 1, latched group at 4, mods at 8
