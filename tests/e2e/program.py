@@ -16,8 +16,7 @@ import tty
 from desktop import Desktop, wait_until
 
 MAIN_TITLE_PATTERN = r"^Tavlun    Ver\. [0-9]+\.[0-9]+\.[0-9]+$"
-# Client-area positions (pixels) of the main window's controls.
-SHAPE1_CENTRE = (8 + 8 + 8, 8 + 24 + 8)
+SHAPE1_CENTRE = (8 + 8 + 8, 8 + 24 + 8)  # client-area positions (pixels) of the main window's controls
 COMBO1_CENTRE = (8 + 32 + 32, 8 + 24 + 10)
 COMMAND1_CENTRE = (8 + 8 + 44, 8 + 56 + 12)
 TEXT1_CENTRE = (8 + 8 + 216, 240 + 16 + 44)
