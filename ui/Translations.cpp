@@ -6,12 +6,13 @@
 
 namespace tavlun::ui {
 
-bool installQtTranslations(QCoreApplication &app, QTranslator &translator, const QLocale &locale)
+void installQtTranslations(QCoreApplication &app, QTranslator &translator, const QLocale &locale)
 {
-    if (!translator.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        return false;
-    return app.installTranslator(&translator);
+    // Where Qt has no translations for the language, the translator stays
+    // empty, and an empty translator translates nothing.
+    (void)translator.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    app.installTranslator(&translator);
 }
 
 } // namespace tavlun::ui

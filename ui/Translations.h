@@ -9,8 +9,8 @@ namespace tavlun::ui {
 
 // Loads Qt's own translations for `locale` into `translator` and installs
 // it, so that standard buttons (Yes, No, OK) read as the platform would show
-// them in the user's language. False when Qt has none for that language.
-bool installQtTranslations(QCoreApplication &app, QTranslator &translator,
+// them in the user's language.
+void installQtTranslations(QCoreApplication &app, QTranslator &translator,
                            const QLocale &locale = QLocale());
 
 } // namespace tavlun::ui

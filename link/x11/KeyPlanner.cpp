@@ -147,9 +147,10 @@ std::optional<KeyPlan> KeyPlanner::plan(unsigned long symbol, const KeyboardStat
             plan.lockedGroup = keyGroup(key, unlatchedGroup) == pos.group
                 ? state.lockedGroup
                 : mod(pos.group - state.baseGroup, groups);
+            // The user's latches are lifted for any key alike: they do not
+            // tell plans apart.
             const int changes = int{plan.lockedMods != state.lockedMods}
-                + int{plan.lockedGroup != state.lockedGroup} + int{state.latchedMods != 0}
-                + int{state.latchedGroup != 0};
+                + int{plan.lockedGroup != state.lockedGroup};
             const std::tuple<int, int, bool, int> rank{changes, std::popcount(added),
                                                        isBinding(pos.keycode), pos.keycode};
             if (!best || rank < bestRank) {

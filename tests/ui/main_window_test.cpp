@@ -171,11 +171,10 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
 
 TEST_F(Window, TabWalksTheControlsThatWorkAndTheDisconnectButtonWearsAHand)
 {
-    QPalette dark = QApplication::palette(), light = dark;
+    QPalette dark = QApplication::palette();
     dark.setColor(QPalette::WindowText, Qt::white);
-    QApplication::setPalette(dark); // a dark theme: the keyboard frame's title stays black
+    QApplication::setPalette(dark); // a dark theme, from here on: the keyboard frame's title stays black
     ui::MainWindow second{shell}; // which asks for the title filter again
-    QApplication::setPalette(light);
     EXPECT_EQ(second.findChild<QWidget *>("Frame3")->palette().color(QPalette::WindowText), QColor(Qt::black));
     window.show();
     EXPECT_LE((window.geometry().center() - window.screen()->availableGeometry().center()).manhattanLength(), 8)
