@@ -21,6 +21,7 @@ COMBO1_CENTRE = (8 + 32 + 32, 8 + 24 + 10)
 COMMAND1_CENTRE = (8 + 8 + 44, 8 + 56 + 12)
 TEXT1_CENTRE = (8 + 8 + 216, 240 + 16 + 44)
 LABEL1_RECT = (8, 360, 449, 17)
+COMMESAJ_RECT = (120 + 8 + 2, 8 + 16 + 2, 317, 195)
 BLUE = (0, 0, 255)
 
 

@@ -6,7 +6,8 @@ import os
 import unittest
 
 from desktop import wait_until
-from program import BLUE, LABEL1_RECT, MAIN_TITLE_PATTERN, Program, copy_text, desktop_with_phones, text_box_contents
+from program import (BLUE, COMMESAJ_RECT, LABEL1_RECT, MAIN_TITLE_PATTERN, Program, copy_text, desktop_with_phones,
+                     text_box_contents)
 
 BINARY = os.environ["TAVLUN_BINARY"]
 GNOME = {"XDG_CURRENT_DESKTOP": "GNOME", "LANGUAGE": "tr"}  # and a Turkish user: Qt's own buttons in Turkish
@@ -22,10 +23,11 @@ class Connection(unittest.TestCase):
             os.symlink(phone.path, port)
         program = Program(self.desktop, BINARY, ports, env=GNOME)
         prompt = lambda: program.desktop.pixels(program.window, *LABEL1_RECT)  # noqa: E731
-        start_prompt, unlit = prompt(), program.indicator()
+        log = lambda: program.desktop.pixels(program.window, *COMMESAJ_RECT)  # noqa: E731
+        start_prompt, unlit, empty_log = prompt(), program.indicator(), log()
         program.connect_first()
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
-        wait_until(lambda: prompt() != start_prompt, 3, "the ready prompt")
+        wait_until(lambda: prompt() != start_prompt and log() != empty_log, 3, "the ready prompt and the dialogue")
         self.phones[0].write(b'AT+CKPD="22')  # half a line, read, then the device goes away
         wait_until(lambda: self.phones[0].unread() == 0, 3, "the half line read")
         self.phones[0].close()

@@ -108,7 +108,7 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     port.present.removeLast();
     connection.deviceLost();
     window.flushUpdates();
-    EXPECT_EQ(list->count(), 2) << "the port list was not probed anew";
+    EXPECT_EQ(std::pair(list->count(), list->currentIndex()), std::pair(2, -1)) << "not probed anew, or a port left picked";
     EXPECT_TRUE(list->toolTip().contains(u"portlar:\n/dev/absent2: böyle") && list->toolTip().endsWith(serial::deviceLostText("/dev/ttyUSB0")))
         << "the list's help, the unlisted ports then the loss: " << qPrintable(list->toolTip());
     EXPECT_EQ(log->item(log->count() - 1)->text(), "-> AT+CKPD=\"8\"");
