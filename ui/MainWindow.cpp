@@ -144,7 +144,8 @@ void MainWindow::reportDeviceLost(const QString &device)
 
 void MainWindow::probeFinished(int listed, const QList<UnlistedPort> &unlisted)
 {
-    ui_.Combo1->setCurrentIndex(-1);
+    // The list is filled from empty: with its placeholder text shown, it
+    // leaves nothing picked.
     unlistedLog_.report(unlisted);
     ui_.Combo1->setToolTip(portListHelp(listed, unlisted, lastFailure_));
 }
