@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTimer>
 #include <QtCore/qtestsupport_core.h>
@@ -248,11 +249,11 @@ TEST(TextBox, LongTextWrapsCopiesAndEditsAsOneText)
     QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
     QApplication::sendEvent(&box, &backspace);
     EXPECT_EQ(box.text().size(), 4 * ui::TextBox::kSoftParagraphLength + 35);
-    const int cut = box.document()->firstBlock().next().position();
     box.setTextCursor(QTextCursor(box.document()->firstBlock().next()));
+    box.verticalScrollBar()->setValue(box.document()->firstBlock().layout()->lineCount()); // the cut's line on top
     QApplication::sendEvent(&box, &backspace);
     EXPECT_EQ(box.text().size(), 4 * ui::TextBox::kSoftParagraphLength + 34);
-    EXPECT_EQ(box.text().left(cut - 1), QString(cut - 1, u'Ç'));
+    EXPECT_GE(box.cursorRect().top(), 0) << "the cursor, now on the line above, was left out of view";
     // Delete just before the last cut removes the character after it; the
     // joined paragraph ends as the last did, so a line break after it stays.
     QTextCursor lastCut(box.document()->lastBlock().previous());
