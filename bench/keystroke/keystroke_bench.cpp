@@ -9,7 +9,7 @@
 #include "XSession.h"
 #include "link/x11/X11KeyInjector.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QString>
 
 #include <X11/keysym.h>
@@ -78,9 +78,17 @@ private:
 
 } // namespace
 
+namespace tavlun {
+// The program's own path from a line at the port to the key: line_bench.cpp.
+int runLineBench(test::XSession &session, link::X11KeyInjector &injector);
+} // namespace tavlun
+
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The program's window, for the line's way to the key, is never shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     if (argc > 1 && std::string(argv[1]) == "wayland")
         return runWaylandBench();
     test::XSession session(TAVLUN_KEY_RECORDER);
@@ -157,5 +165,5 @@ int main(int argc, char **argv)
         const Figures x = bench.perString(text, [&, text = text] { return bench.xdotoolType(text); });
         printRow(label, o, x, "xdotool");
     }
-    return 0;
+    return runLineBench(session, *injector);
 }

@@ -93,6 +93,9 @@ public:
     std::optional<RecordedKey> nextKey(std::chrono::milliseconds deadline);
     // Key presses until `count` have arrived or the deadline passes.
     std::vector<RecordedKey> waitForKeys(std::size_t count, std::chrono::milliseconds deadline);
+    // The recorder's output, readable when it has reported something (for an
+    // event loop to wait on; nextKey() reads it).
+    int recorderFd() const { return recorder_ ? recorder_->outputFd() : -1; }
 
 private:
     bool startServer();
