@@ -1,45 +1,49 @@
 #pragma once
 
-#include "LinkWorker.h"
-#include "link/OutputDelivery.h"
+#include "CrossThreadPort.h"
+#include "LinkEventDispatch.h"
+#include "LinkEventQueue.h"
+#include "PortThread.h"
+#include "core/OutputDelivery.h"
+#include "core/PortConnection.h"
+#include "keystrokes/KeyInjector.h"
 #include "serial/DeviceWatch.h"
-#include "serial/PortMap.h"
-#include "ui/PortConnection.h"
+#include "serial/SystemPorts.h"
 
 #include <QObject>
 #include <QStringList>
 
-namespace tavlun::link {
-class KeyInjector;
-}
 namespace tavlun::ui {
 class MainWindow;
 }
 
 namespace tavlun::app {
 
-// Wires a connection: owns the serial port and the accessory link (on
-// their own thread), delivery and the port connection, and passes what the
-// link asks of the window on to it, in order. Construction runs the rest of
-// the start-up sequence: the port probe and the empty receive buffer.
+// Wires the program together: the serial port and the accessory dialogue on
+// their own thread, their events dispatched to the window and to delivery,
+// and port discovery and connection driven by the window. Construction runs
+// the rest of the start-up sequence: the port probe.
 class Session final : public QObject {
 public:
     // `devices` become the first port numbers, in their order.
-    Session(ui::MainWindow &window, link::KeyInjector &injector, const QStringList &devices = {});
+    Session(ui::MainWindow &window, keystrokes::KeyInjector &injector, const QStringList &devices = {});
 
-    LinkWorker &link() { return worker_; }
-    ui::PortConnection &connection() { return connection_; }
-
-    // Passes on what the link has asked of the window so far.
-    void takeRequests();
+    core::PortConnection &connection() { return connection_; }
+    core::PortControl &port() { return port_; }
+    // Feeds bytes to the dialogue on the calling thread, as if the port had
+    // read them; only while no port is open (for measuring).
+    void receive(std::string_view bytes) { portThread_.dialogue().receive(bytes); }
 
 private:
     ui::MainWindow &window_;
-    serial::PortMap map_;
+    serial::SystemPorts ports_;
     serial::DeviceWatch watch_;
-    LinkWorker worker_;
-    link::OutputDelivery delivery_;
-    ui::PortConnection connection_;
+    LinkEventQueue events_;
+    PortThread portThread_;
+    CrossThreadPort port_;
+    core::OutputDelivery delivery_;
+    LinkEventDispatch dispatch_;
+    core::PortConnection connection_;
 };
 
 } // namespace tavlun::app

@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 #include "Session.h"
-#include "app/SystemKeystrokes.h"
+#include "keystrokes/SystemKeystrokes.h"
 #include "ui/DesktopShell.h"
 #include "ui/MainWindow.h"
 #include "ui/Translations.h"
@@ -32,7 +32,7 @@ int main(int argc, char **argv)
     QTranslator translator;
     tavlun::ui::installQtTranslations(app, translator);
 
-    QString unavailable;
+    std::string unavailable;
     auto systemInjector = tavlun::keystrokes::createKeyInjector(&unavailable);
     tavlun::ui::TypingNotice injector(*systemInjector, unavailable);
 

@@ -1,10 +1,10 @@
 // libFuzzer target over the accessory link fed bytes: line framing, the
-// receive flow, the decoder TusCoz and delivery. The input is a small script:
+// the dialogue, the decoder and delivery. The input is a small script:
 //
 //   byte 0       setup: bit 0 starts the window minimised
 //   then records, each a header byte:
 //     0xFF       an empty read
-//     0xFE       the buffer is emptied, as a new connection does
+//     0xFE       the line so far is forgotten, as a new connection does
 //     0xFD       the window changes between normal and minimised
 //     0xFC r n   one read of the next n bytes repeated up to 64 * (r + 1)
 //                bytes: long lines without long inputs
@@ -15,22 +15,22 @@
 // over 4,096 characters is dropped) predicts the lines; the journal of the
 // link's calls must answer and log exactly those, in order, the answer of
 // each first. Any difference, and any broken invariant (an answer other than
-// "OK\r\n", a control character delivered, a key string outside the allowed
-// set), stops the run with __builtin_trap().
+// "OK\r\n", a control character delivered or typed), stops the run with
+// __builtin_trap().
 
-#include "link/CommandIntake.h"
-#include "link/KeyInjector.h"
-#include "link/OutputDelivery.h"
-
-#include <QString>
+#include "core/AccessoryDialogue.h"
+#include "core/OutputDelivery.h"
+#include "core/Utf8.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <variant>
 #include <vector>
 
 namespace {
 
-using namespace tavlun::link;
+using namespace tavlun::core;
 
 void require(bool condition)
 {
@@ -38,59 +38,58 @@ void require(bool condition)
         __builtin_trap();
 }
 
-struct Recorder final : LinkOutput, DeliveryTarget, KeyInjector {
+struct Recorder final : LinkOutput, DeliveryTarget, KeyTyper {
     OutputDelivery delivery{*this, *this};
     bool normal = true;
-    bool answered = false; // the current line's answer went out
-    std::vector<QString> lines;
+    int step = 0; // of the current line: 0 before its answer, 1 answered, 2 logged
+    std::vector<std::string> lines;
 
-    void writeAnswer(QByteArrayView bytes) override
+    void writeAnswer(std::string_view bytes) override
     {
-        require(bytes == kAnswer && !answered);
-        answered = true;
+        require(bytes == kAnswer && step == 0);
+        step = 1;
     }
-    void addLogEntry(const QString &text) override
+    void post(LinkEvent event) override
     {
-        require(answered);
-        if (text.startsWith(kReceivedPrefix) && text != kAnswerEntry)
-            lines.push_back(text.mid(kReceivedPrefix.size()));
-        else
-            require(text == kAnswerEntry);
-    }
-    void setPrompt(const QString &text) override
-    {
-        require(text == kSmsKeyPrompt || text == kKeyboardReadyPrompt);
-    }
-    void focusStep() override { delivery.focusStep(); }
-    void CiktiGonder(const QString &token, bool clear) override
-    {
-        require(answered);
-        answered = false;
-        delivery.CiktiGonder(token, clear);
+        if (const auto *entry = std::get_if<LogEntry>(&event)) {
+            if (step == 1) {
+                require(entry->text.starts_with(kReceivedPrefix));
+                lines.push_back(entry->text.substr(kReceivedPrefix.size()));
+                step = 2;
+            } else {
+                require(step == 2 && entry->text == kAnswerEntry);
+                step = 0;
+            }
+        } else if (const auto *prompt = std::get_if<PromptChange>(&event)) {
+            require(step == 0 && (prompt->text == kSmsKeyPrompt || prompt->text == kKeyboardReadyPrompt));
+        } else {
+            require(step == 0);
+            delivery.deliverKeypadKey(std::get<KeypadKeyDecoded>(event).key);
+        }
     }
     bool isNormalState() const override { return normal; }
     void focusTextBox() override {}
-    void appendToTextBox(const QString &text) override
+    void appendToTextBox(std::string_view text) override
     {
-        require(text.size() != 1 || !isControlCharacter(text.front().unicode()));
+        const auto sole = soleCharacter(text);
+        require(!text.empty() && (!sole || !isControlCharacter(*sole)));
     }
     void backspaceInTextBox() override {}
-    bool sendKeys(const QString &keys) override
+    bool type(Key key) override
     {
-        require(keys == kBackspaceKey || keys == kEnterKey || keys == kEscapeKey
-                || (keys.size() == 1 && !isControlCharacter(keys.front().unicode())));
+        require(key.kind() != Key::Kind::Character || !isControlCharacter(key.character()));
         return true;
     }
 };
 
 // The framing model: the lines that a stream of reads completes.
 struct Model {
-    QString line;
+    std::string line;
     bool afterCr = false;
     bool dropping = false;
-    std::vector<QString> lines;
+    std::vector<std::string> lines;
 
-    void take(const QByteArray &read)
+    void take(const std::string &read)
     {
         for (const char byte : read) {
             const bool skip = afterCr && byte == '\n';
@@ -103,7 +102,7 @@ struct Model {
                 line.clear();
                 dropping = false;
             } else if (!dropping) {
-                line += QChar(char16_t(static_cast<unsigned char>(byte)));
+                line += byte;
                 if (line.size() > 4096) {
                     line.clear();
                     dropping = true;
@@ -121,14 +120,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     Recorder out;
     Model model;
-    CommandIntake intake(out);
+    AccessoryDialogue dialogue(out);
     out.normal = !(data[0] & 1);
     std::size_t at = 1;
     while (at < size) {
         const std::uint8_t header = data[at++];
-        QByteArray read;
+        std::string read;
         if (header == 0xFE) {
-            intake.clearBuffer();
+            dialogue.clearLine();
             model = Model{{}, false, false, std::move(model.lines)};
             continue;
         }
@@ -140,19 +139,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const std::size_t length = 64 * (std::size_t{data[at]} + 1);
             const std::size_t n = std::min<std::size_t>(data[at + 1], size - at - 2);
             at += 2;
-            const QByteArray piece(reinterpret_cast<const char *>(data + at), static_cast<qsizetype>(n));
+            const std::string piece(reinterpret_cast<const char *>(data + at), n);
             at += n;
-            while (!piece.isEmpty() && read.size() < static_cast<qsizetype>(length))
+            while (!piece.empty() && read.size() < length)
                 read += piece;
         } else if (header < 0xFC) {
             const std::size_t n = std::min<std::size_t>(header, size - at);
-            read = QByteArray(reinterpret_cast<const char *>(data + at), static_cast<qsizetype>(n));
+            read.assign(reinterpret_cast<const char *>(data + at), n);
             at += n;
         }
-        intake.receive(read);
+        dialogue.receive(read);
         model.take(read);
-        require(out.lines == model.lines);
-        require(intake.buffer() == model.line);
+        require(out.lines.size() == model.lines.size());
+        for (std::size_t i = 0; i < out.lines.size(); ++i)
+            require(out.lines[i] == latin1ToUtf8(model.lines[i]));
+        require(dialogue.lineSoFar() == model.line);
     }
     return 0;
 }

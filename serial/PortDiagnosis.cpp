@@ -16,7 +16,14 @@ namespace tavlun::serial {
 
 namespace {
 
+using core::PortDiagnosis;
 using Cause = PortDiagnosis::Cause;
+
+// A diagnosis from the texts made here.
+PortDiagnosis diagnosis(Cause kind, const QString &cause, const QString &advice = {})
+{
+    return {kind, cause.toStdString(), advice.toStdString()};
+}
 
 // Where the udev rule that the package ships is installed.
 const QString kUdevRule = QStringLiteral("/usr/share/doc/tavlun/examples/90-tavlun-serial-adapter.rules");
@@ -105,43 +112,37 @@ PortDiagnosis permissionProblem(const struct stat &info)
     const QString mode = modeText(info.st_mode);
     const QString group = groupName(info.st_gid);
     if ((info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)) {
-        return {Cause::Permission,
-                QStringLiteral("açma izni yok (aygıt %1 grubunun, izinler %2)").arg(group, mode),
+        return diagnosis(
+            Cause::Permission, QStringLiteral("açma izni yok (aygıt %1 grubunun, izinler %2)").arg(group, mode),
                 QStringLiteral("Gruba katılın: sudo usermod -aG %1 $USER, sonra oturumu kapatıp "
                                "yeniden açın.")
-                    .arg(group)};
+                    .arg(group));
     }
-    return {Cause::Permission,
+    return diagnosis(Cause::Permission,
             QStringLiteral("açma izni yok: aygıtı yalnızca sahibi (%1) okuyup yazabilir "
                            "(izinler %2)")
                 .arg(userName(info.st_uid), mode),
             QStringLiteral("Bir gruba katılmak yetmez. Paketteki udev kuralı dönüştürücüyü "
                            "dialout grubuna verir: %1")
-                .arg(kUdevRule)};
+                .arg(kUdevRule));
 }
 
 } // namespace
 
-QString PortDiagnosis::sentence() const
-{
-    return advice.isEmpty() ? cause : cause + QStringLiteral(". ") + advice;
-}
-
 PortDiagnosis diagnosePort(const QString &devicePath, bool wasPresent, const QString &platformError)
 {
-    PortDiagnosis unknown{Cause::Unknown,
-                          platformError.isEmpty() ? QStringLiteral("açılamadı") : platformError,
-                          {}};
+    const PortDiagnosis unknown =
+        diagnosis(Cause::Unknown, platformError.isEmpty() ? QStringLiteral("açılamadı") : platformError);
     const QByteArray path = QFile::encodeName(devicePath);
     struct stat info {};
     if (::stat(path.constData(), &info) != 0) {
         if (errno != ENOENT && errno != ENOTDIR && errno != ENODEV && errno != ENXIO)
-            return {Cause::Unknown, QString::fromLocal8Bit(std::strerror(errno)), {}};
+            return diagnosis(Cause::Unknown, QString::fromLocal8Bit(std::strerror(errno)));
         if (wasPresent)
-            return {Cause::Gone, QStringLiteral("aygıt artık yok (çıkarılmış olabilir)"),
-                    QStringLiteral("Aygıtı takıp portu yeniden seçin.")};
-        return {Cause::NotFound, QStringLiteral("böyle bir aygıt yok"),
-                QStringLiteral("Aygıtın yolunu denetleyin.")};
+            return diagnosis(Cause::Gone, QStringLiteral("aygıt artık yok (çıkarılmış olabilir)"),
+                             QStringLiteral("Aygıtı takıp portu yeniden seçin."));
+        return diagnosis(Cause::NotFound, QStringLiteral("böyle bir aygıt yok"),
+                         QStringLiteral("Aygıtın yolunu denetleyin."));
     }
     if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES)
         return permissionProblem(info);
@@ -158,17 +159,10 @@ PortDiagnosis diagnosePort(const QString &devicePath, bool wasPresent, const QSt
         }
     }
     if (!holders.isEmpty())
-        return {Cause::Busy,
-                QStringLiteral("başka bir program kullanıyor: %1").arg(holders.join(u", ")),
-                QStringLiteral("O programı kapatıp portu yeniden seçin.")};
+        return diagnosis(Cause::Busy,
+                         QStringLiteral("başka bir program kullanıyor: %1").arg(holders.join(u", ")),
+                         QStringLiteral("O programı kapatıp portu yeniden seçin."));
     return unknown;
-}
-
-QString deviceLostText(const QString &devicePath)
-{
-    return QStringLiteral("Bağlı aygıt kayboldu: %1. Bağlantı kesildi; aygıtı takıp portu "
-                          "yeniden seçin.")
-        .arg(devicePath);
 }
 
 } // namespace tavlun::serial

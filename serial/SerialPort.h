@@ -11,7 +11,7 @@ class QSocketNotifier;
 
 namespace tavlun::serial {
 
-// `MSComm1`: the serial line as the program uses it, on a device through
+// The serial line as the program uses it, on a device through
 // QSerialPort. It opens at 9600 baud, no parity, 8 data bits, 1 stop bit,
 // without flow control. All calls and signals happen on the thread that owns it.
 class SerialPort final : public QObject {

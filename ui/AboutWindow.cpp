@@ -1,8 +1,8 @@
 #include "AboutWindow.h"
 
 #include "DesktopShell.h"
-#include "Twips.h"
-#include "tavlun/version.h"
+#include "QtLayout.h"
+#include "ui/layout/AboutWindowLayout.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -15,42 +15,34 @@ namespace tavlun::ui {
 
 namespace {
 
-const QString kCaption = QStringLiteral("Hakkında");
-const QString kProductName = QStringLiteral("Tavlun");
-const QString kAuthorLine = QStringLiteral("Tavlun geliştiricileri");
-const QString kMailAddress = QStringLiteral("tavlun@example.org");
-const QString kWebHost = QStringLiteral("www.example.org");
-const QString kReleaseMonth = QStringLiteral("Aralık 2026");
-
-// Text colours: product name and author line blue, a lit link red, a link
-// that the frame has made plain black.
-constexpr quint32 kRed = 0x0000FF;
-constexpr quint32 kBlack = 0x000000;
-
-QString noticeLine()
-{
-    return QStringLiteral("Sürüm ") + QLatin1String(kVersionString) + QStringLiteral(" · ")
-        + kReleaseMonth;
-}
-
-// A label with a transparent background (the default for QLabel) and its
-// text centred along the top, as the window's labels all are.
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &geometry,
-                  const QFont &font)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    label->setGeometry(geometry);
-    label->setFont(font);
-    return label;
-}
+namespace look = layout::aboutwindow;
 
 void setTextColour(QLabel *label, const QColor &colour)
 {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
+}
+
+// A label with a transparent background (the default for QLabel) and its
+// text centred along the top, as the window's labels all are.
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, layout::Rect rect,
+                  const layout::Font &look)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setGeometry(pixels(rect));
+    label->setFont(font(look));
+    return label;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const layout::Label &look)
+{
+    QLabel *label = makeLabel(parent, name, qt(look.text), look.rect, look.font);
+    if (systemColorRole(look.colour) != QPalette::WindowText) // the default needs no palette of its own
+        setTextColour(label, colour(look.colour, parent->palette()));
+    return label;
 }
 
 void setUnderline(QLabel *label, bool on)
@@ -67,11 +59,11 @@ AboutWindow::AboutWindow(DesktopShell &shell, QWidget *parent)
                           | Qt::WindowCloseButtonHint),
       shell_(shell)
 {
-    setObjectName(QStringLiteral("hakkinda"));
-    setWindowTitle(kCaption);
-    setFixedSize(twipsToPixels(4680), twipsToPixels(1995));
+    setObjectName(QStringLiteral("aboutWindow"));
+    setWindowTitle(qt(look::kCaption));
+    setFixedSize(pixels(look::kClient));
     // The background follows the palette, so it keeps up with theme changes.
-    setBackgroundRole(systemColorRole(kSystemCaptionText));
+    setBackgroundRole(systemColorRole(look::kBackground));
     setAutoFillBackground(true);
 
     buildControls();
@@ -79,41 +71,33 @@ AboutWindow::AboutWindow(DesktopShell &shell, QWidget *parent)
 
 void AboutWindow::buildControls()
 {
-    label3_ = makeLabel(this, QStringLiteral("Label3"), kProductName, twipsRect(0, 120, 4290, 480),
-                        tahoma(14.25, true));
-    setTextColour(label3_, colorFromValue(kBlue, palette()));
+    makeLabel(this, "productName", look::kProductName);
 
-    image1_ = new QLabel(this);
-    image1_->setObjectName(QStringLiteral("Image1"));
-    image1_->setGeometry(twipsRect(120, 600, 1560, 1290));
-    image1_->setPixmap(QPixmap(QStringLiteral(":/images/accessory.png")));
+    auto *picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("accessoryPicture"));
+    picture->setGeometry(pixels(look::kAccessoryPicture));
+    picture->setPixmap(QPixmap(QStringLiteral(":/images/accessory.png")));
 
-    frame1_ = new QFrame(this);
-    frame1_->setObjectName(QStringLiteral("Frame1"));
-    frame1_->setGeometry(twipsRect(1800, 480, 2775, 1455));
-    frame1_->setFrameStyle(QFrame::Box | QFrame::Sunken); // an etched border, no caption
+    linkFrame_ = new QFrame(this);
+    linkFrame_->setObjectName(QStringLiteral("linkFrame"));
+    linkFrame_->setGeometry(pixels(look::kLinkFrame));
+    linkFrame_->setFrameStyle(QFrame::Box | QFrame::Sunken); // an etched border, no caption
 
-    const QFont small = tahoma(8.25, false);
-    label8_ = makeLabel(frame1_, QStringLiteral("Label8"), kAuthorLine, twipsRect(0, 240, 2775, 195),
-                        small);
-    setTextColour(label8_, colorFromValue(kBlue, palette()));
-    label9_ = makeLabel(frame1_, QStringLiteral("Label9"), kMailAddress,
-                        twipsRect(0, 480, 2775, 195), small);
-    label10_ = makeLabel(frame1_, QStringLiteral("Label10"), kWebHost, twipsRect(0, 720, 2745, 195),
-                         small);
-    label11_ = makeLabel(frame1_, QStringLiteral("Label11"), noticeLine(),
-                         twipsRect(0, 1200, 2685, 165), tahoma(6.75, false));
+    makeLabel(linkFrame_, "authorLine", look::kAuthorLine);
+    mailLink_ = makeLabel(linkFrame_, "mailLink", look::kMailLink);
+    webLink_ = makeLabel(linkFrame_, "webLink", look::kWebLink);
+    makeLabel(linkFrame_, "noticeLine", qt(look::noticeLine()), look::kNoticeLine, look::kNoticeFont);
 
     // Every pointer move over a link or over the frame's own area counts,
     // buttons held or not. Moves over the other controls are dropped by Qt,
     // since they do not track the pointer, and so never reach the frame.
-    for (QWidget *watched : {static_cast<QWidget *>(label9_), static_cast<QWidget *>(label10_),
-                             static_cast<QWidget *>(frame1_)}) {
+    for (QWidget *watched : {static_cast<QWidget *>(mailLink_), static_cast<QWidget *>(webLink_),
+                             static_cast<QWidget *>(linkFrame_)}) {
         watched->setMouseTracking(true);
         watched->installEventFilter(this);
     }
-    label9_->setCursor(Qt::PointingHandCursor);
-    label10_->setCursor(Qt::PointingHandCursor);
+    mailLink_->setCursor(Qt::PointingHandCursor);
+    webLink_->setCursor(Qt::PointingHandCursor);
 }
 
 void AboutWindow::showEvent(QShowEvent *event)
@@ -146,10 +130,10 @@ void AboutWindow::centreOnScreen()
 
 bool AboutWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == label9_ || watched == label10_) {
+    if (watched == mailLink_ || watched == webLink_) {
         if (handleLinkEvent(static_cast<QLabel *>(watched), event))
             return true;
-    } else if (watched == frame1_ && event->type() == QEvent::MouseMove) {
+    } else if (watched == linkFrame_ && event->type() == QEvent::MouseMove) {
         makeLinksPlain();
         return true;
     }
@@ -170,12 +154,13 @@ bool AboutWindow::handleLinkEvent(QLabel *link, QEvent *event)
         const auto *mouse = static_cast<const QMouseEvent *>(event);
         if (mouse->button() != Qt::LeftButton)
             return true;
-        const bool clicked =
-            pressed_ == link && link->rect().contains(mouse->position().toPoint());
+        const bool clicked = pressed_ == link && link->rect().contains(mouse->position().toPoint());
         pressed_ = nullptr;
-        if (clicked)
-            shell_.open(this, link == label9_ ? QStringLiteral("mailto:") + kMailAddress
-                                              : QStringLiteral("http://") + kWebHost);
+        if (clicked) {
+            const bool mail = link == mailLink_;
+            shell_.open(this, qt(mail ? look::kMailTargetScheme : look::kWebTargetScheme)
+                                  + qt(mail ? look::kMailLink.text : look::kWebLink.text));
+        }
         return true;
     }
     default:
@@ -185,21 +170,21 @@ bool AboutWindow::handleLinkEvent(QLabel *link, QEvent *event)
 
 void AboutWindow::lightUp(QLabel *link)
 {
-    setTextColour(link, colorFromValue(kRed, palette()));
+    setTextColour(link, colour(look::kLinkLit, palette()));
     setUnderline(link, true);
 }
 
 void AboutWindow::makeLinksPlain()
 {
-    setTextColour(label9_, colorFromValue(kBlack, palette()));
-    setTextColour(label10_, colorFromValue(kBlack, palette()));
-    setUnderline(label10_, false);
-    setUnderline(label9_, false);
+    setTextColour(mailLink_, colour(look::kLinkPlain, palette()));
+    setTextColour(webLink_, colour(look::kLinkPlain, palette()));
+    setUnderline(webLink_, false);
+    setUnderline(mailLink_, false);
 }
 
 void AboutWindow::restoreLinks()
 {
-    for (QLabel *link : {label9_, label10_}) {
+    for (QLabel *link : {mailLink_, webLink_}) {
         link->setPalette(QPalette()); // no role of its own: the default label colour again
         setUnderline(link, false);
     }

@@ -17,8 +17,7 @@ class DesktopShell;
 // One instance serves every showing. The main window creates it on first use
 // and shows it modally with exec(); each showing, however it is started,
 // begins with both links plain in the default label colour, as a newly built
-// window would. The controls carry the object names that tests look for:
-// "Label3", "Image1", "Frame1", "Label8" to "Label11".
+// window would. Each control's objectName is its member's name.
 class AboutWindow final : public QDialog {
     Q_OBJECT
 
@@ -40,13 +39,9 @@ private:
     bool handleLinkEvent(QLabel *link, QEvent *event);
 
     DesktopShell &shell_;
-    QLabel *label3_ = nullptr;
-    QLabel *image1_ = nullptr;
-    QFrame *frame1_ = nullptr;
-    QLabel *label8_ = nullptr;
-    QLabel *label9_ = nullptr;
-    QLabel *label10_ = nullptr;
-    QLabel *label11_ = nullptr;
+    QFrame *linkFrame_ = nullptr;
+    QLabel *mailLink_ = nullptr;
+    QLabel *webLink_ = nullptr;
     // The link that the left button went down on, for the click that its
     // release completes.
     QLabel *pressed_ = nullptr;

@@ -3,10 +3,9 @@
 #include "AboutWindow.h"
 #include "ExactTitle.h"
 #include "IndicatorLight.h"
-#include "PortHelp.h"
 #include "PortList.h"
 #include "TextBox.h"
-#include "tavlun/version.h"
+#include "ui/layout/MainWindowLayout.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -18,31 +17,20 @@
 
 namespace tavlun::ui {
 
-namespace {
-
-// The message boxes break their line with a line feed, then a carriage return.
-const QString kConnectQuestion = QStringLiteral("Seçilen Port Üzerinden\n\rBağlanmak İstiyormusunuz");
-const QString kConnectTitle = QStringLiteral("Port Aç");
-const QString kBusyText = QStringLiteral("Seçilen Port Meşgul veya \n\r Bağlantı Kurulmuyor...");
-const QString kBusyTitle = QStringLiteral("Port Hata...");
-
-} // namespace
+namespace look = layout::mainwindow;
 
 MainWindow::MainWindow(DesktopShell &shell, QWidget *parent)
     : QWidget(parent),
       shell_(shell),
       ui_(MainWindowControls::create(*this)),
-      updates_(*ui_.commesaj, *ui_.Label1, *ui_.Text1)
+      updates_(*ui_.trafficLog, *ui_.prompt, *ui_.textBox)
 {
-    connect(ui_.Combo1, &QComboBox::activated, this, &MainWindow::portPicked);
-    connect(ui_.Combo1, &PortList::aboutToOpen, this, &MainWindow::portListOpening);
-    connect(ui_.Command1, &QPushButton::clicked, this, &MainWindow::disconnectClicked);
-    connect(ui_.Command2, &QPushButton::clicked, this, &MainWindow::showAbout);
+    connect(ui_.portList, &QComboBox::activated, this, &MainWindow::portPicked);
+    connect(ui_.portList, &PortList::aboutToOpen, this, &MainWindow::portListOpening);
+    connect(ui_.disconnectButton, &QPushButton::clicked, this, &MainWindow::disconnectClicked);
+    connect(ui_.aboutButton, &QPushButton::clicked, this, &MainWindow::showAbout);
 
-    setWindowTitle(windowTitle() + QStringLiteral("    Ver. %1.%2.%3")
-                                       .arg(kVersionMajor)
-                                       .arg(kVersionMinor)
-                                       .arg(kVersionPatch));
+    setWindowTitle(qt(look::versionedCaption()));
     QGuiApplication::setApplicationDisplayName(windowTitle());
     keepWindowTitlesExact();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -61,14 +49,14 @@ void MainWindow::showAbout()
 {
     // Shown application-modal without an owner window; the window resets
     // itself to its start state at every showing.
-    if (!hakkinda)
-        hakkinda = std::make_unique<AboutWindow>(shell_);
-    hakkinda->exec();
+    if (!aboutWindow_)
+        aboutWindow_ = std::make_unique<AboutWindow>(shell_);
+    aboutWindow_->exec();
 }
 
 bool MainWindow::isPortListOpen() const
 {
-    return ui_.Combo1->isPopupShown();
+    return ui_.portList->isPopupShown();
 }
 
 bool MainWindow::isNormalState() const
@@ -76,86 +64,87 @@ bool MainWindow::isNormalState() const
     return !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
 }
 
-void MainWindow::addPortEntry(const QString &text, int number, const QString &devicePath)
+void MainWindow::addPortEntry(const std::string &text, int number, const std::string &device)
 {
-    ui_.Combo1->addItem(text, number);
-    if (!devicePath.isEmpty())
-        ui_.Combo1->setItemData(ui_.Combo1->count() - 1, devicePath, Qt::ToolTipRole);
+    ui_.portList->addItem(qt(text), number);
+    if (!device.empty())
+        ui_.portList->setItemData(ui_.portList->count() - 1, qt(device), Qt::ToolTipRole);
 }
 
 void MainWindow::removePortEntry(int index)
 {
-    ui_.Combo1->removeItem(index);
+    ui_.portList->removeItem(index);
 }
 
 int MainWindow::selectedPortNumber() const
 {
-    return ui_.Combo1->currentData().toInt();
+    return ui_.portList->currentData().toInt();
 }
 
 void MainWindow::setPortListEnabled(bool enabled)
 {
-    ui_.Combo1->setEnabled(enabled);
+    ui_.portList->setEnabled(enabled);
 }
 
 void MainWindow::setDisconnectEnabled(bool enabled)
 {
-    ui_.Command1->setEnabled(enabled);
+    ui_.disconnectButton->setEnabled(enabled);
 }
 
 void MainWindow::setConnectedIndicator(bool connected)
 {
-    ui_.Shape1->setFillColor(MainWindowControls::indicatorColor(connected, palette()));
+    ui_.connectionIndicator->setFillColor(MainWindowControls::indicatorColor(connected, palette()));
 }
 
 bool MainWindow::confirmConnect()
 {
-    QMessageBox box(QMessageBox::Question, kConnectTitle, kConnectQuestion,
+    QMessageBox box(QMessageBox::Question, qt(look::kConnectTitle), qt(look::kConnectQuestion),
                     QMessageBox::Yes | QMessageBox::No, this);
     // Return answers Yes whatever order the platform lays the buttons out in.
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 
-void MainWindow::reportConnectFailure(const QString &reason)
+void MainWindow::reportConnectFailure(const std::string &reason)
 {
     // The box keeps its fixed text and title; the cause goes below them, into
     // the port list's help (refreshed by the probe that follows) and to
     // standard error.
-    lastFailure_ = QStringLiteral("Son bağlantı hatası: ") + reason;
-    tellUser(QStringLiteral("bağlantı kurulamadı: ") + reason);
-    QMessageBox box(QMessageBox::Question, kBusyTitle, kBusyText, QMessageBox::Ok, this);
-    box.setInformativeText(reason);
+    lastFailure_ = std::string(core::kLastFailurePrefix) + reason;
+    core::tellUser(std::string(core::kConnectFailedPrefix) + reason);
+    QMessageBox box(QMessageBox::Question, qt(look::kFailureTitle), qt(look::kFailureText), QMessageBox::Ok,
+                    this);
+    box.setInformativeText(qt(reason));
     // The cause can be selected and copied, to quote it or look it up.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
 }
 
-void MainWindow::reportDeviceLost(const QString &device)
+void MainWindow::reportDeviceLost(const std::string &device)
 {
     // What arrived before the loss stays in the window; then the prompt
     // returns to its start, as a disconnect makes it.
     updates_.flush();
-    lastFailure_ = serial::deviceLostText(device);
-    tellUser(lastFailure_);
+    lastFailure_ = core::deviceLostText(device);
+    core::tellUser(lastFailure_);
     unlistedLog_.markLost(device);
-    ui_.Label1->setText(MainWindowControls::kIdlePrompt);
+    ui_.prompt->setText(qt(look::kPrompt.text));
 }
 
-void MainWindow::probeFinished(int listed, const QList<UnlistedPort> &unlisted)
+void MainWindow::probeFinished(int listed, const std::vector<core::UnlistedPort> &unlisted)
 {
     // The list is filled from empty: with its placeholder text shown, it
     // leaves nothing picked.
     unlistedLog_.report(unlisted);
-    ui_.Combo1->setToolTip(portListHelp(listed, unlisted, lastFailure_));
+    ui_.portList->setToolTip(qt(core::portListHelp(listed, unlisted, lastFailure_)));
 }
 
 void MainWindow::clearSession()
 {
     updates_.discard();
-    ui_.Text1->clear();
-    ui_.commesaj->clear();
-    ui_.Label1->setText(MainWindowControls::kIdlePrompt);
+    ui_.textBox->clear();
+    ui_.trafficLog->clear();
+    ui_.prompt->setText(qt(look::kPrompt.text));
 }
 
 } // namespace tavlun::ui

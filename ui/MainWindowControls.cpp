@@ -1,10 +1,11 @@
 #include "MainWindowControls.h"
 
 #include "IndicatorLight.h"
-#include "PortConnection.h"
 #include "PortList.h"
+#include "QtLayout.h"
 #include "TextBox.h"
-#include "Twips.h"
+#include "core/PortConnection.h"
+#include "ui/layout/MainWindowLayout.h"
 
 #include <QCursor>
 #include <QGroupBox>
@@ -18,96 +19,96 @@ namespace tavlun::ui {
 
 namespace {
 
-template <typename T, typename Parent>
-T *place(Parent *parent, const char16_t *name, int left, int top, int width, int height)
+namespace look = layout::mainwindow;
+
+template <typename T, typename Parent> T *place(Parent *parent, const char *name, layout::Rect rect)
 {
     auto *widget = new T(parent);
-    widget->setObjectName(QString::fromUtf16(name));
-    widget->setGeometry(twipsRect(left, top, width, height));
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(pixels(rect));
     return widget;
 }
 
-QGroupBox *frame(QWidget *parent, const char16_t *name, const char16_t *title, int left, int top,
-                 int width, int height)
+QGroupBox *frame(QWidget *parent, const char *name, std::string_view title, layout::Rect rect)
 {
-    auto *box = place<QGroupBox>(parent, name, left, top, width, height);
-    box->setTitle(QString::fromUtf16(title));
+    auto *box = place<QGroupBox>(parent, name, rect);
+    box->setTitle(qt(title));
     return box;
+}
+
+void setTextColour(QWidget *widget, std::uint32_t value)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour(value, palette));
+    widget->setPalette(palette);
 }
 
 } // namespace
 
 QColor MainWindowControls::indicatorColor(bool connected, const QPalette &palette)
 {
-    return colorFromValue(connected ? kBlue : kSystemWindowBackground, palette);
+    return colour(connected ? look::kIndicatorConnected : look::kIndicatorIdle, palette);
 }
 
 MainWindowControls MainWindowControls::create(QWidget &window)
 {
-    window.setObjectName(QStringLiteral("main"));
-    window.setWindowTitle(QStringLiteral("Tavlun"));
+    window.setObjectName(QStringLiteral("mainWindow"));
+    window.setWindowTitle(qt(look::kCaption));
     window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                           | Qt::WindowCloseButtonHint);
-    window.setFixedSize(twipsToPixels(6900), twipsToPixels(5715));
+    window.setFixedSize(pixels(look::kClient));
     QPalette surface = window.palette();
-    surface.setColor(QPalette::Window, colorFromValue(kSurface, surface));
+    surface.setColor(QPalette::Window, colour(look::kBackground, surface));
     window.setPalette(surface);
     window.setAutoFillBackground(true);
-    // The default font of the frames, the buttons and the port list.
-    window.setFont(tahoma(8, false));
+    window.setFont(font(look::kDefaultFont));
     QIcon icon;
-    for (int size : {16, 32, 48})
+    for (int size : look::kIconSizes)
         icon.addFile(QStringLiteral(":/images/tavlun-%1.png").arg(size), QSize(size, size));
     window.setWindowIcon(icon);
 
     MainWindowControls c{};
-    c.Frame1 = frame(&window, u"Frame1", u"Seri Port Ayar", 120, 120, 1575, 1455);
-    c.Shape1 = place<IndicatorLight>(c.Frame1, u"Shape1", 120, 360, 255, 255);
-    c.Shape1->setFillColor(indicatorColor(false, window.palette()));
+    c.portFrame = frame(&window, "portFrame", look::kPortFrameTitle, look::kPortFrame);
+    c.connectionIndicator = place<IndicatorLight>(c.portFrame, "connectionIndicator", look::kIndicator);
+    c.connectionIndicator->setFillColor(indicatorColor(false, window.palette()));
 
-    c.Combo1 = place<PortList>(c.Frame1, u"Combo1", 480, 360, 975, 315);
-    c.Combo1->setPlaceholderText(QStringLiteral("Port Seçin"));
-    QStringList shown{c.Combo1->placeholderText()};
-    for (int number = 1; number <= PortConnection::kHighestPort; ++number)
-        shown << PortConnection::kEntryPrefix + QString::number(number);
-    c.Combo1->fitFontTo(shown);
+    c.portList = place<PortList>(c.portFrame, "portList", look::kPortList);
+    c.portList->setPlaceholderText(qt(look::kPortListPrompt));
+    QStringList shown{c.portList->placeholderText()};
+    for (int number = 1; number <= core::PortConnection::kHighestPort; ++number)
+        shown << qt(core::PortConnection::kEntryPrefix) + QString::number(number);
+    c.portList->fitFontTo(shown);
 
-    c.Command1 = place<QPushButton>(c.Frame1, u"Command1", 120, 840, 1335, 375);
-    c.Command1->setText(QStringLiteral("Bağlantıyı Kes"));
-    c.Command1->setEnabled(false);
-    c.Command1->setCursor(QCursor(QPixmap(QStringLiteral(":/images/hand.png")), 12, 1));
-    c.Command1->setToolTip(QStringLiteral("Bağlantıyı kesmek için tıklayın"));
+    c.disconnectButton = place<QPushButton>(c.portFrame, "disconnectButton", look::kDisconnectButton);
+    c.disconnectButton->setText(qt(look::kDisconnectText));
+    c.disconnectButton->setEnabled(false);
+    c.disconnectButton->setCursor(
+        QCursor(QPixmap(QStringLiteral(":/images/hand.png")), look::kHandHotSpotX, look::kHandHotSpotY));
+    c.disconnectButton->setToolTip(qt(look::kDisconnectTooltip));
 
-    c.Frame2 = frame(&window, u"Frame2", u"Seri Port Data", 1800, 120, 5055, 3375);
-    c.commesaj = place<QListWidget>(c.Frame2, u"commesaj", 120, 240, 4815, 2985);
-    QFont fixed(QStringLiteral("Fixedsys"));
-    fixed.setStyleHint(QFont::TypeWriter); // where Fixedsys is missing: the system's monospace font
-    fixed.setPointSize(9);
-    c.commesaj->setFont(fixed);
-    c.commesaj->setUniformItemSizes(true);
+    c.trafficFrame = frame(&window, "trafficFrame", look::kTrafficFrameTitle, look::kTrafficFrame);
+    c.trafficLog = place<QListWidget>(c.trafficFrame, "trafficLog", look::kTrafficLog);
+    c.trafficLog->setFont(font(look::kTrafficLogFont));
+    c.trafficLog->setUniformItemSizes(true);
 
-    c.Frame3 = frame(&window, u"Frame3", u"Klavye", 120, 3600, 6735, 1695);
-    QPalette frame3 = c.Frame3->palette();
-    frame3.setColor(QPalette::WindowText, Qt::black);
-    c.Frame3->setPalette(frame3);
-    c.Text1 = place<TextBox>(c.Frame3, u"Text1", 120, 240, 6495, 1335);
-    c.Text1->setFont(tahoma(12, true));
-    c.Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    c.Text1->setTabChangesFocus(true);
+    c.keyboardFrame = frame(&window, "keyboardFrame", look::kKeyboardFrameTitle, look::kKeyboardFrame);
+    setTextColour(c.keyboardFrame, look::kKeyboardFrameTitleColour);
+    c.textBox = place<TextBox>(c.keyboardFrame, "textBox", look::kTextBox);
+    c.textBox->setFont(font(look::kTextBoxFont));
+    c.textBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    c.textBox->setTabChangesFocus(true);
 
-    c.Command2 = place<QPushButton>(&window, u"Command2", 120, 3120, 1575, 255);
-    c.Command2->setText(QStringLiteral("Hakkında"));
+    c.aboutButton = place<QPushButton>(&window, "aboutButton", look::kAboutButton);
+    c.aboutButton->setText(qt(look::kAboutText));
 
-    c.Label1 = place<QLabel>(&window, u"Label1", 120, 5400, 6735, 255);
-    c.Label1->setText(kIdlePrompt);
-    c.Label1->setFont(tahoma(8.25, true));
-    QPalette blue = c.Label1->palette();
-    blue.setColor(QPalette::WindowText, colorFromValue(kBlue, blue));
-    c.Label1->setPalette(blue);
+    c.prompt = place<QLabel>(&window, "prompt", look::kPrompt.rect);
+    c.prompt->setText(qt(look::kPrompt.text));
+    c.prompt->setFont(font(look::kPrompt.font));
+    setTextColour(c.prompt, look::kPrompt.colour);
 
-    c.Image1 = place<QLabel>(&window, u"Image1", 120, 1680, 1560, 1290);
-    c.Image1->setPixmap(QPixmap(QStringLiteral(":/images/accessory.png")));
+    c.accessoryPicture = place<QLabel>(&window, "accessoryPicture", look::kAccessoryPicture);
+    c.accessoryPicture->setPixmap(QPixmap(QStringLiteral(":/images/accessory.png")));
 
     // Frames, labels, the picture and the indicator take no focus (Qt's
     // default for them); the rest take it in the order they are made here:

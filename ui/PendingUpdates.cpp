@@ -37,12 +37,14 @@ void PendingUpdates::schedule()
 void PendingUpdates::addLogEntry(const QString &text)
 {
     logEntries_ << text;
+    schedule();
 }
 
 void PendingUpdates::setPrompt(const QString &text)
 {
     promptText_ = text;
     promptPending_ = true;
+    schedule();
 }
 
 void PendingUpdates::appendText(const QString &text)
@@ -51,16 +53,19 @@ void PendingUpdates::appendText(const QString &text)
         textOps_.back() += text;
     else
         textOps_.push_back(text);
+    schedule();
 }
 
 void PendingUpdates::backspace()
 {
     textOps_.emplace_back();
+    schedule();
 }
 
 void PendingUpdates::focusTextBox()
 {
     focusPending_ = true;
+    schedule();
 }
 
 void PendingUpdates::flush()

@@ -15,8 +15,8 @@ namespace tavlun::ui {
 
 class TextBox;
 
-// What the receive flow asks the main window to show, applied at most once
-// a frame so that the answers to the accessory never wait for window work.
+// What the link asks the main window to show, applied at most once a frame:
+// a burst of lines costs one layout and one painting.
 // Everything is applied in the order it was asked for. Before the user's
 // own input reaches the text box, everything pending is applied, so typed
 // and received characters keep the order in which they happened.
@@ -29,8 +29,7 @@ public:
 
     PendingUpdates(QListWidget &log, QLabel &prompt, TextBox &textBox);
 
-    // These only queue: the source calls them from within a flush, and
-    // whoever else calls them schedules or flushes.
+    // Each waits for the next frame, or the next flush.
     void addLogEntry(const QString &text);
     void setPrompt(const QString &text);
     void appendText(const QString &text);
@@ -41,8 +40,6 @@ public:
     void setSource(std::function<void()> source) { source_ = std::move(source); }
     // Applies everything pending now.
     void flush();
-    // Makes the next frame flush.
-    void schedule();
     // Forgets everything pending, also what waits elsewhere (the controls
     // are about to be cleared).
     void discard();
@@ -51,6 +48,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Makes the next frame flush.
+    void schedule();
 
     QListWidget &log_;
     QLabel &prompt_;

@@ -1,43 +1,36 @@
 #include "TypingNotice.h"
 
+#include "QtLayout.h"
+#include "ui/layout/MainWindowLayout.h"
+
 #include <QMessageBox>
 
 namespace tavlun::ui {
 
-TypingNotice::TypingNotice(link::KeyInjector &inner, QString unavailableReason)
+TypingNotice::TypingNotice(keystrokes::KeyInjector &inner, std::string unavailableReason)
     : inner_(inner), reason_(std::move(unavailableReason))
 {
-    inner_.onProblem = [this](const QString &problem) {
-        if (!toldProblems_.contains(problem)) {
-            toldProblems_.insert(problem);
+    inner_.onProblem = [this](const std::string &problem) {
+        if (toldProblems_.insert(problem).second)
             tell(problem);
-        }
     };
 }
 
-QString TypingNotice::noticeText(const QString &reason)
+bool TypingNotice::type(core::Key key)
 {
-    return QStringLiteral("Diğer uygulamalara tuş gönderilemiyor: %1\n\n"
-                          "Typing into other applications is unavailable: %1\n\n"
-                          "Tavlun penceresi açıkken karakterler kendi metin kutusuna yazılır.")
-        .arg(reason);
-}
-
-bool TypingNotice::sendKeys(const QString &keyString)
-{
-    if (inner_.sendKeys(keyString))
+    if (inner_.type(key))
         return true;
-    if (!told_ && !reason_.isEmpty()) {
+    if (!told_ && !reason_.empty()) {
         told_ = true;
-        tell(noticeText(reason_));
+        tell(layout::mainwindow::typingUnavailableNotice(reason_));
     }
     return false;
 }
 
-void TypingNotice::tell(const QString &text)
+void TypingNotice::tell(const std::string &text)
 {
-    // Not modal: the receive flow must not stop for it.
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Tavlun"), text,
+    // Not modal: the link must not stop for it.
+    auto *box = new QMessageBox(QMessageBox::Warning, qt(layout::mainwindow::kNoticeTitle), qt(text),
                                 QMessageBox::Ok, parent_);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);

@@ -1,10 +1,13 @@
 #pragma once
 
-#include "link/KeyInjector.h"
+#include "keystrokes/KeyInjector.h"
 
 #include <QPointer>
-#include <QSet>
+#include <QString>
 #include <QWidget>
+
+#include <set>
+#include <string>
 
 namespace tavlun::ui {
 
@@ -12,26 +15,24 @@ namespace tavlun::ui {
 // applications is unavailable, the user is told so once, with the reason,
 // the first time a key would have been typed. Problems that the injector
 // reports later are shown too, each distinct text once.
-class TypingNotice final : public link::KeyInjector {
+class TypingNotice final : public keystrokes::KeyInjector {
 public:
-    TypingNotice(link::KeyInjector &inner, QString unavailableReason);
+    TypingNotice(keystrokes::KeyInjector &inner, std::string unavailableReason);
     ~TypingNotice() override { inner_.onProblem = nullptr; }
 
     void setParentWindow(QWidget *window) { parent_ = window; }
-    bool sendKeys(const QString &keyString) override;
+    bool type(core::Key key) override;
     void prepare() override { inner_.prepare(); }
 
-    static QString noticeText(const QString &reason);
-
 private:
-    // Shows a notice that does not hold up the receive flow.
-    void tell(const QString &text);
+    // Shows a notice that does not hold up the link.
+    void tell(const std::string &text);
 
-    link::KeyInjector &inner_;
-    QString reason_;
+    keystrokes::KeyInjector &inner_;
+    std::string reason_;
     QPointer<QWidget> parent_;
     bool told_ = false;
-    QSet<QString> toldProblems_;
+    std::set<std::string> toldProblems_;
 };
 
 } // namespace tavlun::ui

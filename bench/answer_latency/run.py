@@ -56,7 +56,7 @@ def main():
     print(f"answer latency: {benchlib.KEYPAD_C}\\r -> OK\\r\\n over a pseudo-terminal, "
           f"{rounds * per_round} round trips after {args.warmup} warm-up, per run, program "
           f"and reference taking turns {per_round} at a time")
-    print(f"program window normal: each line appends C to Text1, which holds 0 to "
+    print(f"program window normal: each line appends C to the text box, which holds 0 to "
           f"{per_run} characters in the first run and {per_run} to {2 * per_run} in the second")
     rows = []
     for name, _ in modes:

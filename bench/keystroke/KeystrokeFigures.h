@@ -3,6 +3,9 @@
 // Figures of the keystroke benchmarks: times per key, their median and 99th
 // percentile, and a row beside the reference tool's.
 
+#include "core/Key.h"
+
+#include <QList>
 #include <QString>
 
 #include <algorithm>
@@ -21,6 +24,12 @@ inline long long nowNs()
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+// The key that types the (one) character of `text`.
+inline core::Key keyOf(const QString &text)
+{
+    return core::Key::character(char32_t(text.toUcs4().value(0)));
 }
 
 struct Figures {

@@ -7,7 +7,8 @@
 
 #include "KeystrokeFigures.h"
 #include "XSession.h"
-#include "link/x11/X11KeyInjector.h"
+#include "keystrokes/x11/KeyPlanner.h"
+#include "keystrokes/x11/X11KeyInjector.h"
 
 #include <QApplication>
 #include <QString>
@@ -80,7 +81,7 @@ private:
 
 namespace tavlun {
 // The program's own path from a line at the port to the key: line_bench.cpp.
-int runLineBench(test::XSession &session, link::X11KeyInjector &injector);
+int runLineBench(test::XSession &session, keystrokes::X11KeyInjector &injector);
 } // namespace tavlun
 
 int main(int argc, char **argv)
@@ -101,7 +102,7 @@ int main(int argc, char **argv)
         return 1;
     }
     QString reason;
-    auto injector = link::X11KeyInjector::open(QByteArray::fromStdString(session.displayName()), &reason);
+    auto injector = keystrokes::X11KeyInjector::open(QByteArray::fromStdString(session.displayName()), &reason);
     if (!injector) {
         std::fprintf(stderr, "keystroke_bench: %s\n", qPrintable(reason));
         return 1;
@@ -114,19 +115,19 @@ int main(int argc, char **argv)
     // More characters off the layout than the spare pool holds, in turn:
     // every key rebinds a keycode.
     QString rotating;
-    for (char16_t c = 0xC0; c < 0xC0 + 2 * link::X11KeyInjector::kSparePoolSize; ++c)
+    for (char16_t c = 0xC0; c < 0xC0 + 2 * keystrokes::KeyPlanner::kSparePoolSize; ++c)
         rotating += QChar(c);
     const QString sentence = QStringLiteral("the quick brown fox jumps over the lazy dog again ");
     const QString latin1 = QStringLiteral("\u00DF\u00E7\u00F6\u00FC\u00E9\u00E8\u00E2\u00F1\u00E5\u00E6").repeated(5);
 
     // Warm-up: the first press of a character off the layout binds it.
     for (const QString &c : {a, sharpS, pound}) {
-        injector->sendKeys(c);
+        injector->type(keyOf(c));
         session.nextKey(kArrival);
     }
 
     const auto single = [&](const QString &c) { return [c](int) { return c; }; };
-    const auto ours = [&](const QString &c) { return [&injector, c](int) { return injector->sendKeys(c); }; };
+    const auto ours = [&](const QString &c) { return [&injector, c](int) { return injector->type(keyOf(c)); }; };
     const auto xdo = [&](const QString &c) { return [&bench, c](int) { return bench.xdotoolType(c); }; };
 
     std::printf("Keystroke latency, injection to KeyPress at the X client (Xvfb, us layout), "
@@ -145,21 +146,21 @@ int main(int argc, char **argv)
     {
         const auto nth = [&](int i) { return QString(rotating.at(i % rotating.size())); };
         const Figures o = bench.perKey(
-            kKeys, [&](int i) { return injector->sendKeys(nth(i)); }, nth);
+            kKeys, [&](int i) { return injector->type(keyOf(nth(i))); }, nth);
         const Figures x = bench.perKey(kKeys, [&](int i) { return bench.xdotoolType(nth(i)); }, nth);
         const std::string label = std::to_string(rotating.size()) + " chars off layout, in turn";
         printRow(label.c_str(), o, x, "xdotool");
     }
 
     std::printf("\nPer character of 50-character strings, no wait between characters (%d strings; "
-                "ours: one sendKeys per character):\n",
+                "ours: one key typed per character):\n",
                 kStrings);
     for (const auto &[label, text] : {std::pair{"ASCII sentence", sentence},
                                       std::pair{"10 Latin-1 letters off layout x5", latin1}}) {
         const Figures o = bench.perString(text, [&, text = text] {
             bool sent = true;
             for (const QChar c : text)
-                sent = injector->sendKeys(QString(c)) && sent;
+                sent = injector->type(keyOf(QString(c))) && sent;
             return sent;
         });
         const Figures x = bench.perString(text, [&, text = text] { return bench.xdotoolType(text); });

@@ -8,7 +8,7 @@
 #include "KeystrokeFigures.h"
 #include "XSession.h"
 #include "app/Session.h"
-#include "link/x11/X11KeyInjector.h"
+#include "keystrokes/x11/X11KeyInjector.h"
 #include "ui/DesktopShell.h"
 #include "ui/MainWindow.h"
 
@@ -50,7 +50,7 @@ std::optional<test::RecordedKey> nextKeyServingEvents(test::XSession &session)
 
 } // namespace
 
-int runLineBench(test::XSession &session, link::X11KeyInjector &injector)
+int runLineBench(test::XSession &session, keystrokes::X11KeyInjector &injector)
 {
     int controller = -1;
     int device = -1;
@@ -65,7 +65,7 @@ int runLineBench(test::XSession &session, link::X11KeyInjector &injector)
     ui::MainWindow window(shell);
     window.setWindowState(Qt::WindowMinimized); // keys go to the focused client
     app::Session program(window, injector);
-    if (!program.link().open(QString::fromLocal8Bit(name))) {
+    if (!program.port().open(name)) {
         std::fprintf(stderr, "keystroke_bench: cannot open %s\n", name);
         return 1;
     }
@@ -98,7 +98,7 @@ int runLineBench(test::XSession &session, link::X11KeyInjector &injector)
         }
         for (int i = 0; i < kKeysPerRound; ++i) {
             const long long start = nowNs();
-            record(alone, start, injector.sendKeys(expected));
+            record(alone, start, injector.type(keyOf(expected)));
         }
     }
     std::printf("\nLine received to key at the client (a keypad line written to the port's "

@@ -6,8 +6,8 @@
 
 #include "KeystrokeFigures.h"
 #include "SwaySession.h"
-#include "link/wayland/VirtualKeymap.h"
-#include "link/wayland/WaylandKeyInjector.h"
+#include "keystrokes/wayland/VirtualKeymap.h"
+#include "keystrokes/wayland/WaylandKeyInjector.h"
 
 #include <QString>
 
@@ -35,9 +35,9 @@ int runWaylandBench()
         std::fprintf(stderr, "keystroke_bench: %s\n", session.ok() ? "cannot start wev" : session.error().c_str());
         return 1;
     }
-    link::WaylandKeyInjector::Failure failure{};
+    keystrokes::WaylandKeyInjector::Failure failure{};
     QString reason;
-    auto injector = link::WaylandKeyInjector::open(QByteArray::fromStdString(session.socketPath()), &failure, &reason);
+    auto injector = keystrokes::WaylandKeyInjector::open(QByteArray::fromStdString(session.socketPath()), &failure, &reason);
     if (!injector || !session.waitForKeyboardFocus(kArrival)) {
         std::fprintf(stderr, "keystroke_bench: %s\n", injector ? "wev got no keyboard focus" : qPrintable(reason));
         return 1;
@@ -49,15 +49,15 @@ int runWaylandBench()
     // More characters than the keymap's pool holds, in turn: every key
     // sends a new keymap.
     QString rotating;
-    for (char16_t c = 0x100; c < 0x100 + link::VirtualKeymap::kPoolSize + 16; ++c)
+    for (char16_t c = 0x100; c < 0x100 + keystrokes::VirtualKeymap::kPoolSize + 16; ++c)
         rotating += QChar(c);
 
     for (const QString &c : {a, euro, gBreve}) {
-        injector->sendKeys(c);
+        injector->type(keyOf(c));
         session.nextKey(kArrival);
     }
     const auto single = [](const QString &c) { return [c](int) { return c; }; };
-    const auto ours = [&](const QString &c) { return [&injector, c](int) { return injector->sendKeys(c); }; };
+    const auto ours = [&](const QString &c) { return [&injector, c](int) { return injector->type(keyOf(c)); }; };
     const auto wtype = [&](const QString &c) {
         return [&session, c](int) { return session.run({"wtype", c.toStdString()}, kArrival) == 0; };
     };
@@ -75,7 +75,7 @@ int runWaylandBench()
     }
     {
         const auto nth = [&](int i) { return QString(rotating.at(i % rotating.size())); };
-        const Figures o = perKey(session, kKeys, [&](int i) { return injector->sendKeys(nth(i)); }, nth);
+        const Figures o = perKey(session, kKeys, [&](int i) { return injector->type(keyOf(nth(i))); }, nth);
         const Figures w = perKey(session, kKeys, [&](int i) { return session.run({"wtype", nth(i).toStdString()}, kArrival) == 0; }, nth);
         const std::string label = std::to_string(rotating.size()) + " chars, a new keymap each";
         printRow(label.c_str(), o, w, "wtype");

@@ -12,7 +12,7 @@
 // row, which is the reference (an empty text box and an empty log).
 
 #include "app/Session.h"
-#include "link/KeyInjector.h"
+#include "keystrokes/KeyInjector.h"
 #include "ui/DesktopShell.h"
 #include "ui/MainWindow.h"
 #include "ui/PendingUpdates.h"
@@ -33,9 +33,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class NoInjector final : public tavlun::link::KeyInjector {
+class NoInjector final : public tavlun::keystrokes::KeyInjector {
 public:
-    bool sendKeys(const QString &) override { return true; }
+    bool type(tavlun::core::Key) override { return true; }
 };
 
 class NoShell final : public tavlun::ui::DesktopShell {
@@ -62,13 +62,13 @@ QString typedText(qsizetype length)
     return text;
 }
 
-Row measure(const QString &what, tavlun::app::LinkWorker &intake, tavlun::ui::MainWindow &window,
+Row measure(const QString &what, tavlun::app::Session &session, tavlun::ui::MainWindow &window,
             QPlainTextEdit &textBox, double seconds)
 {
-    const QByteArray line("AT+CKPD=\"222\"\r");
+    const std::string_view line = "AT+CKPD=\"222\"\r";
     const QString expected = QStringLiteral("C");
     // One line first, so that the first measured one finds everything settled.
-    intake.receive(line);
+    session.receive(line);
     window.flushUpdates();
     QApplication::processEvents();
 
@@ -79,7 +79,7 @@ Row measure(const QString &what, tavlun::app::LinkWorker &intake, tavlun::ui::Ma
     while (lines < 5 || (Clock::now() - started < std::chrono::duration<double>(seconds)
                          && lines < 5000)) {
         const auto t0 = Clock::now();
-        intake.receive(line);
+        session.receive(line);
         const auto t1 = Clock::now();
         QApplication::processEvents();
         const auto t2 = Clock::now();
@@ -134,10 +134,10 @@ int main(int argc, char **argv)
     tavlun::app::Session session(window, injector);
     window.show();
     QApplication::processEvents();
-    auto *textBox = window.findChild<tavlun::ui::TextBox *>(QStringLiteral("Text1"));
-    auto *log = window.findChild<QListWidget *>(QStringLiteral("commesaj"));
+    auto *textBox = window.findChild<tavlun::ui::TextBox *>(QStringLiteral("textBox"));
+    auto *log = window.findChild<QListWidget *>(QStringLiteral("trafficLog"));
     if (!textBox || !log) {
-        std::fprintf(stderr, "tavlun_delivery_cost: the window has no Text1 or commesaj\n");
+        std::fprintf(stderr, "tavlun_delivery_cost: the window has no text box or traffic log\n");
         return 2;
     }
 
@@ -152,7 +152,7 @@ int main(int argc, char **argv)
             textBox->appendAtEnd(text.mid(at, 64));
         QApplication::processEvents();
         rows.push_back(measure(QStringLiteral("text %1 chars, log empty").arg(length),
-                               session.link(), window, *textBox, seconds));
+                               session, window, *textBox, seconds));
     }
     // A full log: the oldest entries go out in batches.
     {
@@ -165,7 +165,7 @@ int main(int argc, char **argv)
         QApplication::processEvents();
         rows.push_back(measure(QStringLiteral("text 0 chars, log full (%1 entries)")
                                    .arg(tavlun::ui::PendingUpdates::kMaxLogEntries),
-                               session.link(), window, *textBox, seconds));
+                               session, window, *textBox, seconds));
     }
 
     // One frame's window work, the time that a line arriving meanwhile
@@ -187,7 +187,7 @@ int main(int argc, char **argv)
             constexpr int frames = 50;
             for (int f = 0; f < frames; ++f) {
                 for (int i = 0; i < n; ++i)
-                    session.link().receive("AT+CKPD=\"222\"\r");
+                    session.receive("AT+CKPD=\"222\"\r");
                 const auto t0 = Clock::now();
                 window.flushUpdates();
                 QApplication::processEvents();
@@ -199,7 +199,7 @@ int main(int argc, char **argv)
     }
 
     const Row &reference = rows.front();
-    std::printf("one keypad line (AT+CKPD=\"222\"\\r, delivers C into Text1), window normal; "
+    std::printf("one keypad line (AT+CKPD=\"222\"\\r, delivers C into the text box), window normal; "
                 "reference: the first row\n");
     std::printf("%-42s %7s %14s %14s %12s %12s\n", "starting state", "lines", "receive us/line",
                 "+events us/line", "receive x ref", "+events x ref");

@@ -122,11 +122,11 @@ def main():
                       args.count // 2 // args.block * args.block})
     by_start = {b["start"]: b for b in blocks}
     base = by_start[0]["per_line_us"]
-    print(f"time per line through the program against the text already in Text1 "
+    print(f"time per line through the program against the text already in the text box "
           f"({args.block}-line blocks; reference: the block at 0 characters)")
     rows = [[f"{m} chars", f"{by_start[m]['per_line_us']:.0f}", f"{by_start[m]['median_us']:.0f}",
              f"{by_start[m]['per_line_us'] / base:.2f}"] for m in marks if m in by_start]
-    print(benchlib.table(rows, ["text in Text1", "us/line", "median us", "x at 0 chars"]))
+    print(benchlib.table(rows, ["text in the text box", "us/line", "median us", "x at 0 chars"]))
 
     print("delivery cost in the main window, in process on the same desktop:")
     print(cost.stdout.rstrip() if cost.returncode == 0 else

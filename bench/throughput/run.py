@@ -44,7 +44,7 @@ def main():
     limit = benchlib.LINE_BYTES_PER_SECOND / line_bytes
     print(f"throughput: {benchlib.KEYPAD_C}\\r ({line_bytes} bytes) back to back, each after "
           f"the previous answer, {args.count} lines after {args.warmup} warm-up; "
-          f"program window normal, so Text1 grows from {args.warmup} to "
+          f"program window normal, so the text box grows from {args.warmup} to "
           f"{args.warmup + args.count} characters meanwhile")
     print(f"9600-baud limit: 960 bytes/s / {line_bytes} bytes = {limit:.1f} lines/s "
           f"({1e6 / limit:.0f} us of line time per line)")

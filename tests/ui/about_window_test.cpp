@@ -71,8 +71,8 @@ protected:
     TestPalette palette_;
     RecordingShell shell;
     AboutWindow window{shell};
-    QLabel *mail = window.findChild<QLabel *>("Label9"), *web = window.findChild<QLabel *>("Label10");
-    QWidget *frame = window.findChild<QWidget *>("Frame1");
+    QLabel *mail = window.findChild<QLabel *>("mailLink"), *web = window.findChild<QLabel *>("webLink");
+    QWidget *frame = window.findChild<QWidget *>("linkFrame");
     QPoint at_;
 };
 

@@ -2,12 +2,13 @@
 // it, at the next frame, in order; its text box keeps a long unbroken text
 // cheap by cutting its paragraph where a line wraps anyway, and the user sees,
 // copies and edits one text; the notice about typing elsewhere.
-#include "serial/PortMap.h"
+#include "core/PortConnection.h"
+#include "core/PortHelp.h"
+#include "serial/SystemPorts.h"
 #include "support/GoldenImage.h"
 #include "ui/DesktopShell.h"
 #include "ui/MainWindow.h"
 #include "ui/PendingUpdates.h"
-#include "ui/PortConnection.h"
 #include "ui/PortList.h"
 #include "ui/TextBox.h"
 #include "ui/TypingNotice.h"
@@ -35,13 +36,13 @@ using namespace tavlun;
 namespace {
 
 // Opens the devices present, as the probe tries each port.
-struct Port final : ui::PortControl {
+struct Port final : core::PortControl {
     QStringList present;
     bool opened = false;
-    bool open(const QString &device) override { return opened = present.contains(device); }
+    bool open(const std::string &device) override { return opened = present.contains(QString::fromStdString(device)); }
     void close() override { opened = false; }
     bool isOpen() const override { return opened; }
-    QString lastErrorText() const override { return QStringLiteral("No such file or directory"); }
+    std::string lastErrorText() const override { return "No such file or directory"; }
 };
 
 class Window : public ::testing::Test {
@@ -51,10 +52,10 @@ protected:
 
     ui::QtDesktopShell shell; // nothing here opens a link
     ui::MainWindow window{shell};
-    ui::PortList *list = control<ui::PortList>("Combo1");
-    QListWidget *log = control<QListWidget>("commesaj");
-    ui::TextBox *textBox = control<ui::TextBox>("Text1");
-    QLabel *prompt = control<QLabel>("Label1");
+    ui::PortList *list = control<ui::PortList>("portList");
+    QListWidget *log = control<QListWidget>("trafficLog");
+    ui::TextBox *textBox = control<ui::TextBox>("textBox");
+    QLabel *prompt = control<QLabel>("prompt");
 };
 
 TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
@@ -64,11 +65,11 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     Port port;
     port.present = {"/dev/ttyS0", "/dev/absent10", "/dev/ttyUSB0"};
     QStringList named{"/dev/ttyS0", "/dev/absent2", "/dev/ttyUSB0"};
-    for (int n = 4; n <= serial::PortMap::kMaxPorts; ++n)
+    for (int n = 4; n <= core::PortConnection::kHighestPort; ++n)
         named << QStringLiteral("/dev/absent%1").arg(n);
-    serial::PortMap map(named);
-    ui::PortConnection connection(port, map, window);
-    connection.PortTara();
+    serial::SystemPorts ports(named);
+    core::PortConnection connection(port, ports, window);
+    connection.probePorts();
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(list->itemText(0) + u'|' + list->itemText(1) + u'|' + list->itemText(2), "Com - 1|Com - 3|Com - 10");
     list->setCurrentIndex(1);
@@ -110,7 +111,7 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     connection.deviceLost();
     window.flushUpdates();
     EXPECT_EQ(std::pair(list->count(), list->currentIndex()), std::pair(2, -1)) << "not probed anew, or a port left picked";
-    EXPECT_TRUE(list->toolTip().contains(u"portlar:\n/dev/absent2: böyle") && list->toolTip().endsWith(serial::deviceLostText("/dev/ttyUSB0")))
+    EXPECT_TRUE(list->toolTip().contains(u"portlar:\n/dev/absent2: böyle") && list->toolTip().endsWith(QString::fromStdString(core::deviceLostText("/dev/ttyUSB0"))))
         << "the list's help, the unlisted ports then the loss: " << qPrintable(list->toolTip());
     EXPECT_EQ(log->item(log->count() - 1)->text(), "-> AT+CKPD=\"8\"");
     EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
@@ -130,7 +131,7 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     // The log keeps its newest entries up to its limit.
     constexpr int limit = ui::PendingUpdates::kMaxLogEntries, batch = ui::PendingUpdates::kTrimBatch;
     for (int i = 0; i < limit; ++i)
-        window.addLogEntry(QString::number(i));
+        window.addLogEntry(std::to_string(i));
     window.flushUpdates();
     EXPECT_EQ(log->count(), limit);
     for (const char *entry : {"-> new", "<- OK"})
@@ -165,9 +166,9 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
     window.flushUpdates();
     window.flushUpdates();
     EXPECT_EQ(textBox->text(), "2x4AB");
-    window.scheduleUpdates();
+    window.setPrompt(" SMS Tuşuna Basın...");
     QTest::qWait(100);
-    EXPECT_EQ(taken, 3) << "one frame's update, and no more until asked";
+    EXPECT_EQ(std::pair(taken, prompt->text()), std::pair(3, QString(" SMS Tuşuna Basın..."))) << "one frame's update, and no more until asked";
 }
 
 TEST_F(Window, TabWalksTheControlsThatWorkAndTheDisconnectButtonWearsAHand)
@@ -176,7 +177,7 @@ TEST_F(Window, TabWalksTheControlsThatWorkAndTheDisconnectButtonWearsAHand)
     dark.setColor(QPalette::WindowText, Qt::white);
     QApplication::setPalette(dark); // a dark theme, from here on: the keyboard frame's title stays black
     ui::MainWindow second{shell}; // which asks for the title filter again
-    EXPECT_EQ(second.findChild<QWidget *>("Frame3")->palette().color(QPalette::WindowText), QColor(Qt::black));
+    EXPECT_EQ(second.findChild<QWidget *>("keyboardFrame")->palette().color(QPalette::WindowText), QColor(Qt::black));
     window.show();
     EXPECT_LE((window.geometry().center() - window.screen()->availableGeometry().center()).manhattanLength(), 8)
         << "not centred, within the frame's margins";
@@ -190,8 +191,8 @@ TEST_F(Window, TabWalksTheControlsThatWorkAndTheDisconnectButtonWearsAHand)
         walked << QApplication::focusWidget()->objectName();
     }
     // The disconnect button is off while nothing is connected; Tab leaves the text box.
-    EXPECT_EQ(walked.join(u' '), "commesaj Text1 Command2 Combo1 commesaj");
-    const QPushButton *disconnect = control<QPushButton>("Command1");
+    EXPECT_EQ(walked.join(u' '), "trafficLog textBox aboutButton portList trafficLog");
+    const QPushButton *disconnect = control<QPushButton>("disconnectButton");
     EXPECT_EQ(disconnect->cursor().hotSpot(), QPoint(12, 1));
     EXPECT_EQ(window.windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
 }
@@ -266,20 +267,20 @@ TEST(TextBox, LongTextWrapsCopiesAndEditsAsOneText)
     EXPECT_TRUE(box.text().endsWith(QStringLiteral("\nX"))) << "a typed line break stays one";
 }
 
-struct Keys final : link::KeyInjector {
-    bool sendKeys(const QString &keys) override { return keys == u"works"; }
+struct Keys final : keystrokes::KeyInjector {
+    bool type(core::Key key) override { return key == core::Key::enter(); }
 };
 
 TEST(TypingNotice, TellsOnceWhyKeysCannotReachOtherApplicationsAndEachProblemOnce)
 {
     Keys unavailable, reporting; // keys fail, but for "works"; with a reason to tell, or with none
-    ui::TypingNotice notice(unavailable, QStringLiteral("no X display (DISPLAY is not set)"));
-    ui::TypingNotice quiet(reporting, QString());
-    EXPECT_EQ(std::tuple(notice.sendKeys(QStringLiteral("A")), notice.sendKeys(QStringLiteral("B")),
-                         notice.sendKeys(QStringLiteral("works")), quiet.sendKeys(QStringLiteral("C"))),
+    ui::TypingNotice notice(unavailable, "no X display (DISPLAY is not set)");
+    ui::TypingNotice quiet(reporting, {});
+    EXPECT_EQ(std::tuple(notice.type(core::Key::character('A')), notice.type(core::Key::backspace()),
+                         notice.type(core::Key::enter()), quiet.type(core::Key::character('C'))),
               std::tuple(false, false, true, false));
     for (const char *problem : {"ğ yok", "€ yok", "ğ yok"})
-        reporting.onProblem(QString::fromUtf8(problem));
+        reporting.onProblem(problem);
     QStringList told;
     for (QWidget *widget : QApplication::topLevelWidgets())
         if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {

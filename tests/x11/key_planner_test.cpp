@@ -1,9 +1,9 @@
 // Keystroke planning on a keyboard map built here, without an X server.
-#include "link/x11/KeyPlanner.h"
+#include "keystrokes/x11/KeyPlanner.h"
 
 #include <gtest/gtest.h>
 
-using namespace tavlun::link;
+using namespace tavlun::keystrokes;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "KeyEncoder.h"
 
-#include "link/KeyTable.h"
+#include "core/KeyTable.h"
 
 namespace tavlun::accessory {
 
@@ -38,8 +38,8 @@ KeyEncoder::KeyEncoder()
     std::array<int, 0x100> fewest{};
     for (int column = 0; column <= 10; ++column) {
         const char key = column == 10 ? '#' : static_cast<char>('0' + column);
-        for (int presses = 1; presses < link::kPressCounts; ++presses) {
-            const char16_t character = link::TusTablosu[column][presses];
+        for (int presses = 1; presses < core::kPressCounts; ++presses) {
+            const char32_t character = core::kKeyTable[column][presses];
             if (character == 0 || character >= commands_.size())
                 continue;
             // Columns and counts rise, so the first hit of a fewest count

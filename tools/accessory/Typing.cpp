@@ -1,6 +1,6 @@
 #include "Typing.h"
 
-#include "link/KeyInjector.h"
+#include "core/Key.h"
 
 #include <algorithm>
 #include <cctype>
@@ -73,7 +73,7 @@ std::size_t keyWordLength(std::string_view text)
 std::string describe(char32_t codePoint, const std::string &utf8)
 {
     const std::string code = "U+" + hex(codePoint, 4);
-    return link::isControlCharacter(codePoint) ? code : "\"" + utf8 + "\" (" + code + ")";
+    return core::isControlCharacter(codePoint) ? code : "\"" + utf8 + "\" (" + code + ")";
 }
 
 } // namespace

@@ -1,0 +1,38 @@
+#include "PortThread.h"
+
+#include "LinkEventQueue.h"
+
+namespace tavlun::app {
+
+PortThread::PortThread(LinkEventQueue &events)
+    : events_(events), port_(new serial::SerialPort), dialogue_(*this)
+{
+    port_->moveToThread(&thread_);
+    QObject::connect(port_, &serial::SerialPort::received, port_,
+                     [this](const QByteArray &bytes) {
+                         dialogue_.receive(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+                     },
+                     Qt::DirectConnection);
+    thread_.setObjectName(QStringLiteral("port"));
+    thread_.start();
+}
+
+PortThread::~PortThread()
+{
+    // The port is destroyed on its own thread as that thread finishes.
+    port_->deleteLater();
+    thread_.quit();
+    thread_.wait();
+}
+
+void PortThread::writeAnswer(std::string_view bytes)
+{
+    port_->write(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+}
+
+void PortThread::post(core::LinkEvent event)
+{
+    events_.post(std::move(event));
+}
+
+} // namespace tavlun::app

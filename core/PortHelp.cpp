@@ -1,0 +1,55 @@
+#include "PortHelp.h"
+
+#include <cstdio>
+
+namespace tavlun::core {
+
+std::string portListHelp(int listedPorts, const std::vector<UnlistedPort> &unlisted,
+                         const std::string &lastEvent)
+{
+    std::string help;
+    if (!unlisted.empty()) {
+        help = "Listede olmayan portlar:";
+        for (const UnlistedPort &port : unlisted)
+            help += "\n" + port.device + ": " + port.diagnosis.sentence();
+    } else if (listedPorts == 0) {
+        help = "Seri port bulunamadı. Dönüştürücüyü takın: birkaç saniye içinde listede görünür; "
+               "görünmezse listeyi açın.";
+    }
+    if (!lastEvent.empty())
+        help += (help.empty() ? "" : "\n\n") + lastEvent;
+    return help;
+}
+
+std::string deviceLostText(const std::string &device)
+{
+    return "Bağlı aygıt kayboldu: " + device + ". Bağlantı kesildi; aygıtı takıp portu yeniden seçin.";
+}
+
+void UnlistedPortLog::report(const std::vector<UnlistedPort> &unlisted)
+{
+    // The list is probed again whenever devices come or go and whenever it
+    // is opened: a device is said again only when its reason changes, not
+    // each time it comes back after being listed for a while.
+    for (const UnlistedPort &port : unlisted) {
+        if (!port.named)
+            continue;
+        const auto said = said_.find(port.device);
+        if (said == said_.end() || said->second != port.diagnosis.kind)
+            tellUser(port.device + " listede yok: " + port.diagnosis.sentence());
+        said_[port.device] = port.diagnosis.kind;
+    }
+}
+
+void UnlistedPortLog::markLost(const std::string &device)
+{
+    said_[device] = PortDiagnosis::Cause::Gone;
+}
+
+void tellUser(const std::string &line)
+{
+    std::fprintf(stderr, "tavlun: %s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+} // namespace tavlun::core

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "keystrokes/KeyInjector.h"
+#include "keystrokes/portal/RestoreTokenStore.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QVariantMap>
+
+#include <cstdint>
+#include <memory>
+
+class QDBusError;
+class QDBusPendingCallWatcher;
+class QDBusServiceWatcher;
+
+namespace tavlun::keystrokes {
+
+class SeatKeymap;
+
+// What the desktop portal's remote-desktop interface offers.
+struct PortalInfo {
+    unsigned version = 0;
+    unsigned deviceTypes = 0;
+};
+
+// Types keys through the desktop portal's remote-desktop interface
+// (org.freedesktop.portal.RemoteDesktop), the way GNOME and KDE Plasma on
+// Wayland let an ordinary program type into other applications.
+//
+// The first key, or requestPermission(), opens a session: the desktop asks
+// the user, and keys that arrive meanwhile are kept and typed in order once
+// the user allows it. Each key is its keysym pressed and released, one
+// event at a time. With version 2 of the interface and later the
+// permission is kept: the desktop's restore token is stored and used at the
+// next start, so the user is asked once. A refusal, a failure, the portal going away and a session
+// that the desktop ends are reported through onProblem; nothing is typed
+// after that and nothing twice.
+//
+// A compositor may drop keysyms that the user's layout lacks while the
+// portal reports success (mutter does), and it looks keysyms up by number.
+// With a SeatKeymap a character goes as the keysym that the layout in use
+// holds for it (gbreve for ğ, not the Unicode keysym), and a character that
+// the layout in use lacks is not sent: onProblem names it and says whether
+// another of the user's layouts has it, once per character. Without
+// one, Latin-1 characters go as their code points and the others as
+// Unicode keysyms.
+class PortalKeyInjector final : public QObject, public KeyInjector, protected QDBusContext {
+    Q_OBJECT
+
+public:
+    // Reads what the portal on `bus` offers into *info (version 0 when
+    // nothing). False, with *failureReason set, when there is no such
+    // portal or it has no keyboard.
+    static bool probe(const QDBusConnection &bus, PortalInfo *info, QString *failureReason);
+
+    // On the session bus, whose portal probe() found, with the user's state
+    // directory and the current Wayland compositor's keymap (when there is
+    // no keymap, characters are sent unchecked).
+    static std::unique_ptr<PortalKeyInjector> open(const PortalInfo &info);
+
+    PortalKeyInjector(const QDBusConnection &bus, const PortalInfo &info,
+                      std::unique_ptr<SeatKeymap> keymap, const RestoreTokenStore &tokens);
+    ~PortalKeyInjector() override;
+
+    // Opens the session, which has the desktop ask the user, unless that
+    // has been done already.
+    void requestPermission();
+
+    bool type(core::Key key) override;
+    void prepare() override { requestPermission(); }
+
+private slots:
+    void onResponse(uint response, const QVariantMap &results);
+    void onSessionClosed(const QVariantMap &details);
+    void onKeyError(const QDBusError &error);
+    void onKeySent();
+
+private:
+    enum class State { Idle, Asking, Typing, Failed };
+    enum class Step { CreateSession, SelectDevices, Start };
+
+    void call(Step step, const QString &method, QVariantList arguments, QVariantMap options);
+    void onRequestReply(QDBusPendingCallWatcher *watcher, const QString &expected);
+    void listenForResponse(const QString &path);
+    void stopListening();
+    void advance(Step step, const QVariantMap &results);
+    void press(std::uint32_t keysym);
+    void sendNextEvent();
+    void fail(const QString &problem);
+    void report(const QString &problem);
+
+    QDBusConnection bus_;
+    PortalInfo info_;
+    std::unique_ptr<SeatKeymap> keymap_;
+    RestoreTokenStore tokens_;
+    std::unique_ptr<QDBusServiceWatcher> portalWatcher_;
+
+    State state_ = State::Idle;
+    Step step_ = Step::CreateSession;
+    QString requestPath_;
+    QString sessionPath_;
+    QList<std::uint32_t> waiting_;
+    struct KeyEvent {
+        std::uint32_t keysym;
+        uint state; // 1 pressed, 0 released
+    };
+    QList<KeyEvent> outgoing_;
+    bool eventInFlight_ = false;
+    QSet<char32_t> missingReported_;
+};
+
+} // namespace tavlun::keystrokes

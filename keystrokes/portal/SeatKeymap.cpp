@@ -1,0 +1,238 @@
+#include "SeatKeymap.h"
+
+#include "keystrokes/Owned.h"
+#include "keystrokes/wayland/WaylandEventPump.h"
+
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace tavlun::keystrokes {
+
+namespace {
+
+// The seat's version that brought the newest keyboard event handled below.
+constexpr std::uint32_t kSeatVersion = WL_KEYBOARD_REPEAT_INFO_SINCE_VERSION;
+// Roundtrips allowed for the seat, its keyboard and the keymap to arrive,
+// each with a deadline.
+constexpr int kSetupRoundtrips = 4;
+constexpr std::chrono::milliseconds kAnswerDeadline{3000};
+
+// The characters and keysyms of some of a keymap's layouts, one keysym for
+// each character.
+struct Symbols {
+    std::unordered_set<xkb_keysym_t> keysyms;
+    std::unordered_map<char32_t, xkb_keysym_t> characters;
+
+    void add(xkb_keymap *keymap, xkb_keycode_t key, xkb_layout_index_t layout)
+    {
+        const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap, key, layout);
+        for (xkb_level_index_t level = 0; level < levels; ++level) {
+            const xkb_keysym_t *syms = nullptr;
+            const int count = xkb_keymap_key_get_syms_by_level(keymap, key, layout, level, &syms);
+            for (int i = 0; i < count; ++i) {
+                keysyms.insert(syms[i]);
+                if (const char32_t c = xkb_keysym_to_utf32(syms[i]))
+                    characters.try_emplace(c, syms[i]);
+            }
+        }
+    }
+
+    // The keysym for a character: its own first, as another that yields the
+    // same text may be a keypad key, which Num Lock changes.
+    xkb_keysym_t find(char32_t character) const
+    {
+        const xkb_keysym_t own = xkb_utf32_to_keysym(character);
+        if (own != XKB_KEY_NoSymbol && keysyms.contains(own))
+            return own;
+        const auto found = characters.find(character);
+        return found == characters.end() ? XKB_KEY_NoSymbol : found->second;
+    }
+};
+
+} // namespace
+
+// Members go in the reverse order of their teardown: the pump first, the
+// proxies, then the connection (which ends everything the compositor holds
+// for us, so the keyboard needs no release request), then the keymap.
+struct SeatKeymap::Private {
+    Owned<xkb_context, xkb_context_unref> context;
+    Owned<xkb_keymap, xkb_keymap_unref> keymap;
+    Owned<xkb_state, xkb_state_unref> state;
+    Owned<wl_display, wl_display_disconnect> display;
+    Owned<wl_registry, wl_registry_destroy> registry;
+    Owned<wl_seat, wl_seat_destroy> seat;
+    Owned<wl_keyboard, wl_keyboard_destroy> keyboard;
+    std::unique_ptr<WaylandEventPump> pump;
+    std::uint32_t group = 0; // as the latest modifiers event gave it
+    bool groupSaid = false;  // a modifiers event has come
+    Symbols current;         // the layout in use
+    Symbols all;             // every layout
+
+    void takeKeymap(std::uint32_t format, int fd, std::uint32_t size);
+    void takeGroup(std::uint32_t newGroup);
+
+    static const wl_registry_listener registryListener;
+    static const wl_seat_listener seatListener;
+    static const wl_keyboard_listener keyboardListener;
+};
+
+const wl_registry_listener SeatKeymap::Private::registryListener = {
+    .global =
+        [](void *data, wl_registry *registry, std::uint32_t name, const char *interface,
+           std::uint32_t version) {
+            auto *d = static_cast<Private *>(data);
+            if (d->seat || std::strcmp(interface, wl_seat_interface.name) != 0)
+                return;
+            d->seat.reset(static_cast<wl_seat *>(
+                wl_registry_bind(registry, name, &wl_seat_interface, std::min(version, kSeatVersion))));
+            wl_seat_add_listener(d->seat.get(), &seatListener, d);
+        },
+    .global_remove = [](void *, wl_registry *, std::uint32_t) {},
+};
+
+const wl_seat_listener SeatKeymap::Private::seatListener = {
+    .capabilities =
+        [](void *data, wl_seat *seat, std::uint32_t capabilities) {
+            auto *d = static_cast<Private *>(data);
+            if ((capabilities & WL_SEAT_CAPABILITY_KEYBOARD) && !d->keyboard) {
+                d->keyboard.reset(wl_seat_get_keyboard(seat));
+                wl_keyboard_add_listener(d->keyboard.get(), &keyboardListener, d);
+            }
+        },
+    .name = [](void *, wl_seat *, const char *) {},
+};
+
+const wl_keyboard_listener SeatKeymap::Private::keyboardListener = {
+    .keymap =
+        [](void *data, wl_keyboard *, std::uint32_t format, std::int32_t fd, std::uint32_t size) {
+            static_cast<Private *>(data)->takeKeymap(format, fd, size);
+        },
+    .enter = [](void *, wl_keyboard *, std::uint32_t, wl_surface *, wl_array *) {},
+    .leave = [](void *, wl_keyboard *, std::uint32_t, wl_surface *) {},
+    .key = [](void *, wl_keyboard *, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
+    .modifiers = [](void *data, wl_keyboard *, std::uint32_t, std::uint32_t, std::uint32_t,
+                    std::uint32_t, std::uint32_t group) {
+        auto *d = static_cast<Private *>(data);
+        d->groupSaid = true;
+        if (group != d->group)
+            d->takeGroup(group);
+    },
+    .repeat_info = [](void *, wl_keyboard *, std::int32_t, std::int32_t) {},
+};
+
+void SeatKeymap::Private::takeKeymap(std::uint32_t format, int fd, std::uint32_t size)
+{
+    Owned<xkb_keymap, xkb_keymap_unref> compiled;
+    if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
+        void *text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (text != MAP_FAILED) {
+            // The text may or may not end with its terminating zero.
+            const auto *chars = static_cast<const char *>(text);
+            compiled.reset(xkb_keymap_new_from_buffer(context.get(), chars, strnlen(chars, size),
+                                                      XKB_KEYMAP_FORMAT_TEXT_V1,
+                                                      XKB_KEYMAP_COMPILE_NO_FLAGS));
+            munmap(text, size);
+        }
+    }
+    close(fd);
+    Owned<xkb_state, xkb_state_unref> fresh(compiled ? xkb_state_new(compiled.get()) : nullptr);
+    if (!fresh)
+        return; // keep the keymap we had
+    keymap = std::move(compiled);
+    state = std::move(fresh);
+    Symbols everything;
+    const xkb_keycode_t last = xkb_keymap_max_keycode(keymap.get());
+    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap.get()); key <= last; ++key) {
+        const xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(keymap.get(), key);
+        for (xkb_layout_index_t layout = 0; layout < layouts; ++layout)
+            everything.add(keymap.get(), key, layout);
+    }
+    all = std::move(everything);
+    takeGroup(group);
+}
+
+// Modifiers events name the layout in use. mutter 43 sends them only to the
+// client that has the keyboard focus, which this connection (no surface)
+// never has: there the first layout counts as in use, as it is when a
+// session starts, and a switch to another layout goes unseen.
+void SeatKeymap::Private::takeGroup(std::uint32_t newGroup)
+{
+    group = newGroup;
+    if (!state)
+        return;
+    xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, group);
+    // A key with fewer layouts than the keymap has its own idea of which
+    // one is in use (it wraps around), which the state knows.
+    Symbols inUse;
+    const xkb_keycode_t last = xkb_keymap_max_keycode(keymap.get());
+    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap.get()); key <= last; ++key) {
+        const xkb_layout_index_t layout = xkb_state_key_get_layout(state.get(), key);
+        if (layout != XKB_LAYOUT_INVALID)
+            inUse.add(keymap.get(), key, layout);
+    }
+    current = std::move(inUse);
+}
+
+SeatKeymap::SeatKeymap(std::unique_ptr<Private> p) : d(std::move(p)) {}
+
+SeatKeymap::~SeatKeymap() = default;
+
+std::unique_ptr<SeatKeymap> SeatKeymap::connect(const QByteArray &displayName,
+                                                QString *failureReason)
+{
+    const auto fail = [failureReason](const QString &reason) {
+        if (failureReason)
+            *failureReason = reason;
+        return nullptr;
+    };
+    auto d = std::make_unique<Private>();
+    d->display.reset(wl_display_connect(displayName.isEmpty() ? nullptr : displayName.constData()));
+    if (!d->display)
+        return fail(QStringLiteral("cannot connect to the Wayland compositor"));
+    d->context.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    if (!d->context)
+        return fail(QStringLiteral("cannot start the keymap compiler"));
+    d->registry.reset(wl_display_get_registry(d->display.get()));
+    wl_registry_add_listener(d->registry.get(), &Private::registryListener, d.get());
+    for (int i = 0; i < kSetupRoundtrips && !d->keymap; ++i) {
+        if (!WaylandEventPump::roundtrip(d->display.get(), kAnswerDeadline))
+            return fail(QStringLiteral("the Wayland compositor closed the connection"));
+    }
+    if (!d->seat)
+        return fail(QStringLiteral("the Wayland compositor offers no seat"));
+    if (!d->keyboard)
+        return fail(QStringLiteral("the Wayland compositor's seat has no keyboard"));
+    if (!d->keymap)
+        return fail(QStringLiteral("the Wayland compositor sent no usable keymap"));
+
+    d->pump = std::make_unique<WaylandEventPump>(d->display.get());
+    d->pump->flush();
+    return std::unique_ptr<SeatKeymap>(new SeatKeymap(std::move(d)));
+}
+
+std::uint32_t SeatKeymap::keysymFor(char32_t character) const
+{
+    return d->current.find(character);
+}
+
+bool SeatKeymap::otherLayoutHas(char32_t character) const
+{
+    return d->all.find(character) != XKB_KEY_NoSymbol;
+}
+
+QString SeatKeymap::unconfirmedLayout() const
+{
+    if (d->groupSaid || !d->keymap || xkb_keymap_num_layouts(d->keymap.get()) < 2)
+        return QString();
+    const char *name = xkb_keymap_layout_get_name(d->keymap.get(), d->group);
+    return QString::fromUtf8(name ? name : "?");
+}
+
+} // namespace tavlun::keystrokes

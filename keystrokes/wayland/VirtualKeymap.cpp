@@ -1,0 +1,125 @@
+#include "VirtualKeymap.h"
+
+#include <xkbcommon/xkbcommon.h>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+#include <cstdlib>
+
+namespace tavlun::keystrokes {
+
+namespace {
+
+// Evdev codes plus this are the keymap's keycodes.
+constexpr std::uint32_t kXkbOffset = 8;
+// The keys of the pool: those that type text on an ordinary keyboard
+// (digits, letters, punctuation; no modifier, no Tab or Space), then F13 and
+// up (evdev 183 onwards), which no ordinary keyboard sends. All lie below
+// X11's limit of keycode 255, for clients on XWayland. Enough for every
+// character of the key table at once.
+constexpr auto kPoolKeys = [] {
+    std::array<std::uint32_t, VirtualKeymap::kPoolSize> keys{};
+    std::size_t n = 0;
+    for (const auto &[first, last] : {std::pair{2u, 13u}, std::pair{16u, 27u}, std::pair{30u, 41u},
+                                     std::pair{43u, 53u}, std::pair{183u, 246u}}) {
+        for (std::uint32_t key = first; key <= last; ++key)
+            keys[n++] = key;
+    }
+    return keys;
+}();
+static_assert(kPoolKeys.back() == 246 && kPoolKeys.back() + kXkbOffset <= 255);
+
+std::string keyName(std::uint32_t evdev)
+{
+    return "<K" + std::to_string(evdev + kXkbOffset) + ">";
+}
+
+std::string symbolName(std::uint32_t keysym)
+{
+    char name[64];
+    if (xkb_keysym_get_name(keysym, name, sizeof name) <= 0)
+        return {};
+    return name;
+}
+
+} // namespace
+
+VirtualKeymap::VirtualKeymap() : context_(xkb_context_new(XKB_CONTEXT_NO_FLAGS))
+{
+    for (const std::uint32_t key : kPoolKeys)
+        slots_.push_back({key});
+}
+
+VirtualKeymap::~VirtualKeymap()
+{
+    if (context_)
+        xkb_context_unref(context_);
+}
+
+std::optional<std::uint32_t> VirtualKeymap::keyFor(std::uint32_t keysym)
+{
+    for (Slot &slot : slots_) {
+        if (slot.keysym == keysym) {
+            slot.lastUse = ++clock_;
+            return slot.key;
+        }
+    }
+    return std::nullopt;
+}
+
+std::uint32_t VirtualKeymap::bind(std::uint32_t keysym)
+{
+    // Free keys have lastUse 0 and come first.
+    const auto slot = std::min_element(slots_.begin(), slots_.end(), [](const Slot &a, const Slot &b) {
+        return a.lastUse < b.lastUse;
+    });
+    replaced_ = *slot;
+    replacedIndex_ = std::size_t(slot - slots_.begin());
+    slot->keysym = keysym;
+    slot->lastUse = ++clock_;
+    return slot->key;
+}
+
+void VirtualKeymap::unbindLast()
+{
+    if (replaced_)
+        slots_[replacedIndex_] = *replaced_;
+    replaced_.reset();
+}
+
+std::string VirtualKeymap::text() const
+{
+    if (!context_)
+        return {};
+    std::string keycodes = "  xkb_keycodes \"tavlun\" {\n    minimum = 8;\n    maximum = 255;\n";
+    std::string symbols = "  xkb_symbols \"tavlun\" {\n";
+    const auto addKey = [&](std::uint32_t evdev, std::uint32_t keysym) {
+        keycodes += "    " + keyName(evdev) + " = " + std::to_string(evdev + kXkbOffset) + ";\n";
+        const std::string name = keysym ? symbolName(keysym) : std::string();
+        if (!name.empty())
+            symbols += "    key " + keyName(evdev) + " { [ " + name + " ] };\n";
+    };
+    addKey(kEscapeEvdev, XKB_KEY_Escape);
+    addKey(kBackspaceEvdev, XKB_KEY_BackSpace);
+    addKey(kReturnEvdev, XKB_KEY_Return);
+    for (const Slot &slot : slots_)
+        addKey(slot.key, slot.keysym);
+    const std::string source = "xkb_keymap {\n" + keycodes + "  };\n"
+        + "  xkb_types \"tavlun\" { include \"complete\" };\n"
+        + "  xkb_compat \"tavlun\" { include \"complete\" };\n" + symbols + "  };\n};\n";
+
+    xkb_keymap *keymap = xkb_keymap_new_from_string(context_, source.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                                    XKB_KEYMAP_COMPILE_NO_FLAGS);
+    if (!keymap)
+        return {};
+    char *compiled = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+    xkb_keymap_unref(keymap);
+    if (!compiled)
+        return {};
+    std::string result(compiled);
+    std::free(compiled);
+    return result;
+}
+
+} // namespace tavlun::keystrokes

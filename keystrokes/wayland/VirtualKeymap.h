@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct xkb_context;
+
+namespace tavlun::keystrokes {
+
+// The keymap of the program's own virtual keyboard: fixed keys for Escape,
+// BackSpace and Return, and a pool of one-level keys that each hold one
+// character's keysym. A keysym that no key holds takes a free key, or the
+// key used longest ago; the keymap then has to be sent again, which costs
+// every client a recompile, so keys stay bound for as long as they can.
+class VirtualKeymap {
+public:
+    // Keys in the pool.
+    static constexpr std::size_t kPoolSize = 111;
+
+    VirtualKeymap();
+    ~VirtualKeymap();
+    VirtualKeymap(const VirtualKeymap &) = delete;
+    VirtualKeymap &operator=(const VirtualKeymap &) = delete;
+
+    // The key (an evdev code) that types the keysym, or nothing when no key
+    // holds it yet. Counts as a use of the key.
+    std::optional<std::uint32_t> keyFor(std::uint32_t keysym);
+    // Puts the keysym on a key of the pool and returns that key; text()
+    // changes.
+    std::uint32_t bind(std::uint32_t keysym);
+    // Undoes the latest bind(), when its keymap could not be sent.
+    void unbindLast();
+
+    // The keymap in XKB text form as xkbcommon compiles it (the "complete"
+    // types and compatibility), or empty when it does not compile.
+    std::string text() const;
+
+private:
+    struct Slot {
+        std::uint32_t key;
+        std::uint32_t keysym{}; // 0: free
+        std::uint64_t lastUse = 0;
+    };
+    xkb_context *context_ = nullptr;
+    std::vector<Slot> slots_;
+    std::uint64_t clock_ = 0;
+    std::optional<Slot> replaced_;
+    std::size_t replacedIndex_{};
+};
+
+// Evdev codes of the fixed keys.
+constexpr std::uint32_t kEscapeEvdev = 1;
+constexpr std::uint32_t kBackspaceEvdev = 14;
+constexpr std::uint32_t kReturnEvdev = 28;
+
+} // namespace tavlun::keystrokes

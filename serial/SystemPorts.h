@@ -1,0 +1,26 @@
+#pragma once
+
+#include "PortMap.h"
+#include "core/PortConnection.h"
+
+#include <QStringList>
+
+namespace tavlun::serial {
+
+// The ports of this machine as port discovery sees them: numbered by
+// PortMap, a failure explained by diagnosePort().
+class SystemPorts final : public core::PortCatalog {
+public:
+    explicit SystemPorts(const QStringList &namedDevices) : map_(namedDevices) {}
+
+    void refresh() override { map_.refresh(); }
+    std::string deviceFor(int number) const override { return map_.deviceFor(number).toStdString(); }
+    bool isNamed(const std::string &device) const override;
+    core::PortDiagnosis diagnose(const std::string &device, bool wasPresent,
+                                 const std::string &platformError) const override;
+
+private:
+    PortMap map_;
+};
+
+} // namespace tavlun::serial
