@@ -29,10 +29,15 @@ tavlun_install_deps() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# tavlun_build DIR [cmake options...]
+# tavlun_build DIR GENERATOR [cmake options...]: configures and builds DIR with
+# the CMake generator named ("Unix Makefiles", CMake's default, or "Ninja").
+# A tree that another generator made is made afresh.
 tavlun_build() {
-  local dir=$1
-  shift
-  cmake -S "$TAVLUN_ROOT" -B "$TAVLUN_ROOT/$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$TAVLUN_ROOT/$dir" -j "$(nproc)"
+  local dir=$TAVLUN_ROOT/$1 generator=$2
+  shift 2
+  if [ -f "$dir/CMakeCache.txt" ] && ! grep -qx "CMAKE_GENERATOR:INTERNAL=$generator" "$dir/CMakeCache.txt"; then
+    rm -rf "$dir"
+  fi
+  cmake -S "$TAVLUN_ROOT" -B "$dir" -G "$generator" "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)"
 }

@@ -80,7 +80,7 @@ with Desktop() as desktop:
     pick_spoiled(desktop, program, gone_phone.close)
     desktop.activate(desktop.wait_window("Port Hata...", 5))
     desktop.key("Return")
-    x, y = program.client(*P.COMBO1_CENTRE)
+    x, y = program.client(*P.PORT_LIST_CENTRE)
     desktop.run(["xdotool", "mousemove", "--sync", str(x), str(y)])
     time.sleep(2)  # the tooltip's own delay
     wx, wy, _, _ = desktop.geometry(program.window)

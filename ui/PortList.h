@@ -4,7 +4,7 @@
 
 namespace tavlun::ui {
 
-// The port list `Combo1`: a pick-only drop-down list that says when it is
+// The port list: a pick-only drop-down list that says when it is
 // about to open, so that what it shows can be probed afresh first, and whose
 // font fits its longest text into its fixed width.
 class PortList final : public QComboBox {

@@ -16,12 +16,12 @@ import tty
 from desktop import Desktop, wait_until
 
 MAIN_TITLE_PATTERN = r"^Tavlun    Ver\. [0-9]+\.[0-9]+\.[0-9]+$"
-SHAPE1_CENTRE = (8 + 8 + 8, 8 + 24 + 8)  # client-area positions (pixels) of the main window's controls
-COMBO1_CENTRE = (8 + 32 + 32, 8 + 24 + 10)
-COMMAND1_CENTRE = (8 + 8 + 44, 8 + 56 + 12)
-TEXT1_CENTRE = (8 + 8 + 216, 240 + 16 + 44)
-LABEL1_RECT = (8, 360, 449, 17)
-COMMESAJ_RECT = (120 + 8 + 2, 8 + 16 + 2, 317, 195)
+INDICATOR_CENTRE = (8 + 8 + 8, 8 + 24 + 8)  # client-area positions (pixels) of the main window's controls
+PORT_LIST_CENTRE = (8 + 32 + 32, 8 + 24 + 10)
+DISCONNECT_CENTRE = (8 + 8 + 44, 8 + 56 + 12)
+TEXT_BOX_CENTRE = (8 + 8 + 216, 240 + 16 + 44)
+PROMPT_RECT = (8, 360, 449, 17)
+TRAFFIC_LOG_RECT = (120 + 8 + 2, 8 + 16 + 2, 317, 195)
 BLUE = (0, 0, 255)
 
 
@@ -94,11 +94,11 @@ class Program:  # on `desktop` with `ports` on its command line; as `user` from 
         return wx + x, wy + y
 
     def indicator(self):
-        return tuple(self.desktop.pixels(self.window, *SHAPE1_CENTRE))
+        return tuple(self.desktop.pixels(self.window, *INDICATOR_CENTRE))
 
     def popup_entries(self, timeout=5):
         self.desktop.activate(self.window)
-        self.desktop.click(*self.client(*COMBO1_CENTRE))
+        self.desktop.click(*self.client(*PORT_LIST_CENTRE))
 
         def popup():  # an override-redirect window of its own, not a tooltip
             for window in self.desktop.run(["xdotool", "search", "--onlyvisible", "--pid", str(self.proc.pid)],
@@ -194,7 +194,7 @@ def copy_text(desktop, x, y):  # what a click at x, y, Ctrl+A and Ctrl+C put on 
 
 def text_box_contents(program):
     program.desktop.activate(program.window)
-    return copy_text(program.desktop, *program.client(*TEXT1_CENTRE))
+    return copy_text(program.desktop, *program.client(*TEXT_BOX_CENTRE))
 
 
 class Accessory:  # the virtual accessory tool on a pseudo-terminal of its own, typing what the test writes to it

@@ -6,7 +6,7 @@ import os
 import unittest
 
 from desktop import wait_until
-from program import (BLUE, COMMESAJ_RECT, LABEL1_RECT, MAIN_TITLE_PATTERN, Program, copy_text, desktop_with_phones,
+from program import (BLUE, TRAFFIC_LOG_RECT, PROMPT_RECT, MAIN_TITLE_PATTERN, Program, copy_text, desktop_with_phones,
                      text_box_contents)
 
 BINARY = os.environ["TAVLUN_BINARY"]
@@ -22,8 +22,8 @@ class Connection(unittest.TestCase):
         for phone, port in zip(self.phones, ports):
             os.symlink(phone.path, port)
         program = Program(self.desktop, BINARY, ports, env=GNOME)
-        prompt = lambda: program.desktop.pixels(program.window, *LABEL1_RECT)  # noqa: E731
-        log = lambda: program.desktop.pixels(program.window, *COMMESAJ_RECT)  # noqa: E731
+        prompt = lambda: program.desktop.pixels(program.window, *PROMPT_RECT)  # noqa: E731
+        log = lambda: program.desktop.pixels(program.window, *TRAFFIC_LOG_RECT)  # noqa: E731
         start_prompt, unlit, empty_log = prompt(), program.indicator(), log()
         program.connect_first()
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
@@ -81,7 +81,7 @@ class Connection(unittest.TestCase):
             return window
         for showing in (1, 2):
             desktop.activate(program.window)
-            desktop.click(*program.client(8 + 52, 208 + 8))  # Command2, the about button
+            desktop.click(*program.client(8 + 52, 208 + 8))  # the about button
             check("Hakkında", showing)
             desktop.key("alt+F4")
             wait_until(lambda: not desktop.find_windows("Hakkında"), 5, "the about window to close")

@@ -5,7 +5,7 @@ import os
 import unittest
 
 from desktop import SwayDesktop, wait_until
-from program import BLUE, COMMAND1_CENTRE, Accessory, Program, desktop_with_phones, text_box_contents
+from program import BLUE, DISCONNECT_CENTRE, Accessory, Program, desktop_with_phones, text_box_contents
 from recorders import KeyRecorder, WevRecorder
 
 BINARY, ACCESSORY = os.environ["TAVLUN_BINARY"], os.environ["TAVLUN_ACCESSORY"]
@@ -29,7 +29,7 @@ class Typing(unittest.TestCase):
         program.connect_first()  # the accessory, the first port now
         accessory.type(KEY_TABLE)
         wait_text_box(program, KEY_TABLE)
-        desktop.click(*program.client(*COMMAND1_CENTRE))  # disconnect: the box empties; a key meanwhile comes first
+        desktop.click(*program.client(*DISCONNECT_CENTRE))  # disconnect: the box empties; a key meanwhile comes first
         wait_until(lambda: program.indicator() != BLUE, 5, "the disconnect")
         accessory.type("X")
         program.connect_first()
