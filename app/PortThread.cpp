@@ -19,8 +19,14 @@ PortThread::PortThread(LinkEventQueue &events)
 
 PortThread::~PortThread()
 {
-    // The port is destroyed on its own thread as that thread finishes.
-    port_->deleteLater();
+    stop();
+}
+
+void PortThread::stop()
+{
+    if (!thread_.isRunning())
+        return;
+    run([this] { delete port_; });
     thread_.quit();
     thread_.wait();
 }

@@ -21,12 +21,17 @@ class LinkEventQueue;
 class PortThread final : private core::LinkOutput {
 public:
     explicit PortThread(LinkEventQueue &events);
+    // Stops the thread, as stop() does.
     ~PortThread() override;
     PortThread(const PortThread &) = delete;
     PortThread &operator=(const PortThread &) = delete;
 
     // Runs f on the port's thread, waits for it and returns its result.
+    // Only while the thread runs.
     template <typename F> auto run(F &&f) const;
+
+    // Destroys the port on its own thread (closing it) and ends the thread.
+    void stop();
 
     // Owned by the port's thread: used only from within run().
     serial::SerialPort &port() const { return *port_; }

@@ -29,6 +29,16 @@ public:
     Session(ui::MainWindow &window, keystrokes::KeyInjector &injector, const QStringList &devices = {});
 
     core::PortConnection &connection() { return connection_; }
+    // The program ends: the port is closed and stays closed.
+    void close() { connection_.windowClosing(); }
+    // The program ends without unwinding (Qt's way when the display is
+    // lost): the port is closed and its thread stopped, so that nothing runs
+    // on as the process goes.
+    void stop()
+    {
+        close();
+        portThread_.stop();
+    }
     core::PortControl &port() { return port_; }
     // Feeds bytes to the dialogue on the calling thread, as if the port had
     // read them; only while no port is open (for measuring).

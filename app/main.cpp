@@ -1,5 +1,7 @@
 #include "CommandLine.h"
+#include "DisplayLoss.h"
 #include "Session.h"
+#include "TerminationSignals.h"
 #include "keystrokes/SystemKeystrokes.h"
 #include "ui/DesktopShell.h"
 #include "ui/MainWindow.h"
@@ -10,7 +12,6 @@
 #include <QTranslator>
 
 #include <cstdio>
-
 
 int main(int argc, char **argv)
 {
@@ -40,6 +41,17 @@ int main(int argc, char **argv)
     tavlun::ui::MainWindow window(shell);
     tavlun::app::Session session(window, injector, commandLine.devices);
     injector.setParentWindow(&window);
+
+    // A logout, `systemctl --user stop`, Ctrl+C or a closed terminal ends
+    // the program as closing its window does, with status 0; so does the
+    // loss of the display, as far as Qt lets it.
+    tavlun::app::TerminationSignals termination;
+    QObject::connect(&termination, &tavlun::app::TerminationSignals::received, &app, [&session] {
+        session.close();
+        QCoreApplication::exit(0);
+    });
+    const tavlun::app::DisplayLossCleanUp displayLoss([&session] { session.stop(); });
+
     window.show();
     return app.exec();
 }

@@ -9,6 +9,8 @@ PortConnection::PortConnection(PortControl &port, PortCatalog &catalog, Connecti
 
 void PortConnection::probePorts()
 {
+    if (closing_)
+        return;
     listedPorts_ = 0;
     std::vector<UnlistedPort> unlisted;
     catalog_.refresh();
@@ -28,6 +30,8 @@ void PortConnection::probePorts()
 
 void PortConnection::connectSelectedPort()
 {
+    if (closing_)
+        return;
     const std::string device = catalog_.deviceFor(view_.selectedPortNumber());
     if (device.empty() || !port_.open(device)) {
         // Looked at now, while the cause is still there.
@@ -106,6 +110,7 @@ void PortConnection::noteUnlisted(int number, std::vector<UnlistedPort> &unliste
 
 void PortConnection::windowClosing()
 {
+    closing_ = true;
     if (port_.isOpen())
         port_.close();
 }

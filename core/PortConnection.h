@@ -110,7 +110,8 @@ public:
     void disconnectClicked();
     // The open device went away.
     void deviceLost();
-    // The main window closes.
+    // The main window closes, or the program ends: the port is closed, and
+    // nothing here opens a port again.
     void windowClosing();
 
 private:
@@ -125,6 +126,7 @@ private:
     std::string connected_;      // the device of the open connection
     int listedPorts_ = 0;        // entries that the latest probe listed
     bool picking_ = false;       // between a pick and the end of its connection attempt
+    bool closing_ = false;       // the window has closed: no port is opened again
 };
 
 } // namespace tavlun::core

@@ -3,9 +3,10 @@ that go away, adapters that come and go, and the titles of every window at a sec
 
 import contextlib
 import os
+import signal
 import unittest
 
-from desktop import wait_until
+from desktop import Desktop, wait_until
 from program import (BLUE, TRAFFIC_LOG_RECT, PROMPT_RECT, MAIN_TITLE_PATTERN, Program, copy_text, desktop_with_phones,
                      text_box_contents)
 
@@ -104,3 +105,26 @@ class Connection(unittest.TestCase):
         [notice] = wait_until(key_brings_notice, 10, "the typing notice")
         transient_for = desktop.run(["xprop", "-id", str(notice), "WM_TRANSIENT_FOR"]).split()[-1]
         self.assertEqual((desktop.titles(notice), transient_for), (("Tavlun", "Tavlun"), hex(program.window)))
+
+
+class Ending(unittest.TestCase):
+    def test_signals_and_a_lost_display_end_it_in_order_and_free_the_port(self):
+        desktop, [phone] = desktop_with_phones(self, 1)
+        lock = "/var/lock/LCK.." + phone.path[5:].replace("/", "_")
+        os.mkdir(runtime := os.path.join(desktop.tmp, "run"), 0o700)  # so that Qt has nothing to say at start
+        for ending in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP, "display"):
+            if ending == "display":  # a desktop of its own, whose X server then goes away as at logout
+                desktop = Desktop()
+                self.addCleanup(desktop.close)
+            program = Program(desktop, BINARY, [phone.path], env={"XDG_RUNTIME_DIR": runtime})
+            program.connect_first()  # each start connects to the same device: the last one let it go
+            self.assertEqual(phone.exchange(b"AT+CGMR\r"), b"OK\r\n")
+            self.assertTrue(os.path.exists(lock), "the port's lock file")
+            program.proc.send_signal(ending) if ending != "display" else desktop.procs[0].kill()
+            status = program.proc.wait(10)
+            with open(program.log, encoding="utf-8") as log:
+                told = [line for line in log.read().splitlines() if not line.startswith("tavlun: typing into")]
+            self.assertEqual((status, told, os.path.exists(lock)),
+                             (0, [], False) if ending != "display" else
+                             (1, ["tavlun: the connection to the X11 display was lost (its server ended, as at logout); "
+                                  "the port is closed and Tavlun ends."], False), f"ending by {ending}")
