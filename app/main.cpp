@@ -33,14 +33,14 @@ int main(int argc, char **argv)
     QTranslator translator;
     tavlun::ui::installQtTranslations(app, translator);
 
+    tavlun::ui::QtDesktopShell shell;
     std::string unavailable;
     auto systemInjector = tavlun::keystrokes::createKeyInjector(&unavailable);
-    tavlun::ui::TypingNotice injector(*systemInjector, unavailable);
+    tavlun::ui::TypingNotice injector(*systemInjector, shell, unavailable);
 
-    tavlun::ui::QtDesktopShell shell;
     tavlun::ui::MainWindow window(shell);
     tavlun::app::Session session(window, injector, commandLine.devices);
-    injector.setParentWindow(&window);
+    injector.setMainWindow(&window);
 
     // A logout, `systemctl --user stop`, Ctrl+C or a closed terminal ends
     // the program as closing its window does, with status 0; so does the

@@ -1,19 +1,36 @@
 #include "TypingNotice.h"
 
+#include "DesktopShell.h"
+#include "MainWindow.h"
 #include "QtLayout.h"
+#include "core/PortHelp.h"
 #include "ui/layout/MainWindowLayout.h"
 
+#include <QEvent>
 #include <QMessageBox>
+
+#include <utility>
 
 namespace tavlun::ui {
 
-TypingNotice::TypingNotice(keystrokes::KeyInjector &inner, std::string unavailableReason)
-    : inner_(inner), reason_(std::move(unavailableReason))
+namespace look = layout::mainwindow;
+
+TypingNotice::TypingNotice(keystrokes::KeyInjector &inner, DesktopShell &shell, std::string unavailableReason)
+    : inner_(inner), shell_(shell), reason_(std::move(unavailableReason))
 {
     inner_.onProblem = [this](const std::string &problem) {
         if (toldProblems_.insert(problem).second)
             tell(problem);
     };
+}
+
+void TypingNotice::setMainWindow(MainWindow *window)
+{
+    if (mainWindow_)
+        mainWindow_->removeEventFilter(this);
+    mainWindow_ = window;
+    if (mainWindow_)
+        mainWindow_->installEventFilter(this);
 }
 
 bool TypingNotice::type(core::Key key)
@@ -22,16 +39,36 @@ bool TypingNotice::type(core::Key key)
         return true;
     if (!told_ && !reason_.empty()) {
         told_ = true;
-        tell(layout::mainwindow::typingUnavailableNotice(reason_));
+        tell(look::typingUnavailableNotice(reason_));
     }
     return false;
 }
 
 void TypingNotice::tell(const std::string &text)
 {
-    // Not modal: the link must not stop for it.
-    auto *box = new QMessageBox(QMessageBox::Warning, qt(layout::mainwindow::kNoticeTitle), qt(text),
-                                QMessageBox::Ok, parent_);
+    core::tellUser(text);
+    if (mainWindow_ && !mainWindow_->isNormalState()) {
+        shell_.notify(qt(look::kNoticeTitle), qt(text));
+        waiting_.push_back(text);
+        return;
+    }
+    show(text);
+}
+
+bool TypingNotice::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == mainWindow_ && event->type() == QEvent::WindowStateChange
+        && mainWindow_->isNormalState()) {
+        for (const std::string &text : std::exchange(waiting_, {}))
+            show(text);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TypingNotice::show(const std::string &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, qt(look::kNoticeTitle), qt(text), QMessageBox::Ok,
+                                mainWindow_);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();

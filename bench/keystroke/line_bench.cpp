@@ -33,6 +33,7 @@ constexpr milliseconds kArrival{3000};
 class NoShell final : public ui::DesktopShell {
 public:
     void open(QWidget *, const QString &) override {}
+    void notify(const QString &, const QString &) override {}
 };
 
 // The next key the recorder reports, with the program's event loop running

@@ -41,6 +41,7 @@ public:
 class NoShell final : public tavlun::ui::DesktopShell {
 public:
     void open(QWidget *, const QString &) override {}
+    void notify(const QString &, const QString &) override {}
 };
 
 struct Row {

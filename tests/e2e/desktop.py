@@ -1,5 +1,6 @@
 """Private desktops for end-to-end tests (Xvfb and openbox, headless sway, mutter) that stop what they start."""
 
+import contextlib
 import os
 import re
 import shutil
@@ -147,7 +148,8 @@ class SwayDesktop(Desktop):
 
 
 class MutterDesktop(Desktop):
-    """A private session bus; with `layouts`, headless mutter, which reads them from localed (a stand-in)."""
+    """A private session bus; with `layouts`, headless mutter, which reads them from localed (a stand-in), and with
+    `xwayland` its XWayland for X11 clients."""
 
     BUS = ('<busconfig><type>session</type><listen>unix:dir={}</listen><auth>EXTERNAL</auth><policy context="default">'
            '<allow send_destination="*"/><allow receive_sender="*"/><allow own="*"/></policy></busconfig>')
@@ -162,7 +164,7 @@ class MutterDesktop(Desktop):
         Gio.bus_own_name_on_connection(bus, "org.freedesktop.locale1", 0, None, None)
         GLib.MainLoop().run()"""
 
-    def __init__(self, layouts=None):
+    def __init__(self, layouts=None, xwayland=False):
         self.procs, self.tmp = [], tempfile.mkdtemp(prefix="tavlun-mutter-")
         self.env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "XDG_STATE_HOME")}
         self.env.update(XDG_RUNTIME_DIR=os.path.join(self.tmp, "run"), XDG_SESSION_TYPE="wayland", HOME=self.tmp,
@@ -177,10 +179,28 @@ class MutterDesktop(Desktop):
         if layouts:
             self.start(["/usr/bin/python3", "-c", self.LOCALED, layouts])
             self.wait_name("org.freedesktop.locale1", "SYSTEM")
-            self.start(["mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor", "1024x768",
-                        "--wayland-display=wayland-tavlun"])
+            mutter = self.start(["mutter", "--headless", "--wayland", "--virtual-monitor", "1024x768",
+                                 "--wayland-display=wayland-tavlun"] + ["--no-x11"] * (not xwayland))
             self.wait_name("org.gnome.Mutter.RemoteDesktop")
             self.env["WAYLAND_DISPLAY"] = "wayland-tavlun"
+            if xwayland:  # the display that mutter's XWayland took, and the key to it
+                self.display = self.env["DISPLAY"] = wait_until(lambda: self.xwayland_display(mutter.pid), 15, "XWayland")
+                self.env["XAUTHORITY"] = next(e.path for e in os.scandir(self.env["XDG_RUNTIME_DIR"])
+                                              if e.name.startswith(".mutter-Xwaylandauth"))
+                wait_until(lambda: self.run(["xdpyinfo"], check=False), 15, f"XWayland on {self.display}")
+
+    @staticmethod
+    def xwayland_display(parent):  # of the Xwayland that `parent` started, once it runs
+        for entry in os.scandir("/proc"):
+            with contextlib.suppress(OSError, ValueError):
+                with open(os.path.join(entry.path, "stat")) as stat:
+                    if int(stat.read().rsplit(")", 1)[1].split()[1]) != parent:
+                        continue
+                with open(os.path.join(entry.path, "cmdline"), "rb") as cmdline:
+                    argv = cmdline.read().decode().split("\0")
+                if argv[0].endswith("Xwayland"):
+                    return next((a for a in argv if re.fullmatch(r":\d+", a)), None)
+        return None
 
     def wait_name(self, name, bus="SESSION", timeout=20):
         argv = ["dbus-send", "--bus=" + self.env[f"DBUS_{bus}_BUS_ADDRESS"], "--print-reply",

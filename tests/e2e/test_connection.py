@@ -99,10 +99,15 @@ class Connection(unittest.TestCase):
             self.assertRegex(title, MAIN_TITLE_PATTERN)
         desktop.run(["xdotool", "windowminimize", "--sync", str(program.window)])
 
-        def key_brings_notice():  # keys until the program has seen the window minimised
+        def key_told():  # keys until the program has seen the window minimised and said why they go nowhere
             self.assertEqual(self.phones[0].exchange(b'AT+CKPD="2"\r'), b"OK\r\n")
-            return desktop.find_windows("Tavlun")
-        [notice] = wait_until(key_brings_notice, 10, "the typing notice")
+            return [line for line in program.said() if "tuş gönderilemiyor" in line]
+        wait_until(key_told, 10, "the keys taken while minimised")
+        wait_until(lambda: not self.phones[0].unread(), 5, "the last key read")
+        self.assertEqual((desktop.find_windows("Tavlun"), "Iconic" in desktop.window_state(program.window)),
+                         ([], True), "a notice over the application being typed into, or the main window back")
+        desktop.activate(program.window)  # restored: the notice waited for it
+        notice = desktop.wait_window("Tavlun", 5)
         transient_for = desktop.run(["xprop", "-id", str(notice), "WM_TRANSIENT_FOR"]).split()[-1]
         self.assertEqual((desktop.titles(notice), transient_for), (("Tavlun", "Tavlun"), hex(program.window)))
 

@@ -5,13 +5,14 @@ import signal
 import unittest
 
 from desktop import MutterDesktop, wait_until  # the end-to-end tests' harness, on PYTHONPATH
+from program import Accessory, Program
 from recorders import TypeDriver as Driver, WevRecorder, as_seen
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def desktop(test, *options, layouts=None):  # the stand-in behind the real portal unless it is one
-    d = MutterDesktop(layouts)
+def desktop(test, *options, layouts=None, xwayland=False):  # the stand-in behind the real portal unless it is one
+    d = MutterDesktop(layouts, xwayland)
     test.addCleanup(d.close)
     d.log = os.path.join(d.tmp, "standin.log")
     d.standin = d.start(["/usr/bin/python3", os.path.join(HERE, "remote_desktop_standin.py"), d.log, *options]
@@ -96,3 +97,26 @@ class PortalInjectorTest(unittest.TestCase):
         driver = Driver(d)
         self.assertEqual(driver.type("ÿ"), "typed")
         wait_until(lambda: driver.problems("could not keep the desktop's permission"), 10, "the notice")
+
+
+class GnomeSession(unittest.TestCase):
+    def test_an_off_layout_character_is_told_without_pulling_the_window_back_and_the_keys_after_it_arrive(self):
+        d = desktop(self, layouts="us", xwayland=True)  # Tavlun's window on mutter's XWayland, as on GNOME
+        notified = os.path.join(d.tmp, "notified.log")
+        d.start(["/usr/bin/python3", os.path.join(HERE, "notifications_standin.py"), notified])
+        d.wait_name("org.freedesktop.Notifications")
+        wev, accessory = WevRecorder(d), Accessory(d, os.environ["TAVLUN_ACCESSORY"])
+        program = Program(d, os.environ["TAVLUN_BINARY"], [accessory.path], env={"QT_QPA_PLATFORM": None})
+        program.connect_first()
+        d.run(["xdotool", "windowminimize", "--sync", str(program.window)])
+        wev.wait_focus()
+        wait_until(lambda: accessory.type("a") or wev.text(1, 3) == "A", 20, "the keys in wev")
+        accessory.type("BÇ")  # Ç: no key of us has it
+        self.assertEqual(wev.text(1, 20), "B")
+        wait_until(lambda: [line for line in program.said() if "\u201C\u00C7\u201D" in line] or d.find_windows("Tavlun"),
+                   10, "Ç told")  # on standard error, in a notification and, once restored, in a window
+        accessory.type("+{CLEAR}{SEND}{END}Z")
+        self.assertEqual(wev.text(5, 20), "+<BackSpace><Return><Escape>Z", "the keys after the off-layout one")
+        self.assertIn("window state: Iconic", d.window_state(program.window), "the main window came back")
+        shown = [json.loads(line) for line in pathlib.Path(notified).read_text().splitlines()]
+        self.assertEqual([(n["summary"], "\u201C\u00C7\u201D" in n["body"]) for n in shown], [("Tavlun", True)])

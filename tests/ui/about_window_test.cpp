@@ -19,6 +19,7 @@ namespace {
 struct RecordingShell final : DesktopShell {
     QStringList targets;
     void open(QWidget *parent, const QString &target) override { EXPECT_NE(parent, nullptr); targets << target; }
+    void notify(const QString &, const QString &) override {}
 };
 
 // Default text and caption-text colours that are neither black nor white

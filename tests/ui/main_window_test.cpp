@@ -271,26 +271,49 @@ struct Keys final : keystrokes::KeyInjector {
     bool type(core::Key key) override { return key == core::Key::enter(); }
 };
 
-TEST(TypingNotice, TellsOnceWhyKeysCannotReachOtherApplicationsAndEachProblemOnce)
+struct NotifyingShell final : ui::DesktopShell {
+    QStringList notified;
+    void open(QWidget *, const QString &) override {}
+    void notify(const QString &summary, const QString &body) override { notified << summary + u':' + body; }
+};
+
+QStringList closeNotices() // the texts of the notices on screen, which close
 {
-    Keys unavailable, reporting; // keys fail, but for "works"; with a reason to tell, or with none
-    ui::TypingNotice notice(unavailable, "no X display (DISPLAY is not set)");
-    ui::TypingNotice quiet(reporting, {});
+    QStringList told;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
+            EXPECT_FALSE(box->isModal()) << "the link must not wait for the user";
+            told << box->text();
+            box->close();
+        }
+    return told;
+}
+
+TEST(TypingNotice, TellsOnceWhyKeysCannotReachOtherApplicationsAndEachProblemOnceAndNeverOverTheirApplication)
+{
+    Keys unavailable, reporting; // keys fail, but for Enter; with a reason to tell, or with none
+    NotifyingShell shell;
+    ui::MainWindow window(shell);
+    window.show();
+    ui::TypingNotice notice(unavailable, shell, "no X display (DISPLAY is not set)");
+    ui::TypingNotice quiet(reporting, shell, {});
+    notice.setMainWindow(&window);
+    quiet.setMainWindow(&window);
     EXPECT_EQ(std::tuple(notice.type(core::Key::character('A')), notice.type(core::Key::backspace()),
                          notice.type(core::Key::enter()), quiet.type(core::Key::character('C'))),
               std::tuple(false, false, true, false));
     for (const char *problem : {"ğ yok", "€ yok", "ğ yok"})
         reporting.onProblem(problem);
-    QStringList told;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
-            EXPECT_FALSE(box->isModal()) << "the receive flow must not wait for the user";
-            told << box->text();
-            box->close();
-        }
     // The user is told once why, and once of each problem.
+    const QStringList told = closeNotices();
     ASSERT_EQ(told.size(), 3) << told.join(u'|').toStdString();
     EXPECT_EQ(std::tuple(told.filter(QStringLiteral("DISPLAY is not set")).size(), told.filter(QStringLiteral("€ yok")).size()), std::tuple(1, 1));
+    // While the keys go elsewhere, a notification says it and the window waits for the main window's return.
+    window.setWindowState(Qt::WindowMinimized);
+    reporting.onProblem("ç yok");
+    EXPECT_EQ(std::pair(closeNotices(), shell.notified), std::pair(QStringList(), QStringList{"Tavlun:ç yok"}));
+    window.setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(closeNotices(), QStringList{"ç yok"});
 }
 
 } // namespace
