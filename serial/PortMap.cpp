@@ -51,8 +51,7 @@ void PortMap::refreshFrom(const QStringList &systemPorts)
         if (!devices_.contains(port))
             devices_ << port;
     }
-    if (devices_.size() > kMaxPorts)
-        devices_.resize(kMaxPorts);
+    devices_.resize(std::min<qsizetype>(devices_.size(), kMaxPorts));
 }
 
 QString PortMap::deviceFor(int number) const

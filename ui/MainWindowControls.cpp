@@ -53,7 +53,6 @@ QColor MainWindowControls::indicatorColor(bool connected, const QPalette &palett
 MainWindowControls MainWindowControls::create(QWidget &window)
 {
     window.setObjectName(QStringLiteral("mainWindow"));
-    window.setWindowTitle(qt(look::kCaption));
     window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                           | Qt::WindowCloseButtonHint);

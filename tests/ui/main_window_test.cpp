@@ -2,6 +2,7 @@
 // it, at the next frame, in order; its text box keeps a long unbroken text
 // cheap by cutting its paragraph where a line wraps anyway, and the user sees,
 // copies and edits one text; the notice about typing elsewhere.
+#include "app/Session.h"
 #include "core/PortConnection.h"
 #include "core/PortHelp.h"
 #include "serial/SystemPorts.h"
@@ -169,6 +170,17 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
     window.setPrompt(" SMS Tuşuna Basın...");
     QTest::qWait(100);
     EXPECT_EQ(std::pair(taken, prompt->text()), std::pair(3, QString(" SMS Tuşuna Basın..."))) << "one frame's update, and no more until asked";
+}
+
+TEST_F(Window, ALineThatArrivedBeforeTheUsersKeyComesBeforeItThroughTheSession)
+{
+    struct : keystrokes::KeyInjector {
+        bool type(core::Key) override { return false; }
+    } nowhere;
+    app::Session session(window, nowhere);
+    session.receive("AT+CKPD=\"2\"\r"); // its events wait for the window's thread
+    type(Qt::Key_X, "x");
+    EXPECT_EQ(textBox->text(), "Ax");
 }
 
 TEST_F(Window, TabWalksTheControlsThatWorkAndTheDisconnectButtonWearsAHand)
