@@ -172,6 +172,26 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
     EXPECT_EQ(std::pair(taken, prompt->text()), std::pair(3, QString(" SMS Tuşuna Basın..."))) << "one frame's update, and no more until asked";
 }
 
+TEST_F(Window, AFailedConnectionSaysItsCauseInTheListsHelp)
+{
+    Port port;
+    port.present = {"/dev/tavlun-adapter"};
+    serial::SystemPorts ports({"/dev/tavlun-adapter"});
+    core::PortConnection connection(port, ports, window);
+    connection.probePorts();
+    list->setCurrentIndex(0);
+    port.present.clear(); // gone while the user answers
+    QTimer answer; // Yes to the question, OK to the failure
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); box && box->isVisible())
+            (box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes) : box->button(QMessageBox::Ok))->click();
+    });
+    answer.start(10);
+    connection.portPicked();
+    EXPECT_TRUE(list->toolTip().endsWith(u"Son bağlantı hatası: /dev/tavlun-adapter: aygıt artık yok (çıkarılmış olabilir). Aygıtı takıp portu yeniden seçin."))
+        << qPrintable(list->toolTip());
+}
+
 TEST_F(Window, ALineThatArrivedBeforeTheUsersKeyComesBeforeItThroughTheSession)
 {
     struct : keystrokes::KeyInjector {
