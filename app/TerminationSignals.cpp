@@ -43,7 +43,6 @@ TerminationSignals::~TerminationSignals()
 {
     for (const int number : kSignals)
         std::signal(number, SIG_DFL);
-    writeEnd = -1;
     for (const int fd : pipe_) {
         if (fd >= 0)
             close(fd);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <variant>
 #include <vector>
 
@@ -133,6 +134,17 @@ TEST(AccessoryLink, KeySequencesDecodeThroughTheKeyTable)
         EXPECT_EQ(got, expected) << "line " << line << ": expected [" << expected.token << "] clear " << expected.clear
                                  << ", got [" << got.token << "] clear " << got.clear;
     }
+}
+
+TEST(AccessoryLink, TextsAreUtf8AndEveryCharacterComesBackAsItself)
+{
+    for (const char32_t c : {U'A', U'\u00C7', U'\u011F', U'\u20AC', U'\U0001D11E'}) {
+        std::string text;
+        appendUtf8(text, c);
+        EXPECT_EQ(soleCharacter(text), c) << "U+" << std::hex << unsigned(c);
+    }
+    EXPECT_EQ(std::tuple(soleCharacter("AB"), soleCharacter("\xC3"), soleCharacter("\xC3" "A"), latin1ToUtf8("\xC7\xFF")),
+              std::tuple(std::nullopt, std::nullopt, std::nullopt, std::string("\u00C7\u00FF")));
 }
 
 TEST(AccessoryLink, DeliveryPutsKeysWhereTheyGo)
