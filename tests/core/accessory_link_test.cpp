@@ -74,6 +74,7 @@ TEST(AccessoryLink, ReceivedBytesAreAnsweredLoggedAndDecoded)
          {kOk, "log -> AT", kOkEntry, kOk, "log -> AT+CKPD=\"c\"", kOkEntry, ready, "key [] clear", kOk,
           "log -> AT+\nX", kOkEntry}},
         {{"\r\n\n\r"}, {kOk, "log -> ", kOkEntry, kOk, "log -> \n", kOkEntry}},
+        {{"\nAT\r"}, {kOk, "log -> \nAT", kOkEntry}}, // no carriage return before: the line feed is text
         // Neither prefix, exactly and case-sensitively: logged and answered only.
         {{"at+ckpd=\"2\"\r", " AT+CKPD=\"2\"\r", "AT+CKPD\"2\"\r"},
          {kOk, "log -> at+ckpd=\"2\"", kOkEntry, kOk, "log ->  AT+CKPD=\"2\"", kOkEntry, kOk,
