@@ -34,13 +34,11 @@ int main(int argc, char **argv)
     tavlun::ui::installQtTranslations(app, translator);
 
     tavlun::ui::QtDesktopShell shell;
+    tavlun::ui::MainWindow window(shell);
     std::string unavailable;
     auto systemInjector = tavlun::keystrokes::createKeyInjector(&unavailable);
-    tavlun::ui::TypingNotice injector(*systemInjector, shell, unavailable);
-
-    tavlun::ui::MainWindow window(shell);
+    tavlun::ui::TypingNotice injector(*systemInjector, window, shell, unavailable);
     tavlun::app::Session session(window, injector, commandLine.devices);
-    injector.setMainWindow(&window);
 
     // A logout, `systemctl --user stop`, Ctrl+C or a closed terminal ends
     // the program as closing its window does, with status 0; so does the

@@ -15,22 +15,15 @@ namespace tavlun::ui {
 
 namespace look = layout::mainwindow;
 
-TypingNotice::TypingNotice(keystrokes::KeyInjector &inner, DesktopShell &shell, std::string unavailableReason)
-    : inner_(inner), shell_(shell), reason_(std::move(unavailableReason))
+TypingNotice::TypingNotice(keystrokes::KeyInjector &inner, MainWindow &mainWindow, DesktopShell &shell,
+                           std::string unavailableReason)
+    : inner_(inner), mainWindow_(mainWindow), shell_(shell), reason_(std::move(unavailableReason))
 {
     inner_.onProblem = [this](const std::string &problem) {
         if (toldProblems_.insert(problem).second)
             tell(problem);
     };
-}
-
-void TypingNotice::setMainWindow(MainWindow *window)
-{
-    if (mainWindow_)
-        mainWindow_->removeEventFilter(this);
-    mainWindow_ = window;
-    if (mainWindow_)
-        mainWindow_->installEventFilter(this);
+    mainWindow_.installEventFilter(this);
 }
 
 bool TypingNotice::type(core::Key key)
@@ -47,7 +40,7 @@ bool TypingNotice::type(core::Key key)
 void TypingNotice::tell(const std::string &text)
 {
     core::tellUser(text);
-    if (mainWindow_ && !mainWindow_->isNormalState()) {
+    if (!mainWindow_.isNormalState()) {
         shell_.notify(qt(look::kNoticeTitle), qt(text));
         waiting_.push_back(text);
         return;
@@ -57,8 +50,7 @@ void TypingNotice::tell(const std::string &text)
 
 bool TypingNotice::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == mainWindow_ && event->type() == QEvent::WindowStateChange
-        && mainWindow_->isNormalState()) {
+    if (watched == &mainWindow_ && event->type() == QEvent::WindowStateChange && mainWindow_.isNormalState()) {
         for (const std::string &text : std::exchange(waiting_, {}))
             show(text);
     }
@@ -68,7 +60,7 @@ bool TypingNotice::eventFilter(QObject *watched, QEvent *event)
 void TypingNotice::show(const std::string &text)
 {
     auto *box = new QMessageBox(QMessageBox::Warning, qt(look::kNoticeTitle), qt(text), QMessageBox::Ok,
-                                mainWindow_);
+                                &mainWindow_);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();

@@ -3,7 +3,6 @@
 #include "keystrokes/KeyInjector.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <set>
 #include <string>
@@ -27,11 +26,11 @@ class MainWindow;
 // notification, and its window waits until the main window is back.
 class TypingNotice final : public QObject, public keystrokes::KeyInjector {
 public:
-    TypingNotice(keystrokes::KeyInjector &inner, DesktopShell &shell, std::string unavailableReason);
+    // The notices belong to `mainWindow`.
+    TypingNotice(keystrokes::KeyInjector &inner, MainWindow &mainWindow, DesktopShell &shell,
+                 std::string unavailableReason);
     ~TypingNotice() override { inner_.onProblem = nullptr; }
 
-    // The main window, which the notices belong to.
-    void setMainWindow(MainWindow *window);
     bool type(core::Key key) override;
     void prepare() override { inner_.prepare(); }
 
@@ -44,9 +43,9 @@ private:
     void show(const std::string &text);
 
     keystrokes::KeyInjector &inner_;
+    MainWindow &mainWindow_;
     DesktopShell &shell_;
     std::string reason_;
-    QPointer<MainWindow> mainWindow_;
     bool told_ = false;
     std::set<std::string> toldProblems_;
     std::vector<std::string> waiting_; // for the main window's return

@@ -327,10 +327,8 @@ TEST(TypingNotice, TellsOnceWhyKeysCannotReachOtherApplicationsAndEachProblemOnc
     NotifyingShell shell;
     ui::MainWindow window(shell);
     window.show();
-    ui::TypingNotice notice(unavailable, shell, "no X display (DISPLAY is not set)");
-    ui::TypingNotice quiet(reporting, shell, {});
-    notice.setMainWindow(&window);
-    quiet.setMainWindow(&window);
+    ui::TypingNotice notice(unavailable, window, shell, "no X display (DISPLAY is not set)");
+    ui::TypingNotice quiet(reporting, window, shell, {});
     EXPECT_EQ(std::tuple(notice.type(core::Key::character('A')), notice.type(core::Key::backspace()),
                          notice.type(core::Key::enter()), quiet.type(core::Key::character('C'))),
               std::tuple(false, false, true, false));
