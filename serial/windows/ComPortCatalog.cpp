@@ -15,25 +15,35 @@ using Cause = PortDiagnosis::Cause;
 
 PortDiagnosis diagnoseComPort(unsigned long error, bool atSettings, bool wasPresent)
 {
-    const std::string words = errorText(error);
-    if (atSettings)
-        return {Cause::Unknown, "port açıldı ama 9600 8N1 ayarını kabul etmedi, aygıt yanıt vermiyor: " + words,
-                "Dönüştürücüyü çıkarıp yeniden takın, sonra portu yeniden seçin."};
+    const PortDiagnosis gone{Cause::Gone, "aygıt artık yok (çıkarılmış olabilir)", "Aygıtı takıp portu yeniden seçin."};
     switch (error) {
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
-        return {Cause::Busy, "başka bir program kullanıyor", "O programı kapatıp portu yeniden seçin."};
+        if (!atSettings)
+            return {Cause::Busy, "başka bir program kullanıyor", "O programı kapatıp portu yeniden seçin."};
+        break;
+    // A port whose device has gone may still open; then its settings fail.
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_GEN_FAILURE:
+    case ERROR_BAD_COMMAND:
+        if (atSettings)
+            return gone;
+        break;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_DEV_NOT_EXIST:
     case ERROR_DEVICE_NOT_CONNECTED:
         if (wasPresent)
-            return {Cause::Gone, "aygıt artık yok (çıkarılmış olabilir)", "Aygıtı takıp portu yeniden seçin."};
+            return gone;
         return {Cause::NotFound, "böyle bir port yok",
                 "Dönüştürücüyü takın; Aygıt Yöneticisi'nin Bağlantı noktaları bölümü COM numarasını gösterir."};
     default:
-        return {Cause::Unknown, "port açılmayı reddetti: " + words, "Portu yeniden seçin."};
+        break;
     }
+    if (atSettings)
+        return {Cause::Unknown, "port 9600 8N1 ayarını kabul etmedi: " + errorText(error),
+                "Portun bir seri hat olduğunu denetleyin, sonra portu yeniden seçin."};
+    return {Cause::Unknown, "port açılmayı reddetti: " + errorText(error), "Portu yeniden seçin."};
 }
 
 std::string ComPortCatalog::deviceFor(int number) const

@@ -9,9 +9,9 @@
 namespace tavlun::serial::windows {
 
 // Why a COM port did not open, from the system's error code: another
-// program holds it, it is not there (or no longer), or it refused to open
-// or to take the line's settings. `atSettings` tells a port that opened but
-// refused 9600 8N1, as one whose device has gone does.
+// program holds it, it is not there (or no longer: such a port may still
+// open, and fail at its settings), or it refused to open or to take the
+// line's settings. `atSettings` tells a port that opened but failed there.
 core::PortDiagnosis diagnoseComPort(unsigned long error, bool atSettings, bool wasPresent);
 
 // The ports of this machine as port discovery sees them: port n is COMn.

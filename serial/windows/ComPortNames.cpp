@@ -14,7 +14,7 @@ std::optional<int> comPortNumber(std::string_view name)
     if (name.size() < 4 || (name[0] | 0x20) != 'c' || (name[1] | 0x20) != 'o' || (name[2] | 0x20) != 'm')
         return std::nullopt;
     const std::string_view digits = name.substr(3);
-    if (digits.front() == '0')
+    if (digits.front() < '1' || digits.front() > '9')
         return std::nullopt;
     int number = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);

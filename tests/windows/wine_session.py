@@ -55,6 +55,9 @@ def supervise(env_file, ready_fd):
             shutil.copy(os.path.join("/usr/share/wine/fonts", font), fonts)
         # Kept running, so that every test starts warm and sees the ports as mapped now.
         server = subprocess.Popen(["wineserver", "-f", "-p"], **quiet)
+        # Wine's own services start with the first program and inherit its
+        # output: started here, they hold no test's output open.
+        subprocess.run(["wine", "cmd", "/c", "exit"], **quiet)
         with open(env_file + ".tmp", "w") as f:
             f.writelines(f"{key}={value}\n" for key, value in {**env, "TAVLUN_WINE_SUPERVISOR": os.getpid()}.items())
         os.replace(env_file + ".tmp", env_file)

@@ -79,7 +79,7 @@ void AboutWindow::createControls()
         SetWindowSubclass(link, watchLink, 1, DWORD_PTR(this));
 }
 
-void AboutWindow::showModal(HWND owner)
+void AboutWindow::create(HWND owner)
 {
     RECT frame{0, 0, scaled(look::kClient.width, dpi_), scaled(look::kClient.height, dpi_)};
     AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, UINT(dpi_));
@@ -94,6 +94,11 @@ void AboutWindow::showModal(HWND owner)
                               (work.left + work.right - width) / 2, (work.top + work.bottom - height) / 2, width,
                               height, owner, nullptr, instance_, this);
     createControls();
+}
+
+void AboutWindow::showModal(HWND owner)
+{
+    create(owner);
     EnableWindow(owner, FALSE);
     ShowWindow(window_, SW_SHOW);
     MSG message;

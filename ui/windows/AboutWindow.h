@@ -28,6 +28,8 @@ public:
     // Shows the window in front of `owner`, which takes no input until it
     // has been closed, and returns then.
     void showModal(HWND owner);
+    // Creates the window in front of `owner`, hidden.
+    void create(HWND owner);
 
     HWND handle() const { return window_; }
     HWND link(Link which) const { return links_[which]; }

@@ -16,6 +16,12 @@ std::wstring wide(std::string_view utf8)
 
 COLORREF colour(std::uint32_t value)
 {
+    // The caption text was light on the title bars of old; since Windows 8
+    // (and under wine) it is black, and a background in it would hide the
+    // labels' black text. The light text of a selection stands in for it,
+    // as on Linux.
+    if (value == layout::kSystemCaptionText)
+        return GetSysColor(COLOR_HIGHLIGHTTEXT);
     if (value & layout::kSystemColorFlag)
         return GetSysColor(int(value & ~layout::kSystemColorFlag));
     return COLORREF(value);

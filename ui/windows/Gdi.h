@@ -14,7 +14,8 @@ namespace tavlun::ui::windows {
 std::wstring wide(std::string_view utf8);
 
 // A colour value of the layout as a COLORREF (they share their byte order);
-// a system colour from the system.
+// a system colour from the system (the caption text as the light text of a
+// selection).
 COLORREF colour(std::uint32_t value);
 
 // A GDI object deleted with its owner.

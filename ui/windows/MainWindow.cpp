@@ -145,8 +145,9 @@ void MainWindow::applyDpi(int dpi)
     setFont(controls_.textBox, textBoxFont_);
     setFont(controls_.prompt, promptFont_);
 
+    // The client area at `dpi`, inside a frame of the window's own.
     RECT frame{0, 0, scaled(look::kClient.width, dpi), scaled(look::kClient.height, dpi)};
-    AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, UINT(dpi));
+    AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, GetDpiForWindow(window_));
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(window_, nullptr, TRUE);

@@ -46,17 +46,8 @@ void PortList::create(HWND parent, HINSTANCE instance, int id)
 
 void PortList::place(PixelRect where, const layout::Font &font, int dpi)
 {
-    font_ = makeFont(font, dpi);
-    SendMessageW(combo_, WM_SETFONT, WPARAM(font_.get()), FALSE);
-    // The closed list is as tall as the layout says: its field takes what
-    // the frame around it leaves. The window's height includes the list
-    // that opens.
-    SetWindowPos(combo_, nullptr, where.left, where.top, where.width, where.height + 12 * where.height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    const LRESULT field = SendMessageW(combo_, CB_GETITEMHEIGHT, WPARAM(-1), 0);
-    RECT closed{};
-    GetWindowRect(combo_, &closed);
-    SendMessageW(combo_, CB_SETITEMHEIGHT, WPARAM(-1), field + where.height - (closed.bottom - closed.top));
+    // The window's height includes the list that opens.
+    SetWindowPos(combo_, nullptr, where.left, where.top, where.width, 13 * where.height, SWP_NOZORDER | SWP_NOACTIVATE);
 
     // Every text the closed list can show: the prompt and the entries of
     // the probed ports.
@@ -85,7 +76,18 @@ void PortList::place(PixelRect where, const layout::Font &font, int dpi)
             break;
     }
     ReleaseDC(combo_, dc);
+    SendMessageW(combo_, WM_SETFONT, WPARAM(font_.get()), FALSE);
     SendMessageW(combo_, CB_SETITEMHEIGHT, 0, itemHeight_);
+
+    // The closed list is as tall as the layout says: its field takes what
+    // the border around it leaves.
+    for (int pass = 0; pass < 2; ++pass) {
+        RECT closed{};
+        GetWindowRect(combo_, &closed);
+        fieldHeight_ = int(SendMessageW(combo_, CB_GETITEMHEIGHT, WPARAM(-1), 0)) + where.height
+            - (closed.bottom - closed.top);
+        SendMessageW(combo_, CB_SETITEMHEIGHT, WPARAM(-1), fieldHeight_);
+    }
     InvalidateRect(combo_, nullptr, TRUE);
 }
 
@@ -140,7 +142,8 @@ void PortList::setHelp(const std::string &text)
 
 void PortList::measure(MEASUREITEMSTRUCT &item) const
 {
-    item.itemHeight = UINT(itemHeight_);
+    if (itemHeight_)
+        item.itemHeight = UINT(item.itemID == UINT(-1) ? fieldHeight_ : itemHeight_);
 }
 
 void PortList::draw(const DRAWITEMSTRUCT &item) const

@@ -61,7 +61,8 @@ private:
     HWND dropDown_ = nullptr; // the list that opens
     HWND tooltips_ = nullptr;
     Font font_;
-    int itemHeight_ = 0;
+    int itemHeight_ = 0;  // of an entry in the list that opens
+    int fieldHeight_ = 0; // of the field that shows the picked entry
     std::vector<PortEntry> entries_;
     int probed_ = 0; // the first entries are the probed ones
     std::string help_;
