@@ -152,7 +152,8 @@ LRESULT AboutWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
                                                          : (which == kMail ? look::kMailLink : look::kWebLink).colour;
         }
         SetTextColor(dc, colour(text));
-        return LRESULT(background_.get());
+        // Transparent: the frame's edge shows through the labels across it.
+        return LRESULT(GetStockObject(NULL_BRUSH));
     }
     case WM_MOUSEMOVE:
         pointerMoved({short(LOWORD(lParam)), short(HIWORD(lParam))});
@@ -203,7 +204,11 @@ void AboutWindow::setState(Link which, LinkState state)
     states_[which] = state;
     SendMessageW(links_[which], WM_SETFONT,
                  WPARAM(state == LinkState::Lit ? underlinedFont_.get() : smallFont_.get()), FALSE);
-    InvalidateRect(links_[which], nullptr, TRUE);
+    // A transparent label is redrawn over the window's own background.
+    RECT area{};
+    GetWindowRect(links_[which], &area);
+    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT *>(&area), 2);
+    RedrawWindow(window_, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void AboutWindow::open(Link which) const
