@@ -3,6 +3,7 @@
 #include "ui/layout/AboutWindowLayout.h"
 #include "ui/windows/AboutWindow.h"
 #include "ui/windows/Scaling.h"
+#include "WindowText.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +13,6 @@ using State = AboutWindow::LinkState;
 namespace look = layout::aboutwindow;
 
 namespace {
-
-std::wstring textOf(HWND window)
-{
-    std::wstring text(std::size_t(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(std::size_t(GetWindowTextW(window, text.data(), int(text.size()))));
-    return text;
-}
 
 // A pointer move over `window` at a point in the about window's client area.
 void moveOver(HWND window, HWND about, int x, int y)
@@ -59,4 +53,29 @@ TEST(AboutWindow, LinksLightUpUnderThePointerAndGoPlainOverTheFrame)
     moveOver(window, window, author.left + 5, author.top + 5);
     moveOver(window, window, frame.left - 5, web.top + 5);
     EXPECT_EQ(about.state(AboutWindow::kWeb), State::Lit);
+}
+
+TEST(AboutWindow, IsModalToItsOwnerUntilClosed)
+{
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    static HWND seenOwner;
+    static bool shownOverDisabledOwner;
+    seenOwner = owner;
+    shownOverDisabledOwner = false;
+    // While the window is up, a timer of this thread looks, then closes it.
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND about = FindWindowW(L"TavlunAboutWindow", nullptr);
+        shownOverDisabledOwner = about && IsWindowVisible(about) && !IsWindowEnabled(seenOwner)
+            && GetWindow(about, GW_OWNER) == seenOwner;
+        if (about)
+            PostMessageW(about, WM_CLOSE, 0, 0);
+    });
+    AboutWindow about(GetModuleHandleW(nullptr), 96);
+    about.showModal(owner);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(shownOverDisabledOwner);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_EQ(about.handle(), nullptr);
+    DestroyWindow(owner);
 }

@@ -4,6 +4,7 @@
 #include "ui/windows/Gdi.h"
 #include "ui/windows/MainWindow.h"
 #include "ui/windows/Scaling.h"
+#include "WindowText.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +15,6 @@ using namespace tavlun::ui::windows;
 namespace look = layout::mainwindow;
 
 namespace {
-
-std::wstring textOf(HWND window)
-{
-    std::wstring text(std::size_t(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(std::size_t(GetWindowTextW(window, text.data(), int(text.size()))));
-    return text;
-}
 
 // Where a control lies in its window's client area.
 PixelRect placeOf(HWND control)
@@ -162,13 +156,7 @@ TEST_F(MainWindowTest, LogAndPromptWaitForTheNextFrameAndTheNewestLineIsSelected
     EXPECT_EQ(textOf(c.prompt), L" Port Seçip cihazı bağlayın...");
 
     // The frame's timer shows them.
-    MSG message;
-    const ULONGLONG deadline = GetTickCount64() + 2000;
-    while (SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0) == 0 && GetTickCount64() < deadline) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-    }
+    pumpMessages(200);
     ASSERT_EQ(SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(logEntry(c.trafficLog, 0), L"-> AT+CGMR");
     EXPECT_EQ(SendMessageW(c.trafficLog, LB_GETCURSEL, 0, 0), 0);
@@ -178,6 +166,24 @@ TEST_F(MainWindowTest, LogAndPromptWaitForTheNextFrameAndTheNewestLineIsSelected
     window.addLogEntry("<- OK");
     window.flushUpdates();
     EXPECT_EQ(SendMessageW(c.trafficLog, LB_GETCURSEL, 0, 0), 2);
+
+    // Lines that keep coming, each sooner than a frame, are shown all the same.
+    const LRESULT before = SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0);
+    for (int line = 0; line < 60; ++line) {
+        window.addLogEntry("<- OK");
+        pumpMessages(5);
+    }
+    EXPECT_GT(SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0), before) << "no frame came while lines kept coming";
+}
+
+TEST_F(MainWindowTest, TheFullLogDropsItsOldestEntriesABatchAtATime)
+{
+    for (int entry = 0; entry <= 32766; ++entry)
+        window.addLogEntry("-> " + std::to_string(entry));
+    window.flushUpdates();
+    // One entry over 32766: the oldest 2048 go.
+    ASSERT_EQ(SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0), 32767 - 2048);
+    EXPECT_EQ(logEntry(c.trafficLog, 0), L"-> 2048");
 }
 
 TEST_F(MainWindowTest, ClearingTheSessionTakesInWhatWaitsThenEmptiesEverything)
@@ -193,6 +199,62 @@ TEST_F(MainWindowTest, ClearingTheSessionTakesInWhatWaitsThenEmptiesEverything)
     EXPECT_EQ(textOf(c.textBox), L"");
     EXPECT_EQ(SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0), 0);
     EXPECT_EQ(textOf(c.prompt), L" Port Seçip cihazı bağlayın...");
+}
+
+TEST_F(MainWindowTest, ALostDeviceRestoresThePromptAndTheListSaysWhy)
+{
+    window.setPrompt(" Klavye hazır. Bir Tuşa basın...");
+    window.addLogEntry("-> AT");
+    window.reportDeviceLost("COM1");
+    EXPECT_EQ(SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0), 1); // what came before stays
+    EXPECT_EQ(textOf(c.prompt), L" Port Seçip cihazı bağlayın...");
+    window.probeFinished(1, {});
+    EXPECT_NE(window.portList().help().find("Bağlı aygıt kayboldu: COM1"), std::string::npos)
+        << window.portList().help();
+}
+
+TEST_F(MainWindowTest, TooltipsSayWhyPortsAreMissingAndNameEachEntrysDevice)
+{
+    window.probeFinished(0, {});
+    window.addPortEntry("Com - 3", 3, "USB-SERIAL CH340 (COM3)");
+    HWND list = window.portList().handle();
+    NMTTDISPINFOW request{};
+    request.hdr.code = TTN_GETDISPINFOW;
+    request.hdr.idFrom = UINT_PTR(list);
+    SendMessageW(window.handle(), WM_NOTIFY, 0, LPARAM(&request));
+    ASSERT_TRUE(request.lpszText);
+    EXPECT_EQ(std::wstring(request.lpszText).rfind(L"Seri port bulunamadı.", 0), 0u);
+
+    // With the list open, the entry under the pointer names its device.
+    SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO parts{};
+    parts.cbSize = sizeof parts;
+    GetComboBoxInfo(list, &parts);
+    RECT entry{};
+    SendMessageW(parts.hwndList, LB_GETITEMRECT, 0, LPARAM(&entry));
+    POINT middle{(entry.left + entry.right) / 2, (entry.top + entry.bottom) / 2};
+    ClientToScreen(parts.hwndList, &middle);
+    SetCursorPos(middle.x, middle.y);
+    request = {};
+    request.hdr.code = TTN_GETDISPINFOW;
+    request.hdr.idFrom = UINT_PTR(parts.hwndList);
+    SendMessageW(window.handle(), WM_NOTIFY, 0, LPARAM(&request));
+    SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+    ASSERT_TRUE(request.lpszText);
+    EXPECT_EQ(std::wstring(request.lpszText), L"USB-SERIAL CH340 (COM3)");
+}
+
+TEST_F(MainWindowTest, TheDisconnectButtonShowsAPointingHand)
+{
+    RECT button{};
+    GetWindowRect(c.disconnectButton, &button);
+    const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+    for (const bool over : {true, false}) {
+        SetCursorPos(over ? (button.left + button.right) / 2 : button.right + 40, (button.top + button.bottom) / 2);
+        SetCursor(arrow);
+        SendMessageW(window.handle(), WM_SETCURSOR, WPARAM(window.handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor() != arrow, over);
+    }
 }
 
 TEST_F(MainWindowTest, MinimisedIsNotTheNormalState)

@@ -2,6 +2,7 @@
 
 #include "Resources.h"
 #include "Scaling.h"
+#include "WindowClass.h"
 #include "ui/layout/AboutWindowLayout.h"
 
 #include <commctrl.h>
@@ -47,13 +48,7 @@ AboutWindow::AboutWindow(HINSTANCE instance, int dpi)
       underlinedFont_(makeFont(look::kSmallFont, dpi, true)),
       noticeFont_(makeFont(look::kNoticeFont, dpi))
 {
-    WNDCLASSEXW type{};
-    type.cbSize = sizeof type;
-    type.lpfnWndProc = procedure;
-    type.hInstance = instance;
-    type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    type.lpszClassName = kClass;
-    RegisterClassExW(&type);
+    registerOwnedWindowClass<AboutWindow>(instance, kClass);
 }
 
 AboutWindow::~AboutWindow()
@@ -112,20 +107,9 @@ void AboutWindow::showModal(HWND owner)
     SetActiveWindow(owner);
 }
 
-LRESULT CALLBACK AboutWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT AboutWindow::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto *self = static_cast<AboutWindow *>(reinterpret_cast<const CREATESTRUCTW *>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(self));
-    }
-    if (auto *self = reinterpret_cast<AboutWindow *>(GetWindowLongPtrW(window, GWLP_USERDATA)))
-        return self->onMessage(message, wParam, lParam);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-LRESULT AboutWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
+    window_ = window;
     switch (message) {
     case WM_ERASEBKGND: {
         RECT area;

@@ -35,11 +35,11 @@ public:
     HWND link(Link which) const { return links_[which]; }
     LinkState state(Link which) const { return states_[which]; }
 
+    LRESULT onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK watchLink(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                       DWORD_PTR self);
-    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
     void setState(Link which, LinkState state);
     void pointerMoved(POINT where);

@@ -1,6 +1,7 @@
 #include "IndicatorLight.h"
 
 #include "Gdi.h"
+#include "WindowClass.h"
 #include "ui/layout/MainWindowLayout.h"
 
 namespace tavlun::ui::windows {
@@ -10,13 +11,7 @@ namespace look = layout::mainwindow;
 void IndicatorLight::create(HWND parent, HINSTANCE instance)
 {
     static const wchar_t kClass[] = L"TavlunIndicatorLight";
-    WNDCLASSEXW type{};
-    type.cbSize = sizeof type;
-    type.lpfnWndProc = procedure;
-    type.hInstance = instance;
-    type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    type.lpszClassName = kClass;
-    RegisterClassExW(&type); // fails harmlessly once registered
+    registerOwnedWindowClass<IndicatorLight>(instance, kClass);
     window_ = CreateWindowExW(0, kClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, nullptr, instance, this);
 }
 
@@ -26,14 +21,11 @@ void IndicatorLight::setConnected(bool connected)
     InvalidateRect(window_, nullptr, TRUE);
 }
 
-LRESULT CALLBACK IndicatorLight::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT IndicatorLight::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          LONG_PTR(reinterpret_cast<const CREATESTRUCTW *>(lParam)->lpCreateParams));
-    auto *self = reinterpret_cast<IndicatorLight *>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self && message == WM_PAINT) {
-        self->paint();
+    window_ = window;
+    if (message == WM_PAINT) {
+        paint();
         return 0;
     }
     if (message == WM_ERASEBKGND)

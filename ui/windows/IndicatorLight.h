@@ -15,8 +15,9 @@ public:
     void setConnected(bool connected);
     bool connected() const { return connected_; }
 
+    LRESULT onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void paint();
 
     HWND window_ = nullptr;

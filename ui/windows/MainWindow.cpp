@@ -2,6 +2,7 @@
 
 #include "AboutWindow.h"
 #include "Resources.h"
+#include "WindowClass.h"
 #include "ui/layout/MainWindowLayout.h"
 
 #include <commctrl.h>
@@ -57,18 +58,11 @@ MainWindow::MainWindow(HINSTANCE instance)
           LoadImageW(instance, MAKEINTRESOURCEW(TAVLUN_HAND_POINTER), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE))),
       background_(CreateSolidBrush(colour(look::kBackground)))
 {
-    WNDCLASSEXW type{};
-    type.cbSize = sizeof type;
-    type.lpfnWndProc = procedure;
-    type.hInstance = instance;
-    type.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(TAVLUN_ICON), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-    type.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(TAVLUN_ICON), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    type.hbrBackground = background_.get();
-    type.lpszClassName = kClass;
-    RegisterClassExW(&type);
+    const auto icon = [instance](int size) {
+        return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(TAVLUN_ICON), IMAGE_ICON, size, size, 0));
+    };
+    registerOwnedWindowClass<MainWindow>(instance, kClass, background_.get(), icon(GetSystemMetrics(SM_CXICON)),
+                                         icon(GetSystemMetrics(SM_CXSMICON)));
     window_ = CreateWindowExW(kExStyle, kClass, wide(look::versionedCaption()).c_str(), kStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
     createControls();
@@ -197,20 +191,9 @@ void MainWindow::call(const std::function<void()> &handler)
         handler();
 }
 
-LRESULT CALLBACK MainWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT MainWindow::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto *self = static_cast<MainWindow *>(reinterpret_cast<const CREATESTRUCTW *>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(self));
-    }
-    if (auto *self = reinterpret_cast<MainWindow *>(GetWindowLongPtrW(window, GWLP_USERDATA)))
-        return self->onMessage(message, wParam, lParam);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
+    window_ = window;
     switch (message) {
     case WM_COMMAND:
         command(LOWORD(wParam), HIWORD(wParam));
@@ -343,18 +326,27 @@ void MainWindow::showAbout()
 void MainWindow::addLogEntry(std::string_view text)
 {
     pendingLog_.push_back(wide(text));
-    SetTimer(window_, kFrameTimer, kFrameMilliseconds, nullptr);
+    scheduleFrame();
 }
 
 void MainWindow::setPrompt(std::string_view text)
 {
     pendingPrompt_ = wide(text);
-    SetTimer(window_, kFrameTimer, kFrameMilliseconds, nullptr);
+    scheduleFrame();
+}
+
+void MainWindow::scheduleFrame()
+{
+    // Started once, not again for each update: a steady stream of lines
+    // must not keep putting the frame off.
+    if (!framePending_)
+        framePending_ = SetTimer(window_, kFrameTimer, kFrameMilliseconds, nullptr) != 0;
 }
 
 void MainWindow::flushUpdates()
 {
     KillTimer(window_, kFrameTimer);
+    framePending_ = false;
     if (!pendingLog_.empty()) {
         HWND log = controls_.trafficLog;
         SendMessageW(log, WM_SETREDRAW, FALSE, 0);
@@ -443,6 +435,7 @@ void MainWindow::clearSession()
     pendingLog_.clear();
     pendingPrompt_.reset();
     KillTimer(window_, kFrameTimer);
+    framePending_ = false;
     SetWindowTextW(controls_.textBox, L"");
     SendMessageW(controls_.trafficLog, LB_RESETCONTENT, 0, 0);
     SetWindowTextW(controls_.prompt, wide(look::kPrompt.text).c_str());

@@ -92,15 +92,17 @@ public:
     void clearSession() override;
     void probeFinished(int listed, const std::vector<core::UnlistedPort> &unlisted) override;
 
+    LRESULT onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
     void command(int id, int code);
     LRESULT colourStatic(HDC dc, HWND control);
     bool pointerOverDisconnect() const;
     void paint();
     void showAbout();
+    // Shows the pending updates at the next frame.
+    void scheduleFrame();
     static void call(const std::function<void()> &handler);
 
     HINSTANCE instance_;
@@ -116,6 +118,7 @@ private:
     int dpi_ = 96;
     HWND focus_ = nullptr; // the control to give the focus back to when the window is activated
     bool pickPosted_ = false;
+    bool framePending_ = false; // the frame's timer runs
 
     std::vector<std::wstring> pendingLog_;
     std::optional<std::wstring> pendingPrompt_;
