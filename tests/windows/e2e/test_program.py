@@ -100,6 +100,19 @@ class ProgramTest(unittest.TestCase):
         # The device goes between the probe and the pick.
         self.failed_pick(program, lambda: os.unlink(link), "COM1: aygıt artık yok")
 
+    def test_closing_while_connected_ends_at_once(self):
+        desktop = wine_desktop(self)
+        phone = Phone()
+        self.addCleanup(phone.close)
+        desktop.map_port("COM1", phone.path)
+        program = start_program(desktop)
+        program.connect_first()
+        self.assertEqual(phone.exchange(b"AT+CGMR\r", 5), b"OK\r\n")
+        # The port's thread waits in a read that no byte ends.
+        desktop.activate(program.window)
+        desktop.key("alt+F4")
+        self.assertEqual(program.proc.wait(15), 0)
+
     def failed_pick(self, program, spoil, cause):
         program.pick_first(spoil)
         program.answer_connect()
