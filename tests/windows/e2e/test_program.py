@@ -5,6 +5,7 @@ that name their cause."""
 
 import os
 import subprocess
+import termios
 import time
 import unittest
 
@@ -100,7 +101,7 @@ class ProgramTest(unittest.TestCase):
         # The device goes between the probe and the pick.
         self.failed_pick(program, lambda: os.unlink(link), "COM1: aygıt artık yok")
 
-    def test_closing_while_connected_ends_at_once(self):
+    def test_opens_the_line_at_9600_8n1_and_closing_while_connected_ends_at_once(self):
         desktop = wine_desktop(self)
         phone = Phone()
         self.addCleanup(phone.close)
@@ -108,6 +109,12 @@ class ProgramTest(unittest.TestCase):
         program = start_program(desktop)
         program.connect_first()
         self.assertEqual(phone.exchange(b"AT+CGMR\r", 5), b"OK\r\n")
+        # The line as the program set it: 9600 baud, 8 data bits, no parity, 1 stop bit.
+        device = os.open(phone.path, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+        iflag, oflag, cflag, lflag, ispeed, ospeed, cc = termios.tcgetattr(device)
+        os.close(device)
+        self.assertEqual((ispeed, ospeed, cflag & termios.CSIZE), (termios.B9600, termios.B9600, termios.CS8))
+        self.assertFalse(cflag & (termios.PARENB | termios.CSTOPB))
         # The port's thread waits in a read that no byte ends.
         desktop.activate(program.window)
         desktop.key("alt+F4")
