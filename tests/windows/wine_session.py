@@ -76,6 +76,7 @@ def supervise(env_file, ready_fd):
 
 
 def start(env_file):
+    stop(env_file)  # the session of a run that was cut short, not to be left running
     ready, announce = os.pipe()
     if os.fork() == 0:  # the supervisor, in a session of its own, its output nowhere
         os.close(ready)
@@ -98,6 +99,12 @@ def stop(env_file):
         return
     pid = int(load(env_file)["TAVLUN_WINE_SUPERVISOR"])
     os.unlink(env_file)
+    try:
+        with open(f"/proc/{pid}/cmdline", "rb") as cmdline:
+            if b"wine_session.py" not in cmdline.read():
+                return  # ended long ago; the number is another process's now
+    except OSError:
+        return
     try:
         os.kill(pid, signal.SIGTERM)
         wait_until(lambda: not os.path.exists(f"/proc/{pid}") or open(f"/proc/{pid}/stat").read().split()[2] == "Z",
