@@ -6,7 +6,7 @@
 option(TAVLUN_HARDENING "Build with the hardening flags of dpkg-buildflags" ON)
 find_program(TAVLUN_DPKG_BUILDFLAGS dpkg-buildflags)
 set(TAVLUN_HARDENED OFF)
-if(TAVLUN_HARDENING AND TAVLUN_DPKG_BUILDFLAGS AND NOT TAVLUN_SANITIZE AND NOT TAVLUN_FUZZ
+if(TAVLUN_HARDENING AND TAVLUN_DPKG_BUILDFLAGS AND NOT TAVLUN_SANITIZE AND NOT TAVLUN_FUZZ AND NOT WIN32
    AND CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
   function(tavlun_buildflags variable out)
     execute_process(

@@ -14,10 +14,24 @@ TAVLUN_PACKAGES=(
   desktop-file-utils appstream dpkg-dev man-db lintian
 )
 
+# The Windows program: the cross compiler, wine for its tests (with the fonts
+# that wine ships, Tahoma and Fixedsys among them), NSIS for its installer,
+# GoogleTest's sources to cross-build; its tests also use the desktop tools above.
+TAVLUN_WINDOWS_PACKAGES=(
+  cmake ninja-build python3 googletest
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 fonts-wine nsis
+)
+
 tavlun_install_deps() {
+  tavlun_install_packages "${TAVLUN_PACKAGES[@]}"
+}
+
+# tavlun_install_packages PACKAGE...: installs those that are missing.
+tavlun_install_packages() {
   local missing=()
   local pkg
-  for pkg in "${TAVLUN_PACKAGES[@]}"; do
+  for pkg in "$@"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
       || missing+=("$pkg")
   done

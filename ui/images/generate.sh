@@ -26,3 +26,20 @@ rsvg-convert -s "$css" -w 16 -h 16 tavlun.svg -o tavlun-16.png
 
 rsvg-convert -w 104 -h 86 accessory.svg -o accessory.png
 rsvg-convert -w 32 -h 32 hand.svg -o hand.png
+
+# The Windows program's resources (ui/windows/images), from the PNGs above;
+# needs ImageMagick (apt-get install imagemagick) and python3. The pointer
+# becomes a cursor whose hot spot is the fingertip (12, 1).
+command -v convert-im6.q16 >/dev/null 2>&1 && im=convert-im6.q16 || im=convert
+win=../windows/images
+mkdir -p "$win"
+"$im" tavlun-16.png tavlun-32.png tavlun-48.png "$win/tavlun.ico"
+"$im" accessory.png -define bmp3:alpha=true "BMP3:$win/accessory.bmp"
+"$im" hand.png "$win/hand.cur"
+python3 - "$win/hand.cur" <<'PY'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+struct.pack_into("<H", data, 2, 2)          # a cursor, not an icon
+struct.pack_into("<HH", data, 10, 12, 1)    # its hot spot in place of planes and bit count
+open(sys.argv[1], "wb").write(data)
+PY
