@@ -19,6 +19,12 @@ import program as P  # noqa: E402
 build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build")
 docs = os.path.join(ROOT, "docs")
 
+
+def screenshot(desktop, path, window):
+    """The window with the window manager's frame around it, as a PNG."""
+    desktop.run(["import", "-frame", "-window", str(window), path])
+
+
 with Desktop() as desktop:
     typing, keyboard = os.pipe()
     accessory = desktop.start([os.path.join(build, "tools/accessory/tavlun-accessory"), "--pty",
@@ -32,11 +38,11 @@ with Desktop() as desktop:
     os.write(keyboard, "Merhaba Dünya, 2026!\n".encode())
     accessory.stdout.close()
     time.sleep(3)
-    desktop.screenshot(os.path.join(docs, "main-window.png"), program.window, frame=True)
+    screenshot(desktop, os.path.join(docs, "main-window.png"), program.window)
     desktop.click(*program.client(8 + 52, 208 + 8))  # Hakkında
     about = desktop.wait_window("Hakkında", 5)
     time.sleep(0.3)
-    desktop.screenshot(os.path.join(docs, "about-window.png"), about, frame=True)
+    screenshot(desktop, os.path.join(docs, "about-window.png"), about)
     os.close(keyboard)
 
 
@@ -61,7 +67,7 @@ def failure_box(name, prepare, user=None):
         held = pick_spoiled(desktop, program, lambda: prepare(phone.path))
         box = desktop.wait_window("Port Hata...", 5)
         time.sleep(0.3)
-        desktop.screenshot(os.path.join(docs, name), box, frame=True)
+        screenshot(desktop, os.path.join(docs, name), box)
         if held:
             held.release()
         phone.close()
@@ -81,7 +87,8 @@ with Desktop() as desktop:
     desktop.activate(desktop.wait_window("Port Hata...", 5))
     desktop.key("Return")
     x, y = program.client(*P.PORT_LIST_CENTRE)
-    desktop.run(["xdotool", "mousemove", "--sync", str(x), str(y)])
+    for dx in (0, 1):  # a move, then a rest over the list, shows its tooltip
+        desktop.run(["xdotool", "mousemove", "--sync", str(x + dx), str(y)])
     time.sleep(2)  # the tooltip's own delay
     wx, wy, _, _ = desktop.geometry(program.window)
     path = os.path.join(docs, "port-list-help.png")

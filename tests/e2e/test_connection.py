@@ -85,7 +85,7 @@ class Connection(unittest.TestCase):
             desktop.click(*program.client(8 + 52, 208 + 8))  # the about button
             check("Hakkında", showing)
             desktop.key("alt+F4")
-            wait_until(lambda: not desktop.find_windows("Hakkında"), 5, "the about window to close")
+            wait_until(lambda: not desktop.find_windows("Hakkında"), 15, "the about window to close")
         for showing, answer in ((1, "Escape"), (2, "alt+e")):  # &Evet: Yes
             self.assertNotEqual(program.indicator(), BLUE)
             program.pick_first()
