@@ -10,7 +10,7 @@ import time
 import unittest
 
 from winesession import ACCESSORY, wait_until, wine_desktop, start_program
-from program import BLUE, COMMAND1_CENTRE, Accessory, Phone, copy_text, text_box_contents
+from program import BLUE, DISCONNECT_CENTRE, Accessory, Phone, copy_text, text_box_contents
 
 IDLE = (255, 255, 255)  # the window background's system colour, under wine as on Windows
 TYPE_KEYS = os.environ.get("TAVLUN_TYPE_KEYS")
@@ -87,7 +87,7 @@ class ProgramTest(unittest.TestCase):
         program.answer_connect()
         wait_until(lambda: lit(program, BLUE), 10, "the indicator to turn blue")
         self.assertEqual(further.exchange(b"AT+CGMR\r", 5), b"OK\r\n")
-        desktop.click(*program.client(*COMMAND1_CENTRE))  # disconnect
+        desktop.click(*program.client(*DISCONNECT_CENTRE))  # disconnect
         wait_until(lambda: lit(program, IDLE), 10, "the indicator to go out")
 
         # Between the probe and the pick, COM1 becomes something that is
