@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <cstdio>
+#include <unistd.h>
 #include <utility>
 
 namespace tavlun::app {
@@ -44,7 +46,10 @@ void handleMessage(QtMsgType type, const QMessageLogContext &context, const QStr
         core::tellUser("the connection to the " + display
                        + " display was lost (its server ended, as at logout); the port is closed and "
                          "Tavlun ends.");
-        return;
+        // Qt would go on to run every static destructor with its display
+        // gone; with the port closed there is nothing left to do.
+        std::fflush(nullptr);
+        _exit(1);
     }
     if (qtHandler())
         qtHandler()(type, context, message);

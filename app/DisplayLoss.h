@@ -9,8 +9,8 @@ namespace tavlun::app {
 // once, from within its own event handling, without unwinding the stack.
 // This sees that warning first: it runs `cleanUp` (the port closed, its
 // thread stopped), says in one line on standard error what happened instead
-// of Qt's words, and lets Qt end the process. Other messages go on to the
-// handler that was installed before.
+// of Qt's words, and ends the process with status 1. Other messages go on
+// to the handler that was installed before.
 // It holds while this object lives.
 class DisplayLossCleanUp {
 public:
