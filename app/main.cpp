@@ -38,8 +38,11 @@ int main(int argc, char **argv)
 
     tavlun::ui::QtDesktopShell shell;
     tavlun::ui::MainWindow window(shell);
-    tavlun::app::Session session(window, injector, commandLine.devices);
+    tavlun::app::Session session(window, injector, commandLine.devices, commandLine.keptDevice);
     injector.setParentWindow(&window);
-    window.show();
+    if (commandLine.minimised)
+        window.showMinimized();
+    else
+        window.show();
     return app.exec();
 }

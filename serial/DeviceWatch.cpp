@@ -1,8 +1,15 @@
 #include "DeviceWatch.h"
 
+#include "PortDiagnosis.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QSocketNotifier>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace tavlun::serial {
 
@@ -20,6 +27,46 @@ DeviceWatch::DeviceWatch(const QStringList &namedDevices, QObject *parent) : QOb
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_,
             qOverload<>(&QTimer::start));
     connect(&settle_, &QTimer::timeout, this, &DeviceWatch::devicesChanged);
+}
+
+DeviceWatch::~DeviceWatch()
+{
+    released_.reset();
+    if (inotify_ >= 0)
+        ::close(inotify_);
+}
+
+void DeviceWatch::watchForRelease(const QString &device)
+{
+    if (inotify_ < 0 && !device.isEmpty()) {
+        inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (inotify_ < 0)
+            return; // then only the folders tell
+        released_ = std::make_unique<QSocketNotifier>(inotify_, QSocketNotifier::Read);
+        connect(released_.get(), &QSocketNotifier::activated, this, &DeviceWatch::releaseEvents);
+    }
+    for (const int watch : std::as_const(releaseWatches_))
+        ::inotify_rm_watch(inotify_, watch);
+    releaseWatches_.clear();
+    if (device.isEmpty())
+        return;
+    // A failed open of a held device opens nothing, so the program's own
+    // tries make none of these events.
+    const auto add = [this](const QString &path, uint32_t events) {
+        if (const int watch = ::inotify_add_watch(inotify_, QFile::encodeName(path).constData(), events); watch >= 0)
+            releaseWatches_ << watch;
+    };
+    add(device, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE | IN_ATTRIB | IN_DELETE_SELF);
+    for (const QString &lock : lockFilePaths(device))
+        add(lock, IN_DELETE_SELF | IN_MOVE_SELF);
+}
+
+void DeviceWatch::releaseEvents()
+{
+    char events[4096];
+    while (::read(inotify_, events, sizeof events) > 0) {
+    }
+    settle_.start();
 }
 
 } // namespace tavlun::serial

@@ -5,6 +5,10 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <memory>
+
+class QSocketNotifier;
+
 namespace tavlun::serial {
 
 // Tells when serial devices may have come or gone: the kernel reports
@@ -16,13 +20,24 @@ class DeviceWatch final : public QObject {
 
 public:
     explicit DeviceWatch(const QStringList &namedDevices, QObject *parent = nullptr);
+    ~DeviceWatch() override;
+
+    // Also tells when another program may have let `device` go: when a
+    // program closes it, when its lock file goes, when its permissions
+    // change. Replaces the device watched before; empty: none.
+    void watchForRelease(const QString &device);
 
 signals:
     void devicesChanged();
 
 private:
+    void releaseEvents();
+
     QFileSystemWatcher watcher_;
     QTimer settle_;
+    int inotify_ = -1; // the watch for a release, made at its first use
+    std::unique_ptr<QSocketNotifier> released_;
+    QList<int> releaseWatches_;
 };
 
 } // namespace tavlun::serial
