@@ -38,6 +38,10 @@ DeviceWatch::~DeviceWatch()
 
 void DeviceWatch::watchForRelease(const QString &device)
 {
+    // Watched already: a watch made again could miss a release meanwhile.
+    if (device == releasedDevice_)
+        return;
+    releasedDevice_ = device;
     if (inotify_ < 0 && !device.isEmpty()) {
         inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (inotify_ < 0)
@@ -63,10 +67,18 @@ void DeviceWatch::watchForRelease(const QString &device)
 
 void DeviceWatch::releaseEvents()
 {
-    char events[4096];
-    while (::read(inotify_, events, sizeof events) > 0) {
+    // Events are read whole; a watch removed tells IN_IGNORED, which is no change.
+    alignas(inotify_event) char events[4096];
+    bool changed = false;
+    for (ssize_t n; (n = ::read(inotify_, events, sizeof events)) > 0;) {
+        for (ssize_t at = 0; at < n;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+            changed = changed || !(event->mask & IN_IGNORED);
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
     }
-    settle_.start();
+    if (changed)
+        settle_.start();
 }
 
 } // namespace tavlun::serial

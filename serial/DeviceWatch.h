@@ -38,6 +38,7 @@ private:
     int inotify_ = -1; // the watch for a release, made at its first use
     std::unique_ptr<QSocketNotifier> released_;
     QList<int> releaseWatches_;
+    QString releasedDevice_; // the device watched for its release
 };
 
 } // namespace tavlun::serial
