@@ -1,4 +1,4 @@
-"""The Debian package: the desktop's validators, then unpacked and started."""
+"""The Debian package: the desktop's validators and systemd's and udev's for the examples, then unpacked and started."""
 import glob
 import os
 import re
@@ -39,6 +39,33 @@ class Package(unittest.TestCase):
             code, out = run(argv)
             remarks = [line for line in out.splitlines() if re.match(remark, line)]
             self.assertEqual((code, remarks), (0, []), f"{argv[0]}:\n{out}")
+
+    def test_the_examples_that_start_it_with_the_adapter_pass_systemd_and_udev(self):
+        examples = self.root + "/usr/share/doc/tavlun/examples/"
+        with open(examples + "tavlun@.service", encoding="utf-8") as f:
+            unit = f.read()
+        self.assertIn("\nExecStart=/usr/bin/tavlun --connect /dev/%I --minimised\n", unit)
+        with tempfile.TemporaryDirectory() as tmp:
+            # An instance as the rule asks for it, its program and manual page from the unpacked package.
+            os.mkdir(runtime := os.path.join(tmp, "run"), 0o700)
+            with open(instance := os.path.join(tmp, "tavlun@ttyUSB0.service"), "w", encoding="utf-8") as f:
+                f.write(unit.replace("=/usr/bin/", f"={self.root}/usr/bin/"))
+            code, out = run(["systemd-analyze", "--user", "verify", instance],
+                            env=dict(os.environ, XDG_RUNTIME_DIR=runtime, MANPATH=self.root + "/usr/share/man"))
+            self.assertEqual((code, out), (0, ""), "systemd-analyze verify")
+            # The rules with ids put in, read by udevadm test where udev reads them, in a mount namespace of its own.
+            # (Debian 12's udev 252 has no udevadm verify.)
+            os.mkdir(rules := os.path.join(tmp, "rules.d"))
+            names = [n for n in os.listdir(examples) if n.endswith(".rules")]
+            for name in names:
+                with open(examples + name, encoding="utf-8") as f, open(os.path.join(rules, name), "w") as out:
+                    out.write(f.read().replace("xxxx", "1a86").replace("yyyy", "7523"))
+            device = "/sys/class/tty/" + sorted(os.listdir("/sys/class/tty"))[0]
+            code, out = run(["unshare", "--mount", "--propagation", "private"] + ["--map-root-user"] * bool(os.geteuid())
+                             + ["sh", "-c", f'mount --bind "{rules}" /etc/udev/rules.d && udevadm test "{device}"'])
+            read = [n for n in names if f"Reading rules file: /etc/udev/rules.d/{n}" in out]
+            remarks = [line for line in out.splitlines() if line.startswith("/etc/udev/rules.d/")]
+            self.assertEqual((code, sorted(read), remarks), (0, sorted(names), []), f"udevadm test:\n{out}")
 
     def test_unpacked_it_tells_its_version_and_its_menu_entry_opens_the_main_window(self):
         bindir = self.root + "/usr/bin"
