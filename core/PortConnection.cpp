@@ -94,11 +94,13 @@ void PortConnection::connectKeptDevice()
 {
     if (kept_.empty() || port_.isOpen() || picking_)
         return;
-    // A USB adapter plugged in again may get another name: its identity
-    // finds it under that.
-    std::string device = keptIdentity_.empty() ? std::string() : catalog_.deviceWithIdentity(keptIdentity_);
-    if (device.empty())
-        device = kept_;
+    // A USB adapter plugged in again may get another name: where the path
+    // kept leads elsewhere or nowhere, its identity finds it under that.
+    std::string device = kept_;
+    if (!keptIdentity_.empty() && catalog_.identityOf(kept_) != keptIdentity_) {
+        if (std::string renamed = catalog_.deviceWithIdentity(keptIdentity_); !renamed.empty())
+            device = std::move(renamed);
+    }
     const auto failed = std::find_if(unlisted_.begin(), unlisted_.end(),
                                      [&](const UnlistedPort &port) { return port.device == device; });
     // Where the probe has just failed to open it, the probe has said why;

@@ -13,20 +13,37 @@
 
 namespace tavlun::serial {
 
-DeviceWatch::DeviceWatch(const QStringList &namedDevices, QObject *parent) : QObject(parent)
+DeviceWatch::DeviceWatch(const QStringList &namedDevices, QObject *parent)
+    : QObject(parent), namedDevices_(namedDevices)
 {
     constexpr int kSettleMs = 300;
-    QSet<QString> folders{QStringLiteral("/dev")};
-    for (const QString &device : namedDevices) {
-        if (const QString folder = QFileInfo(device).absolutePath(); QFileInfo(folder).isDir())
-            folders.insert(folder);
-    }
-    watcher_.addPaths(folders.values());
+    watchFolders();
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_,
             qOverload<>(&QTimer::start));
-    connect(&settle_, &QTimer::timeout, this, &DeviceWatch::devicesChanged);
+    // A folder made meanwhile is watched before anyone looks at the
+    // devices: what appears in it later is told too.
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        watchFolders();
+        emit devicesChanged();
+    });
+}
+
+void DeviceWatch::watchFolders()
+{
+    QSet<QString> folders{QStringLiteral("/dev")};
+    for (const QString &device : std::as_const(namedDevices_)) {
+        QString folder = QFileInfo(device).absolutePath();
+        while (!QFileInfo(folder).isDir() && folder != QDir::rootPath())
+            folder = QFileInfo(folder).absolutePath();
+        folders.insert(folder);
+    }
+    const QStringList watched = watcher_.directories();
+    for (const QString &folder : std::as_const(folders)) {
+        if (!watched.contains(folder))
+            watcher_.addPath(folder);
+    }
 }
 
 DeviceWatch::~DeviceWatch()

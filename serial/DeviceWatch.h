@@ -13,8 +13,10 @@ namespace tavlun::serial {
 
 // Tells when serial devices may have come or gone: the kernel reports
 // changes of the folders that hold them (/dev, and the folder of each device
-// named on the command line), so nothing is polled. A burst of changes, as
-// udev makes a device node and its links, is told once it has settled.
+// named on the command line, or the nearest folder above it that exists
+// until it does, as /dev/serial/by-id/ is made at the first USB serial
+// adapter), so nothing is polled. A burst of changes, as udev makes a device
+// node and its links, is told once it has settled.
 class DeviceWatch final : public QObject {
     Q_OBJECT
 
@@ -31,8 +33,11 @@ signals:
     void devicesChanged();
 
 private:
+    // Watches the folders that hold the named devices, as far as they exist.
+    void watchFolders();
     void releaseEvents();
 
+    QStringList namedDevices_;
     QFileSystemWatcher watcher_;
     QTimer settle_;
     int inotify_ = -1; // the watch for a release, made at its first use

@@ -16,7 +16,7 @@ class PlugIn(unittest.TestCase):
         desktop = Desktop()
         self.addCleanup(desktop.close)
         xev = KeyRecorder(desktop)  # focused first: a window that starts minimised leaves it the focus
-        os.mkdir(by_id := os.path.join(desktop.tmp, "by-id"))
+        by_id = os.path.join(desktop.tmp, "serial", "by-id")  # made with the first adapter, as udev does
         link = os.path.join(by_id, "usb-Tavlun_Accessory_A50285BI-if00-port0")
         program = Program(desktop, BINARY, [], options=["--connect", link, "--minimised"], shown=False)
         iconic = lambda: "Iconic" in desktop.window_state(program.window)  # noqa: E731
@@ -26,6 +26,7 @@ class PlugIn(unittest.TestCase):
 
         first = Accessory(desktop, ACCESSORY)
         first.type("Merhaba")  # the accessory holds the keys until the program opens its line
+        os.makedirs(by_id)
         os.symlink(first.path, link)  # plugged in
         self.assertEqual(xev.text(7, 20), "MERHABA", "the recorder saw:\n" + "\n".join(xev.lines[-40:]))
         first.type("dünya{SEND}")
