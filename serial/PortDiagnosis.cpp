@@ -181,12 +181,6 @@ PortDiagnosis diagnosePort(const QString &devicePath, bool wasPresent, const QSt
     const QByteArray path = QFile::encodeName(devicePath);
     struct stat info {};
     if (::stat(path.constData(), &info) != 0) {
-        if (errno == EACCES)
-            return diagnosis(Cause::Permission, QStringLiteral("yolundaki bir klasöre girme izni yok"),
-                             QStringLiteral("Klasörlerin izinlerini denetleyin: namei -l %1").arg(devicePath));
-        if (errno == ELOOP)
-            return diagnosis(Cause::NotFound, QStringLiteral("bağlantıları birbirini gösteriyor, aygıta varmıyor"),
-                             QStringLiteral("Aygıtın yolunu denetleyin."));
         if (errno != ENOENT && errno != ENOTDIR && errno != ENODEV && errno != ENXIO)
             return diagnosis(Cause::Unknown,
                              QStringLiteral("açılamadı (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));

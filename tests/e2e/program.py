@@ -168,7 +168,8 @@ class PortLock:  # holds a device as serial programs do: a process named by a lo
         device = subprocess.DEVNULL if locked_only else os.open(device_path, os.O_RDWR | os.O_NOCTTY)
         self.holder = subprocess.Popen(["sleep", "600"], stdin=device)
         locked_only or os.close(device)
-        self.pid, self.path = self.holder.pid, "/var/lock/LCK.." + device_path[5:].replace("/", "_")
+        name = device_path[5:] if device_path.startswith("/dev/") else device_path  # as Qt names it
+        self.pid, self.path = self.holder.pid, "/var/lock/LCK.." + name.replace("/", "_")
         with open(self.path, "w") as lock:
             lock.write(f"{self.pid}\nsleep\n{socket.gethostname()}\n")
 

@@ -41,31 +41,22 @@ class Package(unittest.TestCase):
             self.assertEqual((code, remarks), (0, []), f"{argv[0]}:\n{out}")
 
     def test_the_examples_that_start_it_with_the_adapter_pass_systemd_and_udev(self):
-        examples = self.root + "/usr/share/doc/tavlun/examples/"
-        with open(examples + "tavlun@.service", encoding="utf-8") as f:
-            unit = f.read()
-        self.assertIn("\nExecStart=/usr/bin/tavlun --connect /dev/%I --minimised\n", unit)
-        with tempfile.TemporaryDirectory() as tmp:
-            # An instance as the rule asks for it, its program and manual page from the unpacked package.
-            os.mkdir(runtime := os.path.join(tmp, "run"), 0o700)
-            with open(instance := os.path.join(tmp, "tavlun@ttyUSB0.service"), "w", encoding="utf-8") as f:
-                f.write(unit.replace("=/usr/bin/", f"={self.root}/usr/bin/"))
-            code, out = run(["systemd-analyze", "--user", "verify", instance],
-                            env=dict(os.environ, XDG_RUNTIME_DIR=runtime, MANPATH=self.root + "/usr/share/man"))
-            self.assertEqual((code, out), (0, ""), "systemd-analyze verify")
-            # The rules with ids put in, read by udevadm test where udev reads them, in a mount namespace of its own.
-            # (Debian 12's udev 252 has no udevadm verify.)
-            os.mkdir(rules := os.path.join(tmp, "rules.d"))
-            names = [n for n in os.listdir(examples) if n.endswith(".rules")]
-            for name in names:
-                with open(examples + name, encoding="utf-8") as f, open(os.path.join(rules, name), "w") as out:
-                    out.write(f.read().replace("xxxx", "1a86").replace("yyyy", "7523"))
-            device = "/sys/class/tty/" + sorted(os.listdir("/sys/class/tty"))[0]
-            code, out = run(["unshare", "--mount", "--propagation", "private"] + ["--map-root-user"] * bool(os.geteuid())
-                             + ["sh", "-c", f'mount --bind "{rules}" /etc/udev/rules.d && udevadm test "{device}"'])
-            read = [n for n in names if f"Reading rules file: /etc/udev/rules.d/{n}" in out]
-            remarks = [line for line in out.splitlines() if line.startswith("/etc/udev/rules.d/")]
-            self.assertEqual((code, sorted(read), remarks), (0, sorted(names), []), f"udevadm test:\n{out}")
+        examples, tmp = self.root + "/usr/share/doc/tavlun/examples/", tempfile.mkdtemp(dir=self.root)
+        with open(examples + "tavlun@.service") as f, open(unit := tmp + "/tavlun@ttyUSB0.service", "w") as out:
+            out.write(f.read().replace("ExecStart=/usr/bin/tavlun --connect /dev/%I --minimised\n",  # as the rule
+                                       f"ExecStart={self.root}/usr/bin/tavlun --connect /dev/%I --minimised\n"))
+        os.chmod(tmp, 0o700)  # the service manager's run-time folder too; the program and manual page the package's
+        code, out = run(["systemd-analyze", "--user", "verify", unit],
+                        env=dict(os.environ, XDG_RUNTIME_DIR=tmp, MANPATH=self.root + "/usr/share/man"))
+        self.assertEqual((code, out), (0, ""), "systemd-analyze verify")
+        names = [n for n in os.listdir(examples) if n.endswith(".rules")]  # udev 252 has no verify: udevadm test
+        for name in names:  # with ids put in, where udev reads them, in a mount namespace of its own
+            with open(examples + name) as f, open(os.path.join(tmp, name), "w") as out:
+                out.write(f.read().replace("xxxx", "1a86").replace("yyyy", "7523"))
+        code, out = run(["unshare", "--mount", "--propagation", "private"] + ["--map-root-user"] * bool(os.geteuid()) +
+                        ["sh", "-c", f"mount --bind {tmp} /etc/udev/rules.d && udevadm test /sys/class/tty/console"])
+        read, remarks = [n for n in names if f"Reading rules file: /etc/udev/rules.d/{n}" in out], re.findall("^/etc/.*", out, re.M)
+        self.assertEqual((code, sorted(read), remarks), (0, sorted(names), []), f"udevadm test:\n{out}")
 
     def test_unpacked_it_tells_its_version_and_its_menu_entry_opens_the_main_window(self):
         bindir = self.root + "/usr/bin"

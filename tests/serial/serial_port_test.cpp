@@ -1,15 +1,11 @@
-// The serial port on a real pseudo-terminal, the numbering of ports, why a
-// device does not open, what identifies a USB adapter, and the watch for a
-// held device's release.
+// The serial port on a real pseudo-terminal, the numbering of ports, what
+// identifies a USB adapter.
 #include "serial/DeviceIdentity.h"
-#include "serial/DeviceWatch.h"
-#include "serial/PortDiagnosis.h"
 #include "serial/PortMap.h"
 #include "serial/SerialPort.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtCore/qtestsupport_core.h>
 
@@ -100,7 +96,7 @@ TEST(SerialPort, CarriesBytesBothWaysAndReportsAHangUpOnce)
 
 TEST(PortMap, CommandLineDevicesComeFirstThenPlatformPortsByFamilyAndNumberUpToTen)
 {
-    serial::PortMap map({"/tmp/virtual", "/dev/ttyUSB1", "/tmp/virtual"});
+    serial::PortMap map({"/tmp/virtual", "/dev/ttyUSB1", "/tmp/virtual"}); // named twice: counted once
     map.refreshFrom({"/dev/ttyS1", "/dev/ttyUSB10", "/dev/rfcomm0", "/dev/ttyACM0", "/dev/ttyUSB2",
                      "/dev/ttyS0", "/dev/ttyUSB1", "/dev/ttyAMA0", "/dev/ttyS2", "/dev/ttyS3"});
     const QStringList want{"/tmp/virtual", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyUSB10",
@@ -111,126 +107,40 @@ TEST(PortMap, CommandLineDevicesComeFirstThenPlatformPortsByFamilyAndNumberUpToT
         EXPECT_EQ(map.deviceFor(number), number >= 1 && number <= 10 ? want[number - 1] : QString()) << "port " << number;
     map.refreshFrom({});
     EXPECT_EQ(map.devices(), (QStringList{"/tmp/virtual", "/dev/ttyUSB1"}));
-    EXPECT_TRUE(map.explicitWithoutNumber().isEmpty());
-
-    QStringList twelve;
-    for (int n = 1; n <= 12; ++n)
-        twelve << QStringLiteral("/dev/named%1").arg(n);
-    serial::PortMap crowded(twelve);
-    crowded.refreshFrom({"/dev/ttyS0"});
-    EXPECT_EQ(crowded.devices(), twelve.mid(0, 10));
-    EXPECT_EQ(crowded.explicitWithoutNumber(), (QStringList{"/dev/named11", "/dev/named12"}));
 }
 
-// A child that holds `path` open as its standard input.
-struct Holder {
-    QProcess process;
-    explicit Holder(const QString &path)
-    {
-        process.setStandardInputFile(path);
-        process.start(QStringLiteral("sleep"), {QStringLiteral("600")});
-        process.waitForStarted();
-    }
-    ~Holder() { release(); }
-    void release() { process.kill(); process.waitForFinished(); }
-};
-
-TEST(PortDiagnosis, EveryKindOfPathGetsItsCauseAndOnlyATerminalHasHolders)
+// Adds to a sysfs tree at `sys` the port `name` of the USB adapter `usb`
+// (vendor 0403, product 6010) whose serial number is `serial`, on `interface`.
+void addTty(const QString &sys, const QString &usb, const QString &serial, int interface, const QString &name)
 {
-    using Cause = core::PortDiagnosis::Cause;
-    QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("notes")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    Pty pty;
-    Holder holder(pty.path);
-    const std::tuple<QString, bool, Cause, std::string> cases[] = {
-        {QStringLiteral("/dev/null"), false, Cause::NotSerial, "seri aygıt değil. Seri aygıtın yolunu verin, örneğin /dev/ttyUSB0."},
-        {dir.path(), false, Cause::NotSerial, "bir klasör, aygıt değil. Seri aygıtın yolunu verin, örneğin /dev/ttyUSB0."},
-        {file.fileName(), false, Cause::NotSerial, "seri aygıt değil, bir dosya. Seri aygıtın yolunu verin, örneğin /dev/ttyUSB0."},
-        {dir.filePath(QStringLiteral("absent")), false, Cause::NotFound, "böyle bir aygıt yok. Aygıtın yolunu denetleyin."},
-        {dir.filePath(QStringLiteral("absent")), true, Cause::Gone, "aygıt artık yok (çıkarılmış olabilir). Aygıtı takıp portu yeniden seçin."},
-        {file.fileName() + QStringLiteral("/under"), false, Cause::NotFound, "böyle bir aygıt yok. Aygıtın yolunu denetleyin."},
-        {pty.path, false, Cause::Busy, "başka bir program kullanıyor: sleep (pid " + std::to_string(holder.process.processId())
-                                           + "). O programı kapatıp portu yeniden seçin."},
-    };
-    for (const auto &[path, wasPresent, kind, sentence] : cases) {
-        const core::PortDiagnosis got = serial::diagnosePort(path, wasPresent, QStringLiteral("Is a directory"));
-        EXPECT_EQ(std::pair(got.kind, got.sentence()), std::pair(kind, sentence)) << path.toStdString();
-    }
-    holder.release();
-    EXPECT_EQ(serial::diagnosePort(pty.path, true, QStringLiteral("Device busy")).sentence(), "açılamadı (Device busy)")
-        << "nothing explains it: the system's words, in the program's sentence";
+    const QString device = sys + "/devices/usb1/" + usb, port = device + QString("/if%1").arg(interface);
+    QDir().mkpath(port + '/' + name);
+    QDir().mkpath(sys + "/class/tty");
+    QFile::link(port + '/' + name, sys + "/class/tty/" + name);
+    const std::pair<QString, QString> files[] = {{device + "/idVendor", "0403"}, {device + "/idProduct", "6010"},
+                                                 {device + "/serial", serial}, {port + "/bInterfaceNumber", QString("0%1").arg(interface)}};
+    for (const auto &[file, text] : files)
+        if (QFile out(file); !text.isEmpty() && out.open(QIODevice::WriteOnly))
+            out.write((text + '\n').toUtf8());
 }
-
-// A sysfs tree of a USB serial adapter with two ports and serial number
-// A50285BI, replugged as ttyUSB1 and ttyUSB2; and an adapter with none.
-struct FakeSysfs {
-    QTemporaryDir root;
-    void add(const QString &usb, const QString &serial, const QString &interface, const QString &name)
-    {
-        const QString device = root.filePath(QStringLiteral("devices/pci0000:00/usb1/") + usb);
-        const QString node = device + u'/' + usb + QStringLiteral(":1.") + interface + u'/' + name + QStringLiteral("/tty/") + name;
-        QDir().mkpath(node);
-        QDir().mkpath(root.filePath(QStringLiteral("class/tty")));
-        write(device + QStringLiteral("/idVendor"), QStringLiteral("0403"));
-        write(device + QStringLiteral("/idProduct"), QStringLiteral("6010"));
-        if (!serial.isEmpty())
-            write(device + QStringLiteral("/serial"), serial);
-        write(device + u'/' + usb + QStringLiteral(":1.") + interface + QStringLiteral("/bInterfaceNumber"), u'0' + interface);
-        QFile::link(node, root.filePath(QStringLiteral("class/tty/") + name));
-    }
-    static void write(const QString &path, const QString &text)
-    {
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write((text + u'\n').toUtf8());
-    }
-};
 
 TEST(DeviceIdentity, AnAdaptersPortIsFoundUnderItsNewNameAfterAReplug)
 {
-    FakeSysfs sys;
-    sys.add(QStringLiteral("1-1"), QStringLiteral("A50285BI"), QStringLiteral("0"), QStringLiteral("ttyUSB1"));
-    sys.add(QStringLiteral("1-1"), QStringLiteral("A50285BI"), QStringLiteral("1"), QStringLiteral("ttyUSB2"));
-    sys.add(QStringLiteral("1-2"), QString(), QStringLiteral("0"), QStringLiteral("ttyUSB3"));
-    // Before the unplug it was ttyUSB0, reached through a stable link.
-    QTemporaryDir dev;
-    QFile(dev.filePath(QStringLiteral("ttyUSB0"))).open(QIODevice::WriteOnly);
-    QDir(dev.path()).mkpath(QStringLiteral("serial/by-id"));
-    const QString byId = dev.filePath(QStringLiteral("serial/by-id/usb-FTDI-if00-port0"));
-    QFile::link(dev.filePath(QStringLiteral("ttyUSB0")), byId);
-    EXPECT_EQ(serial::deviceIdentity(byId, sys.root.path()), QString()) << "ttyUSB0 is gone from sysfs";
-    sys.add(QStringLiteral("1-3"), QStringLiteral("A50285BI"), QStringLiteral("0"), QStringLiteral("ttyUSB0"));
-    const QString identity = serial::deviceIdentity(byId, sys.root.path());
+    // ttyUSB0 behind a stable link; replugged, the adapter's two ports are
+    // ttyUSB1 and ttyUSB2; ttyUSB3 is an adapter without a serial number.
+    QTemporaryDir sys; // its folders named ttyUSB0 ... stand for the nodes in /dev too
+    addTty(sys.path(), "1-3", "A50285BI", 0, "ttyUSB0");
+    addTty(sys.path(), "1-1", "A50285BI", 1, "ttyUSB1");
+    addTty(sys.path(), "1-1", "A50285BI", 0, "ttyUSB2");
+    addTty(sys.path(), "1-2", "", 0, "ttyUSB3");
+    const QString byId = sys.filePath("usb-FTDI_A50285BI-if00-port0");
+    QFile::link(sys.filePath("devices/usb1/1-3/if0/ttyUSB0"), byId);
+    const QString identity = serial::deviceIdentity(byId, sys.path());
     EXPECT_EQ(identity, "usb 0403:6010 A50285BI if00");
-    QDir(sys.root.filePath(QStringLiteral("class/tty"))).remove(QStringLiteral("ttyUSB0"));
-    EXPECT_EQ(serial::deviceWithIdentity(identity, sys.root.path()), "/dev/ttyUSB1") << "not the other port, ttyUSB2";
-    EXPECT_EQ(serial::deviceIdentity(dev.filePath(QStringLiteral("ttyUSB3")), sys.root.path()), QString());
-    QFile(dev.filePath(QStringLiteral("ttyUSB3"))).open(QIODevice::WriteOnly);
-    EXPECT_EQ(serial::deviceIdentity(dev.filePath(QStringLiteral("ttyUSB3")), sys.root.path()), QString())
-        << "an adapter without a serial number has no identity";
-    EXPECT_EQ(serial::deviceWithIdentity(QString(), sys.root.path()), QString());
-    Pty pty;
-    EXPECT_EQ(serial::deviceIdentity(pty.path), QString()) << "a pseudo-terminal has no identity";
-}
-
-TEST(DeviceWatch, TellsOnceWhenAHeldDeviceIsLetGo)
-{
-    Pty pty;
-    Holder holder(pty.path);
-    serial::DeviceWatch watch({}); // /dev alone: not the folder of the terminal
-    int changed = 0;
-    QObject::connect(&watch, &serial::DeviceWatch::devicesChanged, [&] { ++changed; });
-    watch.watchForRelease(pty.path);
-    holder.release();
-    EXPECT_TRUE(waitFor([&] { return changed > 0; })) << "no word of the release";
-    QTest::qWait(500); // longer than the watch lets a burst settle
-    EXPECT_EQ(changed, 1) << "told again with nothing changed";
-    watch.watchForRelease({});
-    Holder another(pty.path);
-    another.release();
-    QTest::qWait(500);
-    EXPECT_EQ(changed, 1) << "told of a device no longer watched";
+    QFile::remove(sys.filePath("class/tty/ttyUSB0")); // unplugged
+    EXPECT_EQ(serial::deviceIdentity(byId, sys.path()), QString());
+    EXPECT_EQ(serial::deviceWithIdentity(identity, sys.path()), "/dev/ttyUSB2") << "not its other port, ttyUSB1";
+    EXPECT_EQ(serial::deviceIdentity(sys.filePath("class/tty/ttyUSB3"), sys.path()), QString()) << "no serial number";
 }
 
 } // namespace
