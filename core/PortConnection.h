@@ -118,7 +118,6 @@ public:
     // From now on keeps `device` connected (see above); the next probe
     // connects it. Empty: keeps nothing.
     void keepConnected(const std::string &device);
-    const std::string &keptDevice() const { return kept_; }
 
     // Lists every port from 1 to 10 that opens.
     void probePorts();
