@@ -22,8 +22,7 @@ class Faults(unittest.TestCase):
         held = PortLock(self.phones[0].path, locked_only=True)  # named by its lock file alone
         self.addCleanup(held.release)
         first, missing, third = self.phones[0].path, "/dev/tavlun-no-such-device", self.phones[1].path
-        folder, plain_file = self.desktop.tmp, os.path.join(self.desktop.tmp, "notes.txt")
-        open(plain_file, "w").close()
+        folder, plain_file = self.desktop.tmp, os.path.abspath(__file__)  # a regular file
         others = [f"/dev/tavlun-none-{n:02}" for n in range(7, 13)]  # the last two beyond the tenth port
         self.start([first, missing, third, "/dev/null", folder, plain_file] + others)
         said = {first: f"tavlun: {first} listede yok: başka bir program kullanıyor: sleep (pid {held.pid}). O "

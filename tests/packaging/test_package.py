@@ -41,13 +41,12 @@ class Package(unittest.TestCase):
             self.assertEqual((code, remarks), (0, []), f"{argv[0]}:\n{out}")
 
     def test_the_examples_that_start_it_with_the_adapter_pass_systemd_and_udev(self):
-        examples, tmp = self.root + "/usr/share/doc/tavlun/examples/", tempfile.mkdtemp(dir=self.root)
+        examples, tmp = self.root + "/usr/share/doc/tavlun/examples/", tempfile.mkdtemp(dir=self.root)  # mode 0700
         with open(examples + "tavlun@.service") as f, open(unit := tmp + "/tavlun@ttyUSB0.service", "w") as out:
-            out.write(f.read().replace("ExecStart=/usr/bin/tavlun --connect /dev/%I --minimised\n",  # as the rule
+            out.write(f.read().replace("ExecStart=/usr/bin/tavlun --connect /dev/%I --minimised\n",  # the package's
                                        f"ExecStart={self.root}/usr/bin/tavlun --connect /dev/%I --minimised\n"))
-        os.chmod(tmp, 0o700)  # the service manager's run-time folder too; the program and manual page the package's
-        code, out = run(["systemd-analyze", "--user", "verify", unit],
-                        env=dict(os.environ, XDG_RUNTIME_DIR=tmp, MANPATH=self.root + "/usr/share/man"))
+        code, out = run(["systemd-analyze", "--user", "verify", unit],  # an instance as the rule asks for it
+                        env=dict(os.environ, XDG_RUNTIME_DIR=tmp, MANPATH=self.root + "/usr/share/man"))  # its man page
         self.assertEqual((code, out), (0, ""), "systemd-analyze verify")
         names = [n for n in os.listdir(examples) if n.endswith(".rules")]  # udev 252 has no verify: udevadm test
         for name in names:  # with ids put in, where udev reads them, in a mount namespace of its own
