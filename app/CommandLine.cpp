@@ -3,6 +3,7 @@
 #include "tavlun/version.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -46,11 +47,23 @@ const char kDescription[] =
     "On Windows port n is COMn.\n"
     "\n"
     "Why a port is missing from the list, or would not open, is written to standard\n"
-    "error and shown in the port list's tooltip. See tavlun(1).";
+    "error and shown in the port list's tooltip.\n"
+    "\n"
+    "To type as soon as the adapter is plugged in: tavlun --connect DEVICE --minimised.\n"
+    "See tavlun(1).";
 
 void print(std::FILE *stream, const QString &text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+// A command line that is not understood: says why, and the program ends with status 2.
+CommandLine refused(const QString &why)
+{
+    print(stderr, QStringLiteral("tavlun: %1\nTry 'tavlun --help' for more information.\n").arg(why));
+    CommandLine result;
+    result.exitCode = 2;
+    return result;
 }
 
 } // namespace
@@ -69,7 +82,17 @@ CommandLine readCommandLine(const QStringList &arguments)
                                      QStringLiteral("Displays help including Qt specific options."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Displays version information."));
-    parser.addOptions({help, helpAll, version});
+    const QCommandLineOption connect(
+        {QStringLiteral("c"), QStringLiteral("connect")},
+        QStringLiteral("Connect to <device> at once, without asking; if it is not there yet, as soon as "
+                       "it is plugged in, and again after every unplug (a USB adapter is recognised by "
+                       "its serial number under a new name too)."),
+        QStringLiteral("device"));
+    const QCommandLineOption minimised(
+        QStringLiteral("minimised"),
+        QStringLiteral("Start with the window minimised, so that the keys go to the application that "
+                       "has the keyboard focus from the first one."));
+    parser.addOptions({help, helpAll, version, connect, minimised});
     for (const QtOption &qt : kQtOptions) {
         QCommandLineOption option(QString::fromLatin1(qt.name), QString::fromLatin1(qt.description),
                                   QString::fromLatin1(qt.valueName));
@@ -84,12 +107,8 @@ CommandLine readCommandLine(const QStringList &arguments)
         QStringLiteral("[device...]"));
 
     CommandLine result;
-    if (!parser.parse(arguments)) {
-        print(stderr, QStringLiteral("tavlun: %1\nTry 'tavlun --help' for more information.\n")
-                          .arg(parser.errorText()));
-        result.exitCode = 2;
-        return result;
-    }
+    if (!parser.parse(arguments))
+        return refused(parser.errorText());
     if (parser.isSet(help) || parser.isSet(helpAll)) {
         print(stdout, parser.helpText());
         result.exitCode = 0;
@@ -100,7 +119,23 @@ CommandLine readCommandLine(const QStringList &arguments)
         result.exitCode = 0;
         return result;
     }
+    const QStringList kept = parser.values(connect);
+    if (kept.size() > 1)
+        return refused(QStringLiteral("--connect given %1 times (%2): Tavlun keeps one device connected.")
+                           .arg(kept.size())
+                           .arg(kept.join(QStringLiteral(", "))));
+    if (!kept.isEmpty() && (kept.front().isEmpty() || kept.front().startsWith(u'-')))
+        return refused(QStringLiteral("--connect needs the path of a serial device, such as /dev/ttyUSB0, "
+                                      "not '%1'.")
+                           .arg(kept.front()));
+    // The device kept connected is port 1; the folder of a relative path
+    // is watched where it is now.
+    if (!kept.isEmpty())
+        result.keptDevice = QFileInfo(kept.front()).absoluteFilePath();
     result.devices = parser.positionalArguments();
+    if (!kept.isEmpty())
+        result.devices.prepend(result.keptDevice);
+    result.minimised = parser.isSet(minimised);
     return result;
 }
 

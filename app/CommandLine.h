@@ -12,6 +12,8 @@ namespace tavlun::app {
 // accepted and left for QApplication.
 struct CommandLine {
     QStringList devices;          // serial devices to number first
+    QString keptDevice;           // --connect: the device to keep connected; empty for none
+    bool minimised = false;       // --minimised: the window starts minimised
     std::optional<int> exitCode;  // set: the program ends with it
 };
 

@@ -4,7 +4,8 @@
 
 namespace tavlun::app {
 
-Session::Session(ui::MainWindow &window, keystrokes::KeyInjector &injector, const QStringList &devices)
+Session::Session(ui::MainWindow &window, keystrokes::KeyInjector &injector, const QStringList &devices,
+                 const QString &keptDevice)
     : window_(window),
       ports_(devices),
       watch_(devices),
@@ -38,8 +39,12 @@ Session::Session(ui::MainWindow &window, keystrokes::KeyInjector &injector, cons
     // A backend that must ask the desktop for permission asks once the
     // user has connected, not at the first key.
     connection_.onConnected = [&injector] { injector.prepare(); };
+    connection_.onKeptDeviceHeld = [this](const std::string &device) {
+        watch_.watchForRelease(QString::fromStdString(device));
+    };
 
-    connection_.probePorts();
+    connection_.keepConnected(keptDevice.toStdString());
+    connection_.refreshList();
 }
 
 } // namespace tavlun::app

@@ -22,11 +22,14 @@ namespace tavlun::app {
 // Wires the program together: the serial port and the accessory dialogue on
 // their own thread, their events dispatched to the window and to delivery,
 // and port discovery and connection driven by the window. Construction runs
-// the rest of the start-up sequence: the port probe.
+// the rest of the start-up sequence: the port probe, and the connection to
+// the device kept connected if it is there.
 class Session final : public QObject {
 public:
-    // `devices` become the first port numbers, in their order.
-    Session(ui::MainWindow &window, keystrokes::KeyInjector &injector, const QStringList &devices = {});
+    // `devices` become the first port numbers, in their order; `keptDevice`,
+    // one of them, is kept connected (tavlun --connect).
+    Session(ui::MainWindow &window, keystrokes::KeyInjector &injector, const QStringList &devices = {},
+            const QString &keptDevice = {});
 
     core::PortConnection &connection() { return connection_; }
     // The program ends: the port is closed and stays closed.

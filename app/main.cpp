@@ -38,7 +38,7 @@ int main(int argc, char **argv)
     std::string unavailable;
     auto systemInjector = tavlun::keystrokes::createKeyInjector(&unavailable);
     tavlun::ui::TypingNotice injector(*systemInjector, window, shell, unavailable);
-    tavlun::app::Session session(window, injector, commandLine.devices);
+    tavlun::app::Session session(window, injector, commandLine.devices, commandLine.keptDevice);
 
     // A logout, `systemctl --user stop`, Ctrl+C or a closed terminal ends
     // the program as closing its window does, with status 0; so does the
@@ -50,6 +50,9 @@ int main(int argc, char **argv)
     });
     const tavlun::app::DisplayLossCleanUp displayLoss([&session] { session.stop(); });
 
-    window.show();
+    if (commandLine.minimised)
+        window.showMinimized();
+    else
+        window.show();
     return app.exec();
 }

@@ -1,5 +1,9 @@
 #include "PortConnection.h"
 
+#include "PortHelp.h"
+
+#include <algorithm>
+
 namespace tavlun::core {
 
 PortConnection::PortConnection(PortControl &port, PortCatalog &catalog, ConnectionView &view)
@@ -7,17 +11,23 @@ PortConnection::PortConnection(PortControl &port, PortCatalog &catalog, Connecti
 {
 }
 
+void PortConnection::keepConnected(const std::string &device)
+{
+    kept_ = device;
+    keptIdentity_.clear();
+}
+
 void PortConnection::probePorts()
 {
     if (closing_)
         return;
     listedPorts_ = 0;
-    std::vector<UnlistedPort> unlisted;
+    unlisted_.clear();
     catalog_.refresh();
     for (int number = 1; number <= kHighestPort; ++number) {
         const std::string device = catalog_.deviceFor(number);
         if (device.empty() || !port_.open(device)) {
-            noteUnlisted(number, unlisted);
+            noteUnlisted(number, unlisted_);
             continue;
         }
         seen_.insert(device);
@@ -25,7 +35,9 @@ void PortConnection::probePorts()
         port_.close();
         ++listedPorts_;
     }
-    view_.probeFinished(listedPorts_, unlisted);
+    for (const std::string &device : catalog_.namedWithoutNumber())
+        unlisted_.push_back({device, noRoomDiagnosis(kHighestPort), true, device == kept_});
+    view_.probeFinished(listedPorts_, unlisted_);
 }
 
 void PortConnection::connectSelectedPort()
@@ -42,6 +54,11 @@ void PortConnection::connectSelectedPort()
         resetPorts();
         return;
     }
+    showConnected(device);
+}
+
+void PortConnection::showConnected(const std::string &device)
+{
     connected_ = device;
     if (onConnected)
         onConnected();
@@ -54,19 +71,69 @@ void PortConnection::resetPorts()
 {
     if (port_.isOpen())
         port_.close();
-    refreshList();
+    if (!picking_)
+        relist();
     view_.setPortListEnabled(true);
     view_.setConnectedIndicator(false);
     view_.setDisconnectEnabled(false);
+    connectKeptDevice();
 }
 
 void PortConnection::refreshList()
 {
     if (port_.isOpen() || picking_)
         return;
+    relist();
+    connectKeptDevice();
+}
+
+void PortConnection::relist()
+{
     for (int index = listedPorts_ - 1; index >= 0; --index)
         view_.removePortEntry(index);
     probePorts();
+}
+
+void PortConnection::connectKeptDevice()
+{
+    if (closing_ || kept_.empty() || port_.isOpen() || picking_)
+        return;
+    // A USB adapter plugged in again may get another name: where the path
+    // kept leads elsewhere or nowhere, its identity finds it under that.
+    std::string device = kept_;
+    if (!keptIdentity_.empty() && catalog_.identityOf(kept_) != keptIdentity_) {
+        if (std::string renamed = catalog_.deviceWithIdentity(keptIdentity_); !renamed.empty())
+            device = std::move(renamed);
+    }
+    const auto failed = std::find_if(unlisted_.begin(), unlisted_.end(),
+                                     [&](const UnlistedPort &port) { return port.device == device; });
+    // Where the probe has just failed to open it, the probe has said why;
+    // trying again before something changes would fail the same way.
+    const bool held = failed != unlisted_.end() && failed->diagnosis.kind == PortDiagnosis::Cause::Busy;
+    if (onKeptDeviceHeld)
+        onKeptDeviceHeld(held ? device : std::string());
+    if (failed != unlisted_.end() || !port_.open(device)) {
+        view_.showKeptDeviceAwaited(true);
+        return;
+    }
+    if (std::string identity = catalog_.identityOf(device); !identity.empty())
+        keptIdentity_ = std::move(identity);
+    for (int number = 1; number <= kHighestPort; ++number) {
+        if (catalog_.deviceFor(number) == device)
+            view_.selectPortEntry(number);
+    }
+    view_.showKeptDeviceAwaited(false);
+    showConnected(device);
+}
+
+void PortConnection::stopKeeping()
+{
+    if (kept_.empty())
+        return;
+    keepConnected({});
+    if (onKeptDeviceHeld)
+        onKeptDeviceHeld({});
+    view_.showKeptDeviceAwaited(false);
 }
 
 void PortConnection::portPicked()
@@ -76,14 +143,18 @@ void PortConnection::portPicked()
     picking_ = true;
     const bool yes = view_.confirmConnect();
     picking_ = false;
-    if (yes)
+    if (yes) {
+        // The user's own choice takes over from the device kept connected.
+        stopKeeping();
         connectSelectedPort();
-    else
+    } else {
         resetPorts();
+    }
 }
 
 void PortConnection::disconnectClicked()
 {
+    stopKeeping();
     resetPorts();
     view_.clearSession();
 }
@@ -92,7 +163,7 @@ void PortConnection::deviceLost()
 {
     if (!port_.isOpen())
         return;
-    view_.reportDeviceLost(connected_);
+    view_.reportDeviceLost(connected_, !kept_.empty());
     resetPorts();
 }
 
@@ -105,7 +176,7 @@ void PortConnection::noteUnlisted(int number, std::vector<UnlistedPort> &unliste
     PortDiagnosis diagnosis = catalog_.diagnose(device, seen_.contains(device), port_.lastErrorText());
     if (named || diagnosis.kind == PortDiagnosis::Cause::Busy
         || diagnosis.kind == PortDiagnosis::Cause::Permission)
-        unlisted.push_back({device, std::move(diagnosis), named});
+        unlisted.push_back({device, std::move(diagnosis), named, device == kept_});
 }
 
 void PortConnection::windowClosing()

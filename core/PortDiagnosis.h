@@ -13,6 +13,8 @@ struct PortDiagnosis {
         Gone,       // the device was there and has gone (unplugged)
         Busy,       // another process holds it
         Permission, // this user may not read and write it
+        NotSerial,  // there, but a folder, a file or a device of another kind
+        NoRoom,     // named beyond the last port number
     };
 
     Cause kind = Cause::Unknown;

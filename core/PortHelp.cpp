@@ -11,7 +11,7 @@ std::string portListHelp(int listedPorts, const std::vector<UnlistedPort> &unlis
     if (!unlisted.empty()) {
         help = "Listede olmayan portlar:";
         for (const UnlistedPort &port : unlisted)
-            help += "\n" + port.device + ": " + port.diagnosis.sentence();
+            help += "\n" + port.device + ": " + unlistedSentence(port);
     } else if (listedPorts == 0) {
         help = "Seri port bulunamadı. Dönüştürücüyü takın: birkaç saniye içinde listede görünür; "
                "görünmezse listeyi açın.";
@@ -21,9 +21,32 @@ std::string portListHelp(int listedPorts, const std::vector<UnlistedPort> &unlis
     return help;
 }
 
-std::string deviceLostText(const std::string &device)
+std::string deviceLostText(const std::string &device, bool reconnects)
 {
-    return "Bağlı aygıt kayboldu: " + device + ". Bağlantı kesildi; aygıtı takıp portu yeniden seçin.";
+    return "Bağlı aygıt kayboldu: " + device + ". Bağlantı kesildi; "
+        + (reconnects ? "aygıt yeniden takılınca kendiliğinden bağlanılacak." : "aygıtı takıp portu yeniden seçin.");
+}
+
+PortDiagnosis noRoomDiagnosis(int ports)
+{
+    return {PortDiagnosis::Cause::NoRoom, "listede yer yok: en çok " + std::to_string(ports) + " port listelenir",
+            "Daha az aygıt adı verin."};
+}
+
+std::string unlistedSentence(const UnlistedPort &port)
+{
+    using Cause = PortDiagnosis::Cause;
+    if (!port.kept)
+        return port.diagnosis.sentence();
+    switch (port.diagnosis.kind) {
+    case Cause::NotFound:
+    case Cause::Gone:
+        return "takılması bekleniyor. Takılınca kendiliğinden bağlanılacak.";
+    case Cause::Busy:
+        return port.diagnosis.cause + ". O program bırakınca kendiliğinden bağlanılacak.";
+    default:
+        return port.diagnosis.sentence();
+    }
 }
 
 void UnlistedPortLog::report(const std::vector<UnlistedPort> &unlisted)
@@ -36,7 +59,7 @@ void UnlistedPortLog::report(const std::vector<UnlistedPort> &unlisted)
             continue;
         const auto said = said_.find(port.device);
         if (said == said_.end() || said->second != port.diagnosis.kind)
-            tellUser(port.device + " listede yok: " + port.diagnosis.sentence());
+            tellUser(port.device + " listede yok: " + unlistedSentence(port));
         said_[port.device] = port.diagnosis.kind;
     }
 }

@@ -13,8 +13,16 @@ namespace tavlun::core {
 std::string portListHelp(int listedPorts, const std::vector<UnlistedPort> &unlisted,
                          const std::string &lastEvent);
 
-// The notice for a device that went away while connected.
-std::string deviceLostText(const std::string &device);
+// The notice for a device that went away while connected; `reconnects`:
+// the device kept connected, connected again when it comes back.
+std::string deviceLostText(const std::string &device, bool reconnects = false);
+
+// Why a device named beyond the last of `ports` port numbers is not listed.
+PortDiagnosis noRoomDiagnosis(int ports);
+
+// Why `port` is not listed and what to do, for one line: for the device kept
+// connected, what happens once the cause has gone.
+std::string unlistedSentence(const UnlistedPort &port);
 
 // The prefix of the latest failure in the port list's help.
 inline constexpr std::string_view kLastFailurePrefix = "Son bağlantı hatası: ";

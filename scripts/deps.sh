@@ -12,6 +12,8 @@ TAVLUN_PACKAGES=(
   mutter xdg-desktop-portal dbus dbus-daemon python3-gi gir1.2-glib-2.0
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev man-db lintian
+  # systemd-analyze and udevadm check the examples that start the program with the adapter
+  systemd udev
 )
 
 # The Windows program: the cross compiler, wine for its tests (with the fonts

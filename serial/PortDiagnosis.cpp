@@ -7,9 +7,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace tavlun::serial {
@@ -60,6 +62,42 @@ QString processName(qint64 pid)
     return QString::fromLocal8Bit(comm.readAll()).trimmed();
 }
 
+// True when the character device `rdev` is a terminal of some kind (a
+// serial port, a pseudo-terminal, a console): the kernel's terminal drivers
+// list the device numbers that they serve, one range per line ("serial
+// /dev/ttyS 4 64-111 serial").
+bool isTerminal(dev_t rdev)
+{
+    QFile drivers(QStringLiteral("/proc/tty/drivers"));
+    if (!drivers.open(QIODevice::ReadOnly))
+        return true; // cannot tell: taken for one, as before
+    const QList<QByteArray> lines = drivers.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 4 || fields[2].toUInt() != major(rdev))
+            continue;
+        const QList<QByteArray> range = fields[3].split('-');
+        const unsigned first = range.front().toUInt(), last = range.back().toUInt();
+        if (minor(rdev) >= first && minor(rdev) <= last)
+            return true;
+    }
+    return false;
+}
+
+// Why `info`, which is there, is no serial device at all; nothing when it
+// may be one.
+std::optional<PortDiagnosis> notSerial(const struct stat &info)
+{
+    const QString advice = QStringLiteral("Seri aygıtın yolunu verin, örneğin /dev/ttyUSB0.");
+    if (S_ISDIR(info.st_mode))
+        return diagnosis(Cause::NotSerial, QStringLiteral("bir klasör, aygıt değil"), advice);
+    if (S_ISREG(info.st_mode))
+        return diagnosis(Cause::NotSerial, QStringLiteral("seri aygıt değil, bir dosya"), advice);
+    if (!S_ISCHR(info.st_mode) || !isTerminal(info.st_rdev))
+        return diagnosis(Cause::NotSerial, QStringLiteral("seri aygıt değil"), advice);
+    return std::nullopt;
+}
+
 // Processes other than this one that have the character device `rdev` open.
 QList<qint64> processesHolding(dev_t rdev)
 {
@@ -86,16 +124,12 @@ QList<qint64> processesHolding(dev_t rdev)
     return holders;
 }
 
-// The living process, other than this one, named by a UUCP-style lock file
-// of the device ("LCK..ttyUSB0", "LCK..pts_3"); 0 when there is none.
+// The living process, other than this one, named by a lock file of the
+// device; 0 when there is none.
 qint64 lockingProcess(const QString &devicePath)
 {
-    QString name = devicePath;
-    if (name.startsWith(u"/dev/"))
-        name = name.mid(5);
-    name.replace(u'/', u'_');
-    for (const QString &dir : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")}) {
-        QFile lock(dir + QStringLiteral("/LCK..") + name);
+    for (const QString &path : lockFilePaths(devicePath)) {
+        QFile lock(path);
         if (!lock.open(QIODevice::ReadOnly))
             continue;
         // The pid comes first, as text (binary lock files are long gone).
@@ -129,34 +163,47 @@ PortDiagnosis permissionProblem(const struct stat &info)
 
 } // namespace
 
+QStringList lockFilePaths(const QString &devicePath)
+{
+    QString name = devicePath;
+    if (name.startsWith(u"/dev/"))
+        name = name.mid(5);
+    name.replace(u'/', u'_');
+    return {QStringLiteral("/var/lock/LCK..") + name, QStringLiteral("/run/lock/LCK..") + name};
+}
+
 PortDiagnosis diagnosePort(const QString &devicePath, bool wasPresent, const QString &platformError)
 {
-    const PortDiagnosis unknown =
-        diagnosis(Cause::Unknown, platformError.isEmpty() ? QStringLiteral("açılamadı") : platformError);
+    // What the system said, in its own words, where nothing else explains it.
+    const PortDiagnosis unknown = diagnosis(
+        Cause::Unknown, platformError.isEmpty() ? QStringLiteral("açılamadı")
+                                                : QStringLiteral("açılamadı (%1)").arg(platformError));
     const QByteArray path = QFile::encodeName(devicePath);
     struct stat info {};
     if (::stat(path.constData(), &info) != 0) {
         if (errno != ENOENT && errno != ENOTDIR && errno != ENODEV && errno != ENXIO)
-            return diagnosis(Cause::Unknown, QString::fromLocal8Bit(std::strerror(errno)));
+            return diagnosis(Cause::Unknown,
+                             QStringLiteral("açılamadı (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
         if (wasPresent)
             return diagnosis(Cause::Gone, QStringLiteral("aygıt artık yok (çıkarılmış olabilir)"),
                              QStringLiteral("Aygıtı takıp portu yeniden seçin."));
         return diagnosis(Cause::NotFound, QStringLiteral("böyle bir aygıt yok"),
                          QStringLiteral("Aygıtın yolunu denetleyin."));
     }
+    if (std::optional<PortDiagnosis> kind = notSerial(info))
+        return *kind;
     if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES)
         return permissionProblem(info);
 
+    // A terminal, so those that have it open hold it as one.
+    QList<qint64> pids = processesHolding(info.st_rdev);
+    if (const qint64 locker = lockingProcess(devicePath); locker && !pids.contains(locker))
+        pids.prepend(locker);
     QStringList holders;
-    if (S_ISCHR(info.st_mode)) {
-        QList<qint64> pids = processesHolding(info.st_rdev);
-        if (const qint64 locker = lockingProcess(devicePath); locker && !pids.contains(locker))
-            pids.prepend(locker);
-        for (const qint64 pid : pids) {
-            const QString name = processName(pid);
-            holders << (name.isEmpty() ? QStringLiteral("pid %1").arg(pid)
-                                       : QStringLiteral("%1 (pid %2)").arg(name).arg(pid));
-        }
+    for (const qint64 pid : pids) {
+        const QString name = processName(pid);
+        holders << (name.isEmpty() ? QStringLiteral("pid %1").arg(pid)
+                                   : QStringLiteral("%1 (pid %2)").arg(name).arg(pid));
     }
     if (!holders.isEmpty())
         return diagnosis(Cause::Busy,

@@ -24,7 +24,10 @@ std::pair<qsizetype, int> sortKey(const QString &systemLocation)
 
 } // namespace
 
-PortMap::PortMap(QStringList explicitDevices) : explicit_(std::move(explicitDevices)) {}
+PortMap::PortMap(QStringList explicitDevices) : explicit_(std::move(explicitDevices))
+{
+    explicit_.removeDuplicates();
+}
 
 QStringList PortMap::orderedSystemPorts(QStringList ports)
 {

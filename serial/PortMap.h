@@ -14,6 +14,7 @@ class PortMap {
 public:
     static constexpr int kMaxPorts = 10;
 
+    // A device named twice counts once, where it was first named.
     explicit PortMap(QStringList explicitDevices = {});
 
     // Rebuilds the map from the explicit devices and the platform's list.
@@ -26,6 +27,8 @@ public:
     const QStringList &devices() const { return devices_; }
     // The devices given on the command line.
     const QStringList &explicitDevices() const { return explicit_; }
+    // Those beyond the last port number, which none of them reaches.
+    QStringList explicitWithoutNumber() const { return explicit_.mid(kMaxPorts); }
 
     // The platform devices in the order in which they are numbered.
     static QStringList orderedSystemPorts(QStringList systemPorts);

@@ -81,6 +81,12 @@ int MainWindow::selectedPortNumber() const
     return ui_.portList->currentData().toInt();
 }
 
+void MainWindow::selectPortEntry(int number)
+{
+    if (const int index = ui_.portList->findData(number); index >= 0)
+        ui_.portList->setCurrentIndex(index);
+}
+
 void MainWindow::setPortListEnabled(bool enabled)
 {
     ui_.portList->setEnabled(enabled);
@@ -120,15 +126,22 @@ void MainWindow::reportConnectFailure(const std::string &reason)
     box.exec();
 }
 
-void MainWindow::reportDeviceLost(const std::string &device)
+void MainWindow::reportDeviceLost(const std::string &device, bool reconnects)
 {
     // What arrived before the loss stays in the window; then the prompt
     // returns to its start, as a disconnect makes it.
     updates_.flush();
-    lastFailure_ = core::deviceLostText(device);
+    lastFailure_ = core::deviceLostText(device, reconnects);
     core::tellUser(lastFailure_);
     unlistedLog_.markLost(device);
     ui_.prompt->setText(qt(look::kPrompt.text));
+}
+
+void MainWindow::showKeptDeviceAwaited(bool awaited)
+{
+    // After what the link said before; the link says nothing while nothing is connected.
+    updates_.flush();
+    ui_.prompt->setText(qt(awaited ? look::kAwaitedDevicePrompt : look::kPrompt.text));
 }
 
 void MainWindow::probeFinished(int listed, const std::vector<core::UnlistedPort> &unlisted)

@@ -48,12 +48,14 @@ public:
     void addPortEntry(const std::string &text, int number, const std::string &device) override;
     void removePortEntry(int index) override;
     int selectedPortNumber() const override;
+    void selectPortEntry(int number) override;
     void setPortListEnabled(bool enabled) override;
     void setDisconnectEnabled(bool enabled) override;
     void setConnectedIndicator(bool connected) override;
     bool confirmConnect() override;
     void reportConnectFailure(const std::string &reason) override;
-    void reportDeviceLost(const std::string &device) override;
+    void reportDeviceLost(const std::string &device, bool reconnects) override;
+    void showKeptDeviceAwaited(bool awaited) override;
     void clearSession() override;
     void probeFinished(int listed, const std::vector<core::UnlistedPort> &unlisted) override;
 

@@ -66,8 +66,9 @@ class Desktop:
     def __exit__(self, *exc):
         self.close()
 
-    def find_windows(self, name, pattern=None):  # visible, titled `name` or matching `pattern`
-        out = self.run(["xdotool", "search", "--onlyvisible", "--name", pattern or f"^{re.escape(name)}$"], False)
+    def find_windows(self, name, pattern=None, visible=True):  # titled `name` or matching `pattern`; mapped
+        out = self.run(["xdotool", "search"] + ["--onlyvisible"] * visible + ["--name", pattern or f"^{re.escape(name)}$"],
+                       False)
         return [int(line) for line in out.split()]
 
     def wait_window(self, name, timeout=10.0, pattern=None):

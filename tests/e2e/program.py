@@ -71,11 +71,11 @@ def desktop_with_phones(test, count=2):
     return desktop, phones
 
 
-class Program:  # on `desktop` with `ports` on its command line; as `user` from a copy all may run
+class Program:  # on `desktop` with `options` and `ports` on its command line; as `user` from a copy all may run
 
-    def __init__(self, desktop, binary, ports, env=None, user=None):
+    def __init__(self, desktop, binary, ports, env=None, user=None, options=(), shown=True):
         self.desktop, self.log = desktop, os.path.join(desktop.tmp, f"tavlun-{len(desktop.procs)}.log")
-        argv = [binary] + list(ports)
+        argv = [binary, *options] + list(ports)
         if user:
             os.chmod(desktop.tmp, 0o755)
             argv = ["setpriv", f"--reuid={user}", f"--regid={pwd.getpwnam(user).pw_gid}", "--clear-groups",
@@ -83,11 +83,13 @@ class Program:  # on `desktop` with `ports` on its command line; as `user` from 
         with open(self.log, "w") as log:
             self.proc = desktop.start(argv, env=env, stdout=log, stderr=subprocess.STDOUT)
         try:
-            self.window = desktop.wait_window("the main window", 60, MAIN_TITLE_PATTERN)
+            self.window = desktop.wait_window("the main window", 60, MAIN_TITLE_PATTERN) if shown else wait_until(
+                lambda: [w for w in desktop.find_windows("", MAIN_TITLE_PATTERN, visible=False)  # not the group leader
+                         if "WM_STATE(" in desktop.window_state(w)], 60, "the main window, managed")[0]
         except AssertionError as error:
             with open(self.log) as log:
                 raise AssertionError(f"{error}; exit status {self.proc.poll()}; it said:\n{log.read()}")
-        wait_until(lambda: self.desktop.geometry(self.window)[2] == 460, 5, "the main window")
+        wait_until(lambda: not shown or self.desktop.geometry(self.window)[2] == 460, 5, "the main window")
 
     def client(self, x, y):
         wx, wy, _, _ = self.desktop.geometry(self.window)
@@ -166,7 +168,8 @@ class PortLock:  # holds a device as serial programs do: a process named by a lo
         device = subprocess.DEVNULL if locked_only else os.open(device_path, os.O_RDWR | os.O_NOCTTY)
         self.holder = subprocess.Popen(["sleep", "600"], stdin=device)
         locked_only or os.close(device)
-        self.pid, self.path = self.holder.pid, "/var/lock/LCK.." + device_path[5:].replace("/", "_")
+        name = device_path[5:] if device_path.startswith("/dev/") else device_path  # as Qt names it
+        self.pid, self.path = self.holder.pid, "/var/lock/LCK.." + name.replace("/", "_")
         with open(self.path, "w") as lock:
             lock.write(f"{self.pid}\nsleep\n{socket.gethostname()}\n")
 

@@ -22,10 +22,18 @@ class Faults(unittest.TestCase):
         held = PortLock(self.phones[0].path, locked_only=True)  # named by its lock file alone
         self.addCleanup(held.release)
         first, missing, third = self.phones[0].path, "/dev/tavlun-no-such-device", self.phones[1].path
-        self.start([first, missing, third])
+        folder, plain_file = self.desktop.tmp, os.path.abspath(__file__)  # a regular file
+        others = [f"/dev/tavlun-none-{n:02}" for n in range(7, 13)]  # the last two beyond the tenth port
+        self.start([first, missing, third, "/dev/null", folder, plain_file] + others)
         said = {first: f"tavlun: {first} listede yok: başka bir program kullanıyor: sleep (pid {held.pid}). O "
                        "programı kapatıp portu yeniden seçin.",
-                missing: f"tavlun: {missing} listede yok: böyle bir aygıt yok. Aygıtın yolunu denetleyin."}
+                missing: f"tavlun: {missing} listede yok: böyle bir aygıt yok. Aygıtın yolunu denetleyin.",
+                others[-1]: f"tavlun: {others[-1]} listede yok: listede yer yok: en çok 10 port listelenir. Daha az "
+                            "aygıt adı verin."}
+        for path, cause in (("/dev/null", "seri aygıt değil"), (folder, "bir klasör, aygıt değil"),
+                            (plain_file, "seri aygıt değil, bir dosya")):  # the folder's line by its blank after
+            said[path + " "] = f"tavlun: {path} listede yok: {cause}. Seri aygıtın yolunu verin, örneğin /dev/ttyUSB0."
+
         for device in said:
             self.program.wait_said(device)
         taken = []  # while the list is open (not later: the box's closing probes again), port 3 taken, port 1 freed
@@ -86,8 +94,14 @@ class Faults(unittest.TestCase):
 class CommandLine(unittest.TestCase):
     def test_help_version_and_a_wrong_option_need_no_window_system(self):
         wrong = "tavlun: Unknown option 'no-such-option'.\nTry 'tavlun --help' for more information.\n"
+        more = "\nTry 'tavlun --help' for more information.\n"
         for args, status, out, err in ((["--version"], 0, r"^tavlun [0-9]+\.[0-9]+\.[0-9]+\n$", ""),
-                                       (["-h"], 0, r"^(?![\s\S]*--platform )[\s\S]*\[device\.\.\.\]", ""),
+                                       (["-h"], 0, r"^(?![\s\S]*--platform )(?=[\s\S]*\n  -c, --connect <device> )"
+                                                   r"(?=[\s\S]*\n  --minimised )[\s\S]*\[device\.\.\.\]", ""),
+                                       (["--minimised", "--connect"], 2, "^$",
+                                        "tavlun: Missing value after '--connect'." + more),
+                                       (["-c", "/dev/a", "--connect", "/dev/b"], 2, "^$", "tavlun: --connect given 2 "
+                                        "times (/dev/a, /dev/b): Tavlun keeps one device connected." + more),
                                        (["--help-all"], 0, r"\[device\.\.\.\][\s\S]*--platform <platformName", ""),
                                        (["--no-such-option", "/dev/ttyS0"], 2, "^$", wrong)):
             done = subprocess.run([BINARY, *args], env={"PATH": os.environ["PATH"]}, capture_output=True, text=True)

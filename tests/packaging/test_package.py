@@ -1,4 +1,4 @@
-"""The Debian package: the desktop's validators, then unpacked and started."""
+"""The Debian package: the desktop's validators and systemd's and udev's for the examples, then unpacked and started."""
 import glob
 import os
 import re
@@ -39,6 +39,23 @@ class Package(unittest.TestCase):
             code, out = run(argv)
             remarks = [line for line in out.splitlines() if re.match(remark, line)]
             self.assertEqual((code, remarks), (0, []), f"{argv[0]}:\n{out}")
+
+    def test_the_examples_that_start_it_with_the_adapter_pass_systemd_and_udev(self):
+        examples, tmp = self.root + "/usr/share/doc/tavlun/examples/", tempfile.mkdtemp(dir=self.root)  # mode 0700
+        with open(examples + "tavlun@.service") as f, open(unit := tmp + "/tavlun@ttyUSB0.service", "w") as out:
+            out.write(f.read().replace("ExecStart=/usr/bin/tavlun --connect /dev/%I --minimised\n",  # the package's
+                                       f"ExecStart={self.root}/usr/bin/tavlun --connect /dev/%I --minimised\n"))
+        code, out = run(["systemd-analyze", "--user", "verify", unit],  # an instance as the rule asks for it
+                        env=dict(os.environ, XDG_RUNTIME_DIR=tmp, MANPATH=self.root + "/usr/share/man"))  # its man page
+        self.assertEqual((code, out), (0, ""), "systemd-analyze verify")
+        names = [n for n in os.listdir(examples) if n.endswith(".rules")]  # udev 252 has no verify: udevadm test
+        for name in names:  # with ids put in, where udev reads them, in a mount namespace of its own
+            with open(examples + name) as f, open(os.path.join(tmp, name), "w") as out:
+                out.write(f.read().replace("xxxx", "1a86").replace("yyyy", "7523"))
+        code, out = run(["unshare", "--mount", "--propagation", "private"] + ["--map-root-user"] * bool(os.geteuid()) +
+                        ["sh", "-c", f"mount --bind {tmp} /etc/udev/rules.d && udevadm test /sys/class/tty/console"])
+        read, remarks = [n for n in names if f"Reading rules file: /etc/udev/rules.d/{n}" in out], re.findall("^/etc/.*", out, re.M)
+        self.assertEqual((code, sorted(read), remarks), (0, sorted(names), []), f"udevadm test:\n{out}")
 
     def test_unpacked_it_tells_its_version_and_its_menu_entry_opens_the_main_window(self):
         bindir = self.root + "/usr/bin"

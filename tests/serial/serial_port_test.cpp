@@ -1,7 +1,12 @@
-// The serial port on a real pseudo-terminal, and the numbering of ports.
+// The serial port on a real pseudo-terminal, the numbering of ports, what
+// identifies a USB adapter.
+#include "serial/DeviceIdentity.h"
 #include "serial/PortMap.h"
 #include "serial/SerialPort.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtCore/qtestsupport_core.h>
 
 #include <gtest/gtest.h>
@@ -91,7 +96,7 @@ TEST(SerialPort, CarriesBytesBothWaysAndReportsAHangUpOnce)
 
 TEST(PortMap, CommandLineDevicesComeFirstThenPlatformPortsByFamilyAndNumberUpToTen)
 {
-    serial::PortMap map({"/tmp/virtual", "/dev/ttyUSB1"});
+    serial::PortMap map({"/tmp/virtual", "/dev/ttyUSB1", "/tmp/virtual"}); // named twice: counted once
     map.refreshFrom({"/dev/ttyS1", "/dev/ttyUSB10", "/dev/rfcomm0", "/dev/ttyACM0", "/dev/ttyUSB2",
                      "/dev/ttyS0", "/dev/ttyUSB1", "/dev/ttyAMA0", "/dev/ttyS2", "/dev/ttyS3"});
     const QStringList want{"/tmp/virtual", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyUSB10",
@@ -102,6 +107,40 @@ TEST(PortMap, CommandLineDevicesComeFirstThenPlatformPortsByFamilyAndNumberUpToT
         EXPECT_EQ(map.deviceFor(number), number >= 1 && number <= 10 ? want[number - 1] : QString()) << "port " << number;
     map.refreshFrom({});
     EXPECT_EQ(map.devices(), (QStringList{"/tmp/virtual", "/dev/ttyUSB1"}));
+}
+
+// Adds to a sysfs tree at `sys` the port `name` of the USB adapter `usb`
+// (vendor 0403, product 6010) whose serial number is `serial`, on `interface`.
+void addTty(const QString &sys, const QString &usb, const QString &serial, int interface, const QString &name)
+{
+    const QString device = sys + "/devices/usb1/" + usb, port = device + QString("/if%1").arg(interface);
+    QDir().mkpath(port + '/' + name);
+    QDir().mkpath(sys + "/class/tty");
+    QFile::link(port + '/' + name, sys + "/class/tty/" + name);
+    const std::pair<QString, QString> files[] = {{device + "/idVendor", "0403"}, {device + "/idProduct", "6010"},
+                                                 {device + "/serial", serial}, {port + "/bInterfaceNumber", QString("0%1").arg(interface)}};
+    for (const auto &[file, text] : files)
+        if (QFile out(file); !text.isEmpty() && out.open(QIODevice::WriteOnly))
+            out.write((text + '\n').toUtf8());
+}
+
+TEST(DeviceIdentity, AnAdaptersPortIsFoundUnderItsNewNameAfterAReplug)
+{
+    // ttyUSB0 behind a stable link; replugged, the adapter's two ports are
+    // ttyUSB1 and ttyUSB2; ttyUSB3 is an adapter without a serial number.
+    QTemporaryDir sys; // its folders named ttyUSB0 ... stand for the nodes in /dev too
+    addTty(sys.path(), "1-3", "A50285BI", 0, "ttyUSB0");
+    addTty(sys.path(), "1-1", "A50285BI", 1, "ttyUSB1");
+    addTty(sys.path(), "1-1", "A50285BI", 0, "ttyUSB2");
+    addTty(sys.path(), "1-2", "", 0, "ttyUSB3");
+    const QString byId = sys.filePath("usb-FTDI_A50285BI-if00-port0");
+    QFile::link(sys.filePath("devices/usb1/1-3/if0/ttyUSB0"), byId);
+    const QString identity = serial::deviceIdentity(byId, sys.path());
+    EXPECT_EQ(identity, "usb 0403:6010 A50285BI if00");
+    QFile::remove(sys.filePath("class/tty/ttyUSB0")); // unplugged
+    EXPECT_EQ(serial::deviceIdentity(byId, sys.path()), QString());
+    EXPECT_EQ(serial::deviceWithIdentity(identity, sys.path()), "/dev/ttyUSB2") << "not its other port, ttyUSB1";
+    EXPECT_EQ(serial::deviceIdentity(sys.filePath("class/tty/ttyUSB3"), sys.path()), QString()) << "no serial number";
 }
 
 } // namespace

@@ -55,6 +55,9 @@ inline constexpr Label kPrompt{{120, 5400, 6735, 255},
                                {"Tahoma", 8.25, true, kTurkishCharset},
                                kBlue};
 
+// The prompt while the device to keep connected (tavlun --connect) is awaited.
+inline constexpr std::string_view kAwaitedDevicePrompt = " Aygıt bekleniyor; takılınca bağlanılacak...";
+
 // The picture of the accessory, 104 by 86 pixels.
 inline constexpr Rect kAccessoryPicture{120, 1680, 1560, 1290};
 
