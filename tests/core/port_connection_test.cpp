@@ -87,6 +87,12 @@ TEST(KeptDevice, ComesBackUnderItsIdentityUntilTheUserTakesOver)
     EXPECT_EQ(std::pair(rig.take(), rig.open_),
               std::pair(std::string("box|not awaited|lit|lost /dev/ttyUSB0|add Com - 1|unlit|"),
                         std::string()));
+
+    connection.keepConnected("/dev/adapter"); // the window closes: nothing opens a port again
+    connection.windowClosing();
+    connection.refreshList();
+    connection.resetPorts();
+    EXPECT_EQ(std::pair(rig.take(), rig.open_), std::pair(std::string("unlit|"), std::string()));
 }
 
 } // namespace
