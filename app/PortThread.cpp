@@ -1,10 +1,8 @@
 #include "PortThread.h"
 
-#include "LinkEventQueue.h"
-
 namespace tavlun::app {
 
-PortThread::PortThread(LinkEventQueue &events)
+PortThread::PortThread(core::LinkEventQueue &events)
     : events_(events), port_(new serial::SerialPort), dialogue_(*this)
 {
     port_->moveToThread(&thread_);

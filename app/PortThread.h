@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AccessoryDialogue.h"
+#include "core/LinkEventQueue.h"
 #include "serial/SerialPort.h"
 
 #include <QMetaObject>
@@ -12,15 +13,13 @@
 
 namespace tavlun::app {
 
-class LinkEventQueue;
-
 // The serial port and the accessory dialogue on a thread of their own:
 // every read goes straight into the dialogue and its answer straight back
 // to the port, so no window work ever delays an answer. The dialogue's
 // events go to the queue.
 class PortThread final : private core::LinkOutput {
 public:
-    explicit PortThread(LinkEventQueue &events);
+    explicit PortThread(core::LinkEventQueue &events);
     // Stops the thread, as stop() does.
     ~PortThread() override;
     PortThread(const PortThread &) = delete;
@@ -42,7 +41,7 @@ private:
     void writeAnswer(std::string_view bytes) override;
     void post(core::LinkEvent event) override;
 
-    LinkEventQueue &events_;
+    core::LinkEventQueue &events_;
     QThread thread_;
     serial::SerialPort *port_; // lives and dies on the port's thread
     core::AccessoryDialogue dialogue_;

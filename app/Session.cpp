@@ -9,17 +9,19 @@ Session::Session(ui::MainWindow &window, keystrokes::KeyInjector &injector, cons
     : window_(window),
       ports_(devices),
       watch_(devices),
+      // Woken on the port's thread; the events are taken on the window's.
+      events_([this] {
+          QMetaObject::invokeMethod(this, [this] { events_.dispatchWaiting(window_, delivery_); },
+                                    Qt::QueuedConnection);
+      }),
       portThread_(events_),
       port_(portThread_),
       delivery_(window, injector),
-      dispatch_(events_, window, delivery_),
       connection_(port_, ports_, window)
 {
-    connect(&events_, &LinkEventQueue::eventsWaiting, this, [this] { dispatch_.dispatchWaiting(); },
-            Qt::QueuedConnection);
     // Before the user's own input reaches the text box, everything that
     // arrived before it is shown.
-    window.setUpdateSource([this] { dispatch_.dispatchWaiting(); });
+    window.setUpdateSource([this] { events_.dispatchWaiting(window_, delivery_); });
     // Queued: the port reports a lost device from inside its own error
     // handling, where it must not be closed.
     connect(&portThread_.port(), &serial::SerialPort::deviceLost, this,

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "CrossThreadPort.h"
-#include "LinkEventDispatch.h"
-#include "LinkEventQueue.h"
 #include "PortThread.h"
+#include "core/LinkEventQueue.h"
 #include "core/OutputDelivery.h"
 #include "core/PortConnection.h"
 #include "keystrokes/KeyInjector.h"
@@ -51,11 +50,10 @@ private:
     ui::MainWindow &window_;
     serial::SystemPorts ports_;
     serial::DeviceWatch watch_;
-    LinkEventQueue events_;
+    core::LinkEventQueue events_;
     PortThread portThread_;
     CrossThreadPort port_;
     core::OutputDelivery delivery_;
-    LinkEventDispatch dispatch_;
     core::PortConnection connection_;
 };
 

@@ -21,6 +21,17 @@ struct KeypadKeyDecoded {
 };
 using LinkEvent = std::variant<LogEntry, PromptChange, KeypadKeyDecoded>;
 
+// The window as the link's events reach it.
+class LinkView {
+public:
+    virtual ~LinkView() = default;
+
+    // One entry (UTF-8) at the end of the traffic log.
+    virtual void addLogEntry(std::string_view text) = 0;
+    // The status prompt's new text (UTF-8).
+    virtual void setPrompt(std::string_view text) = 0;
+};
+
 // Everything the link sends out: the answer, to the port at once, and its
 // events, for the window side.
 class LinkOutput {

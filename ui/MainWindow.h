@@ -3,6 +3,7 @@
 #include "MainWindowControls.h"
 #include "PendingUpdates.h"
 #include "QtLayout.h"
+#include "core/LinkEvents.h"
 #include "core/OutputDelivery.h"
 #include "core/PortConnection.h"
 #include "core/PortHelp.h"
@@ -20,7 +21,10 @@ class DesktopShell;
 // traffic log, text box and status prompt. It shows what it is told (by the
 // port connection at once, by the link at its next frame) and reports what
 // the user does.
-class MainWindow final : public QWidget, public core::ConnectionView, public core::DeliveryTarget {
+class MainWindow final : public QWidget,
+                         public core::ConnectionView,
+                         public core::DeliveryTarget,
+                         public core::LinkView {
     Q_OBJECT
 
 public:
@@ -28,9 +32,9 @@ public:
     explicit MainWindow(DesktopShell &shell, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // The traffic log and the prompt, as the link asks.
-    void addLogEntry(std::string_view text) { updates_.addLogEntry(qt(text)); }
-    void setPrompt(std::string_view text) { updates_.setPrompt(qt(text)); }
+    // core::LinkView: shown at the next frame.
+    void addLogEntry(std::string_view text) override { updates_.addLogEntry(qt(text)); }
+    void setPrompt(std::string_view text) override { updates_.setPrompt(qt(text)); }
     // True while the port list's drop-down is open.
     bool isPortListOpen() const;
     // Applies every pending update now.

@@ -29,7 +29,12 @@ public:
     bool confirmConnect() override { return window_.confirmConnect(); }
     void reportConnectFailure(const std::string &reason) override { window_.reportConnectFailure(reason); }
     void clearSession() override { window_.clearSession(); }
-    void reportDeviceLost(const std::string &device) override { window_.reportDeviceLost(device); }
+    void reportDeviceLost(const std::string &device, bool reconnects) override
+    {
+        window_.reportDeviceLost(device, reconnects);
+    }
+    void selectPortEntry(int number) override { window_.selectPortEntry(number); }
+    void showKeptDeviceAwaited(bool awaited) override { window_.showKeptDeviceAwaited(awaited); }
     // Probes the further ports, then the window hears of them all.
     void probeFinished(int listed, const std::vector<core::UnlistedPort> &unlisted) override;
 

@@ -4,7 +4,7 @@
 
 namespace tavlun::app::windows {
 
-SerialLink::SerialLink(LinkEventQueue &events, std::function<void()> deviceLost)
+SerialLink::SerialLink(core::LinkEventQueue &events, std::function<void()> deviceLost)
     : events_(events),
       dialogue_(*this),
       port_({[this](std::string_view bytes) { dialogue_.receive(bytes); }, std::move(deviceLost)})

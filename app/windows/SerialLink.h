@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LinkEventQueue.h"
+#include "core/LinkEventQueue.h"
 #include "core/AccessoryDialogue.h"
 #include "core/PortConnection.h"
 #include "serial/windows/ComPort.h"
@@ -16,7 +16,7 @@ namespace tavlun::app::windows {
 // `deviceLost`, on the port's thread.
 class SerialLink final : public core::PortControl, private core::LinkOutput {
 public:
-    SerialLink(LinkEventQueue &events, std::function<void()> deviceLost);
+    SerialLink(core::LinkEventQueue &events, std::function<void()> deviceLost);
 
     // A successful open also forgets the part line of the last connection.
     bool open(const std::string &device) override;
@@ -32,7 +32,7 @@ private:
     void writeAnswer(std::string_view bytes) override { port_.write(bytes); }
     void post(core::LinkEvent event) override { events_.post(std::move(event)); }
 
-    LinkEventQueue &events_;
+    core::LinkEventQueue &events_;
     core::AccessoryDialogue dialogue_;
     serial::windows::ComPort port_;
 };

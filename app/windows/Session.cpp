@@ -1,16 +1,6 @@
 #include "Session.h"
 
-#include <variant>
-
 namespace tavlun::app::windows {
-
-namespace {
-
-template <typename... Handlers> struct Overloaded : Handlers... {
-    using Handlers::operator()...;
-};
-
-} // namespace
 
 Session::Session(ui::windows::MainWindow &window, keystrokes::KeyInjector &injector)
     : window_(window),
@@ -27,23 +17,12 @@ Session::Session(ui::windows::MainWindow &window, keystrokes::KeyInjector &injec
         .disconnectClicked = [this] { connection_.disconnectClicked(); },
         .closing = [this] { connection_.windowClosing(); },
         .devicesChanged = [this] { connection_.refreshList(); },
-        .linkEventsWaiting = [this] { dispatchWaiting(); },
+        .linkEventsWaiting = [this] { events_.dispatchWaiting(window_, delivery_); },
         .deviceLost = [this] { connection_.deviceLost(); },
     });
     // A backend that must ask for permission asks once a port is connected.
     connection_.onConnected = [&injector] { injector.prepare(); };
     connection_.probePorts();
-}
-
-void Session::dispatchWaiting()
-{
-    const Overloaded handle{
-        [this](const core::LogEntry &entry) { window_.addLogEntry(entry.text); },
-        [this](const core::PromptChange &prompt) { window_.setPrompt(prompt.text); },
-        [this](const core::KeypadKeyDecoded &keypad) { delivery_.deliverKeypadKey(keypad.key); },
-    };
-    for (const core::LinkEvent &event : events_.takeAll())
-        std::visit(handle, event);
 }
 
 } // namespace tavlun::app::windows

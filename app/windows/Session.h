@@ -1,8 +1,8 @@
 #pragma once
 
-#include "LinkEventQueue.h"
 #include "PortListing.h"
 #include "SerialLink.h"
+#include "core/LinkEventQueue.h"
 #include "core/OutputDelivery.h"
 #include "core/PortConnection.h"
 #include "keystrokes/KeyInjector.h"
@@ -21,11 +21,8 @@ public:
     Session(ui::windows::MainWindow &window, keystrokes::KeyInjector &injector);
 
 private:
-    // On the window's thread: passes each waiting event of the link to its place, in order.
-    void dispatchWaiting();
-
     ui::windows::MainWindow &window_;
-    LinkEventQueue events_;
+    core::LinkEventQueue events_;
     SerialLink link_;
     serial::windows::ComPortCatalog catalog_;
     core::OutputDelivery delivery_;

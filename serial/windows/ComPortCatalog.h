@@ -27,7 +27,12 @@ public:
 
     void refresh() override { system_ = readSystemComPorts(); }
     std::string deviceFor(int number) const override;
+    // No device is named on the command line, and COM ports have no identity
+    // of their own beyond their number.
     bool isNamed(const std::string &) const override { return false; }
+    std::vector<std::string> namedWithoutNumber() const override { return {}; }
+    std::string identityOf(const std::string &) const override { return {}; }
+    std::string deviceWithIdentity(const std::string &) const override { return {}; }
     core::PortDiagnosis diagnose(const std::string &device, bool wasPresent,
                                  const std::string &platformError) const override;
 

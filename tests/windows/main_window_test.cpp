@@ -205,7 +205,7 @@ TEST_F(MainWindowTest, ALostDeviceRestoresThePromptAndTheListSaysWhy)
 {
     window.setPrompt(" Klavye hazır. Bir Tuşa basın...");
     window.addLogEntry("-> AT");
-    window.reportDeviceLost("COM1");
+    window.reportDeviceLost("COM1", false);
     EXPECT_EQ(SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0), 1); // what came before stays
     EXPECT_EQ(textOf(c.prompt), L" Port Seçip cihazı bağlayın...");
     window.probeFinished(1, {});

@@ -416,15 +416,21 @@ void MainWindow::reportConnectFailure(const std::string &reason)
     messageBox(window_, std::string(look::kFailureText) + "\n\n" + reason, look::kFailureTitle, MB_OK | MB_ICONQUESTION);
 }
 
-void MainWindow::reportDeviceLost(const std::string &device)
+void MainWindow::reportDeviceLost(const std::string &device, bool reconnects)
 {
     // What arrived before the loss stays in the window; then the prompt
     // returns to its start, as a disconnect makes it.
     flushUpdates();
-    lastFailure_ = core::deviceLostText(device);
+    lastFailure_ = core::deviceLostText(device, reconnects);
     core::tellUser(lastFailure_);
     unlistedLog_.markLost(device);
     SetWindowTextW(controls_.prompt, wide(look::kPrompt.text).c_str());
+}
+
+void MainWindow::showKeptDeviceAwaited(bool awaited)
+{
+    flushUpdates();
+    SetWindowTextW(controls_.prompt, wide(awaited ? look::kAwaitedDevicePrompt : look::kPrompt.text).c_str());
 }
 
 void MainWindow::clearSession()

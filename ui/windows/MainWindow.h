@@ -4,6 +4,7 @@
 #include "IndicatorLight.h"
 #include "Picture.h"
 #include "PortList.h"
+#include "core/LinkEvents.h"
 #include "core/OutputDelivery.h"
 #include "core/PortConnection.h"
 #include "core/PortHelp.h"
@@ -22,7 +23,7 @@ namespace tavlun::ui::windows {
 // window's layout at the monitor's dots per inch. It shows what it is told
 // (the port connection at once, the traffic log and the prompt at its next
 // frame) and reports what the user does through its handlers.
-class MainWindow final : public core::ConnectionView, public core::DeliveryTarget {
+class MainWindow final : public core::ConnectionView, public core::DeliveryTarget, public core::LinkView {
 public:
     // Each runs on the window's thread.
     struct Handlers {
@@ -57,9 +58,9 @@ public:
     void postLinkEvents();
     void postDeviceLost();
 
-    // The traffic log and the prompt, as the link asks: shown at the next frame.
-    void addLogEntry(std::string_view text);
-    void setPrompt(std::string_view text);
+    // core::LinkView: shown at the next frame.
+    void addLogEntry(std::string_view text) override;
+    void setPrompt(std::string_view text) override;
     // Shows everything pending now.
     void flushUpdates();
     bool isPortListOpen() const { return portList_.isOpen(); }
@@ -83,12 +84,14 @@ public:
     void addPortEntry(const std::string &text, int number, const std::string &device) override;
     void removePortEntry(int index) override { portList_.removeProbed(index); }
     int selectedPortNumber() const override { return portList_.selectedNumber(); }
+    void selectPortEntry(int number) override { portList_.selectNumber(number); }
     void setPortListEnabled(bool enabled) override { EnableWindow(portList_.handle(), enabled); }
     void setDisconnectEnabled(bool enabled) override { EnableWindow(controls_.disconnectButton, enabled); }
     void setConnectedIndicator(bool connected) override { indicator_.setConnected(connected); }
     bool confirmConnect() override;
     void reportConnectFailure(const std::string &reason) override;
-    void reportDeviceLost(const std::string &device) override;
+    void reportDeviceLost(const std::string &device, bool reconnects) override;
+    void showKeptDeviceAwaited(bool awaited) override;
     void clearSession() override;
     void probeFinished(int listed, const std::vector<core::UnlistedPort> &unlisted) override;
 

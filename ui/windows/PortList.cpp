@@ -129,6 +129,15 @@ int PortList::selectedNumber() const
     return index == CB_ERR ? 0 : int(SendMessageW(combo_, CB_GETITEMDATA, WPARAM(index), 0));
 }
 
+void PortList::selectNumber(int number)
+{
+    const LRESULT count = SendMessageW(combo_, CB_GETCOUNT, 0, 0);
+    for (LRESULT index = 0; index < count; ++index) {
+        if (SendMessageW(combo_, CB_GETITEMDATA, WPARAM(index), 0) == number)
+            SendMessageW(combo_, CB_SETCURSEL, WPARAM(index), 0);
+    }
+}
+
 bool PortList::isOpen() const
 {
     return SendMessageW(combo_, CB_GETDROPPEDSTATE, 0, 0) != 0;

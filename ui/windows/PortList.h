@@ -39,6 +39,8 @@ public:
     const std::vector<PortEntry> &entries() const { return entries_; }
     // The port number of the picked entry; 0 when none is picked.
     int selectedNumber() const;
+    // Picks the entry of port `number`, where there is one.
+    void selectNumber(int number);
     bool isOpen() const;
 
     // The tooltip of the closed list: why ports are missing, the latest failure.
