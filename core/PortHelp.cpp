@@ -49,7 +49,20 @@ std::string unlistedSentence(const UnlistedPort &port)
     }
 }
 
-void UnlistedPortLog::report(const std::vector<UnlistedPort> &unlisted)
+void PortNotices::connectFailed(const std::string &reason)
+{
+    lastEvent_ = "Son bağlantı hatası: " + reason;
+    tellUser("bağlantı kurulamadı: " + reason);
+}
+
+void PortNotices::deviceLost(const std::string &device, bool reconnects)
+{
+    lastEvent_ = deviceLostText(device, reconnects);
+    tellUser(lastEvent_);
+    said_[device] = PortDiagnosis::Cause::Gone; // said just now
+}
+
+std::string PortNotices::probeFinished(int listed, const std::vector<UnlistedPort> &unlisted)
 {
     // The list is probed again whenever devices come or go and whenever it
     // is opened: a device is said again only when its reason changes, not
@@ -62,11 +75,7 @@ void UnlistedPortLog::report(const std::vector<UnlistedPort> &unlisted)
             tellUser(port.device + " listede yok: " + unlistedSentence(port));
         said_[port.device] = port.diagnosis.kind;
     }
-}
-
-void UnlistedPortLog::markLost(const std::string &device)
-{
-    said_[device] = PortDiagnosis::Cause::Gone;
+    return portListHelp(listed, unlisted, lastEvent_);
 }
 
 void tellUser(const std::string &line)

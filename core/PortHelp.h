@@ -24,21 +24,24 @@ PortDiagnosis noRoomDiagnosis(int ports);
 // connected, what happens once the cause has gone.
 std::string unlistedSentence(const UnlistedPort &port);
 
-// The prefix of the latest failure in the port list's help.
-inline constexpr std::string_view kLastFailurePrefix = "Son bağlantı hatası: ";
-// The prefix of a failed connection's line on standard error.
-inline constexpr std::string_view kConnectFailedPrefix = "bağlantı kurulamadı: ";
-
-// Says on standard error why a device named on the command line is not
-// listed: once, and again only when the reason changes.
-class UnlistedPortLog {
+// What the user hears about the ports, on standard error and in the port
+// list's help: why a device named on the command line is not listed (once,
+// and again only when the reason changes), and the latest failed connection
+// or lost device.
+class PortNotices {
 public:
-    void report(const std::vector<UnlistedPort> &unlisted);
-    // The device was lost while connected, which has been said already.
-    void markLost(const std::string &device);
+    // A connection failed, for `reason`.
+    void connectFailed(const std::string &reason);
+    // The connected device went away; `reconnects` when it will be connected
+    // again once it is back.
+    void deviceLost(const std::string &device, bool reconnects);
+    // A probe has listed `listed` ports and not `unlisted`: the port list's
+    // help.
+    std::string probeFinished(int listed, const std::vector<UnlistedPort> &unlisted);
 
 private:
-    std::map<std::string, PortDiagnosis::Cause> said_;
+    std::string lastEvent_;
+    std::map<std::string, PortDiagnosis::Cause> said_; // the devices not listed, and why
 };
 
 // One line (UTF-8) on standard error, after the program's name.

@@ -116,8 +116,7 @@ void MainWindow::reportConnectFailure(const std::string &reason)
     // The box keeps its fixed text and title; the cause goes below them, into
     // the port list's help (refreshed by the probe that follows) and to
     // standard error.
-    lastFailure_ = std::string(core::kLastFailurePrefix) + reason;
-    core::tellUser(std::string(core::kConnectFailedPrefix) + reason);
+    notices_.connectFailed(reason);
     QMessageBox box(QMessageBox::Question, qt(look::kFailureTitle), qt(look::kFailureText), QMessageBox::Ok,
                     this);
     box.setInformativeText(qt(reason));
@@ -131,9 +130,7 @@ void MainWindow::reportDeviceLost(const std::string &device, bool reconnects)
     // What arrived before the loss stays in the window; then the prompt
     // returns to its start, as a disconnect makes it.
     updates_.flush();
-    lastFailure_ = core::deviceLostText(device, reconnects);
-    core::tellUser(lastFailure_);
-    unlistedLog_.markLost(device);
+    notices_.deviceLost(device, reconnects);
     ui_.prompt->setText(qt(look::kPrompt.text));
 }
 
@@ -148,8 +145,7 @@ void MainWindow::probeFinished(int listed, const std::vector<core::UnlistedPort>
 {
     // The list is filled from empty: with its placeholder text shown, it
     // leaves nothing picked.
-    unlistedLog_.report(unlisted);
-    ui_.portList->setToolTip(qt(core::portListHelp(listed, unlisted, lastFailure_)));
+    ui_.portList->setToolTip(qt(notices_.probeFinished(listed, unlisted)));
 }
 
 void MainWindow::clearSession()

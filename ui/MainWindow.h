@@ -83,8 +83,7 @@ private:
     MainWindowControls ui_;
     PendingUpdates updates_;
     std::unique_ptr<AboutWindow> aboutWindow_; // made on first use
-    std::string lastFailure_; // the latest failed connection or lost device, said in the help
-    core::UnlistedPortLog unlistedLog_;
+    core::PortNotices notices_; // on standard error and in the port list's help
 };
 
 } // namespace tavlun::ui

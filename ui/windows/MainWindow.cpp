@@ -411,8 +411,7 @@ void MainWindow::reportConnectFailure(const std::string &reason)
     // The box keeps its fixed text and title; the cause follows below them
     // and goes into the port list's help (refreshed by the probe that
     // follows) and to standard error.
-    lastFailure_ = std::string(core::kLastFailurePrefix) + reason;
-    core::tellUser(std::string(core::kConnectFailedPrefix) + reason);
+    notices_.connectFailed(reason);
     messageBox(window_, std::string(look::kFailureText) + "\n\n" + reason, look::kFailureTitle, MB_OK | MB_ICONQUESTION);
 }
 
@@ -421,9 +420,7 @@ void MainWindow::reportDeviceLost(const std::string &device, bool reconnects)
     // What arrived before the loss stays in the window; then the prompt
     // returns to its start, as a disconnect makes it.
     flushUpdates();
-    lastFailure_ = core::deviceLostText(device, reconnects);
-    core::tellUser(lastFailure_);
-    unlistedLog_.markLost(device);
+    notices_.deviceLost(device, reconnects);
     SetWindowTextW(controls_.prompt, wide(look::kPrompt.text).c_str());
 }
 
@@ -449,8 +446,7 @@ void MainWindow::clearSession()
 
 void MainWindow::probeFinished(int listed, const std::vector<core::UnlistedPort> &unlisted)
 {
-    unlistedLog_.report(unlisted);
-    portList_.setHelp(core::portListHelp(listed, unlisted, lastFailure_));
+    portList_.setHelp(notices_.probeFinished(listed, unlisted));
 }
 
 } // namespace tavlun::ui::windows

@@ -125,8 +125,7 @@ private:
 
     std::vector<std::wstring> pendingLog_;
     std::optional<std::wstring> pendingPrompt_;
-    std::string lastFailure_; // the latest failed connection or lost device, said in the help
-    core::UnlistedPortLog unlistedLog_;
+    core::PortNotices notices_; // on standard error and in the port list's help
 };
 
 } // namespace tavlun::ui::windows
