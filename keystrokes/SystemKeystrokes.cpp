@@ -51,8 +51,7 @@ std::unique_ptr<KeyInjector> createKeyInjector(std::string *unavailableReason)
     bool portalUsable = false;
     QString portalProblem;
     if (facts.isWayland()) {
-        WaylandKeyInjector::Failure failure{};
-        virtualKeyboard = WaylandKeyInjector::open(QByteArray(), &failure, &facts.virtualKeyboardProblem);
+        virtualKeyboard = openWaylandKeyInjector(QByteArray(), &facts.virtualKeyboardProblem);
         facts.virtualKeyboard = virtualKeyboard != nullptr;
         if (!facts.virtualKeyboard) {
             portalUsable = PortalKeyInjector::probe(QDBusConnection::sessionBus(), &portal,
@@ -82,7 +81,7 @@ std::unique_ptr<KeyInjector> createKeyInjector(std::string *unavailableReason)
     case Backend::XTestThroughXWayland:
         if (choice.backend != Backend::Unavailable) {
             QString reason;
-            injector = X11KeyInjector::open(QByteArray(), &reason);
+            injector = openX11KeyInjector(QByteArray(), &reason);
             if (!injector)
                 choice = {Backend::Unavailable, choice.why + QStringLiteral("; ") + reason, {}};
         }
