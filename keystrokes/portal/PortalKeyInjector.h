@@ -84,34 +84,36 @@ private:
     enum class State { Idle, Asking, Typing, Failed };
     enum class Step { CreateSession, SelectDevices, Start };
 
-    void call(Step step, const QString &method, QVariantList arguments, QVariantMap options);
-    void onRequestReply(QDBusPendingCallWatcher *watcher, const QString &expected);
+    void makeRequest(Step step, const QString &method, QVariantList arguments, QVariantMap options);
+    void onRequestCallFinished(QDBusPendingCallWatcher *watcher, const QString &expected);
     void listenForResponse(const QString &path);
     void stopListening();
-    void advance(Step step, const QVariantMap &results);
-    void press(std::uint32_t keysym);
+    void continueAfter(Step step, const QVariantMap &results);
+    void queueKey(std::uint32_t keysym);
     void sendNextEvent();
-    void fail(const QString &problem);
-    void report(const QString &problem);
+    // Typing ends for good: the user is told why, and that Tavlun's own
+    // text box still takes the characters.
+    void stopTyping(const QString &why);
+    void tell(const QString &problem);
 
     QDBusConnection bus_;
     PortalInfo info_;
     std::unique_ptr<SeatKeymap> keymap_;
-    RestoreTokenStore tokens_;
+    RestoreTokenStore restoreTokens_;
     std::unique_ptr<QDBusServiceWatcher> portalWatcher_;
 
     State state_ = State::Idle;
     Step step_ = Step::CreateSession;
     QString requestPath_;
     QString sessionPath_;
-    QList<std::uint32_t> waiting_;
+    QList<std::uint32_t> keysWhileAsking_;
     struct KeyEvent {
         std::uint32_t keysym;
         uint state; // 1 pressed, 0 released
     };
-    QList<KeyEvent> outgoing_;
+    QList<KeyEvent> eventsToSend_;
     bool eventInFlight_ = false;
-    QSet<char32_t> missingReported_;
+    QSet<char32_t> missingCharactersTold_;
 };
 
 } // namespace tavlun::keystrokes
