@@ -88,8 +88,10 @@ bool WaylandConnection::roundtrip()
         if (wl_display_flush(display) < 0 && errno != EAGAIN)
             break;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-        if (left.count() <= 0)
+        if (left.count() <= 0) {
+            unanswered_ = true;
             break;
+        }
         if (wl_display_prepare_read(display) != 0)
             continue;
         pollfd readable{wl_display_get_fd(display), POLLIN, 0};
@@ -113,6 +115,8 @@ QString WaylandConnection::problem() const
             .arg(code)
             .arg(QString::fromLatin1(interface ? interface->name : "?"));
     }
+    if (error == 0 && unanswered_)
+        return QStringLiteral("the compositor did not answer");
     // A socket that closed while requests were flushed leaves no error on
     // the display.
     return QStringLiteral("the connection to the compositor was lost (%1)")

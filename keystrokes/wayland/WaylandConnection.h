@@ -95,6 +95,7 @@ private:
     Proxy seat_;
     std::vector<std::pair<const wl_interface *, Proxy>> globals_;
     std::unique_ptr<WaylandEventPump> pump_;
+    bool unanswered_ = false; // a roundtrip's deadline passed
 };
 
 } // namespace tavlun::keystrokes

@@ -160,7 +160,7 @@ private:
     void updatePlanner();
     void catchUpWithMapChanges();
     void takeNotifications(int readFirst = 1, int readLast = 0);
-    bool bindToSpareKeycode(KeySym symbol);
+    void bindToSpareKeycode(KeySym symbol);
     bool writeKey(KeyCode keycode, const XkbSymMapRec &map, const std::vector<KeySym> &symbols);
     void undoBindings();
     void press(const KeyPlan &plan, const XkbStateRec &state);
@@ -184,8 +184,10 @@ X11KeyInjector::X11KeyInjector(Display *display, int xkbEventBase)
 
 X11KeyInjector::~X11KeyInjector()
 {
+    // A binding that another client has changed since the last key is no
+    // longer ours to undo.
+    catchUpWithMapChanges();
     if (serverMap_) {
-        catchUpWithMapChanges();
         undoBindings();
         XkbFreeKeyboard(serverMap_, XkbAllComponentsMask, True);
     }
@@ -240,11 +242,12 @@ void X11KeyInjector::updatePlanner()
 
 // Reads what the server says about the keyboard mapping since the last
 // call, without blocking, and brings the map up to date: a new keyboard or
-// a change by another client reads the map again.
+// a change by another client reads the map again (as does a map that could
+// not be read last time).
 void X11KeyInjector::catchUpWithMapChanges()
 {
     takeNotifications();
-    if (rereadPending_ || !serverMap_)
+    if (rereadPending_)
         readKeyboardMap();
 }
 
@@ -298,12 +301,13 @@ bool X11KeyInjector::writeKey(KeyCode keycode, const XkbSymMapRec &map, const st
     return std::equal(symbols.begin(), symbols.end(), XkbKeySymsPtr(serverMap_, keycode));
 }
 
-// Binds a keysym that no key makes to the spare keycode the planner picks.
-bool X11KeyInjector::bindToSpareKeycode(KeySym symbol)
+// Binds a keysym that no key makes to the spare keycode the planner picks,
+// if it has one; the planner then knows the binding.
+void X11KeyInjector::bindToSpareKeycode(KeySym symbol)
 {
     const std::optional<int> spare = planner_.keycodeToBind();
     if (!spare)
-        return false;
+        return;
     const auto keycode = static_cast<KeyCode>(*spare);
     if (!keysBeforeBinding_.contains(keycode)) {
         KeyBeforeBinding before;
@@ -324,7 +328,6 @@ bool X11KeyInjector::bindToSpareKeycode(KeySym symbol)
     updatePlanner();
     if (!bound)
         planner_.recordFailedBinding(keycode);
-    return bound;
 }
 
 void X11KeyInjector::undoBindings()
@@ -391,8 +394,10 @@ bool X11KeyInjector::type(core::Key key)
                              state.latched_group};
 
     std::optional<KeyPlan> plan = planner_.plan(symbol, held);
-    if (!plan && bindToSpareKeycode(symbol))
+    if (!plan) {
+        bindToSpareKeycode(symbol);
         plan = planner_.plan(symbol, held);
+    }
     if (!plan)
         return false;
     planner_.recordPress(plan->keycode);
