@@ -1,6 +1,5 @@
 #include "PortalKeyInjector.h"
 
-#include "keystrokes/FailureReason.h"
 #include "keystrokes/Keysyms.h"
 #include "keystrokes/portal/SeatKeymap.h"
 
@@ -39,10 +38,10 @@ QString nextToken()
 
 } // namespace
 
-bool PortalKeyInjector::probe(const QDBusConnection &bus, PortalInfo *info, QString *failureReason)
+PortalInfo PortalKeyInjector::probe(const QDBusConnection &bus)
 {
     if (!bus.isConnected())
-        return failWith(failureReason, QStringLiteral("no session D-Bus, so no desktop portal"), false);
+        return {0, QStringLiteral("no session D-Bus, so no desktop portal")};
     QDBusMessage get = QDBusMessage::createMethodCall(
         kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
     get << kRemoteDesktopInterface;
@@ -50,20 +49,13 @@ bool PortalKeyInjector::probe(const QDBusConnection &bus, PortalInfo *info, QStr
     const QVariantMap properties = reply.type() == QDBusMessage::ReplyMessage
         ? qdbus_cast<QVariantMap>(reply.arguments().value(0))
         : QVariantMap();
-    PortalInfo found;
-    found.version = properties.value(QStringLiteral("version")).toUInt();
-    found.deviceTypes = properties.value(QStringLiteral("AvailableDeviceTypes")).toUInt();
-    if (info)
-        *info = found;
-    if (found.version == 0)
-        return failWith(failureReason,
-                        QStringLiteral("the desktop portal offers no remote desktop (%1)")
-                            .arg(reply.errorName().isEmpty() ? QStringLiteral("no version") : reply.errorName()),
-                        false);
-    if (!(found.deviceTypes & kKeyboardDevice))
-        return failWith(failureReason, QStringLiteral("the desktop portal's remote desktop offers no keyboard"),
-                        false);
-    return true;
+    const unsigned version = properties.value(QStringLiteral("version")).toUInt();
+    if (version == 0)
+        return {0, QStringLiteral("the desktop portal offers no remote desktop (%1)")
+                       .arg(reply.errorName().isEmpty() ? QStringLiteral("no version") : reply.errorName())};
+    if (!(properties.value(QStringLiteral("AvailableDeviceTypes")).toUInt() & kKeyboardDevice))
+        return {version, QStringLiteral("the desktop portal's remote desktop offers no keyboard")};
+    return {version, {}};
 }
 
 std::unique_ptr<PortalKeyInjector> PortalKeyInjector::open(const PortalInfo &info)
@@ -142,20 +134,14 @@ bool PortalKeyInjector::type(core::Key key)
             return false;
         }
     }
-    switch (state_) {
-    case State::Idle:
-        requestPermission();
-        [[fallthrough]];
-    case State::Asking:
-        keysWhileAsking_.append(keysym);
-        return true;
-    case State::Typing:
+    if (state_ == State::Typing) {
         queueKey(keysym);
         return true;
-    case State::Failed:
-        break;
     }
-    return false;
+    // Kept until the desktop has asked the user, which the first key starts.
+    requestPermission();
+    keysWhileAsking_.append(keysym);
+    return true;
 }
 
 void PortalKeyInjector::makeRequest(Step step, const QString &method, QVariantList arguments,

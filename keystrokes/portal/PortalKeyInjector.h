@@ -22,10 +22,12 @@ namespace tavlun::keystrokes {
 
 class SeatKeymap;
 
-// What the desktop portal's remote-desktop interface offers.
+// What the desktop portal's remote-desktop interface offers, as probe()
+// found it.
 struct PortalInfo {
-    unsigned version = 0;
-    unsigned deviceTypes = 0;
+    unsigned version; // of the interface; 0 when there is none
+    // Why it cannot type, in a few words; empty when it offers a keyboard.
+    QString problem;
 };
 
 // Types keys through the desktop portal's remote-desktop interface
@@ -37,9 +39,9 @@ struct PortalInfo {
 // the user allows it. Each key is its keysym pressed and released, one
 // event at a time. With version 2 of the interface and later the
 // permission is kept: the desktop's restore token is stored and used at the
-// next start, so the user is asked once. A refusal, a failure, the portal going away and a session
-// that the desktop ends are reported through onProblem; nothing is typed
-// after that and nothing twice.
+// next start, so the user is asked once. A refusal, a failure, the portal
+// going away and a session that the desktop ends are reported through
+// onProblem; nothing is typed after that and nothing twice.
 //
 // A compositor may drop keysyms that the user's layout lacks while the
 // portal reports success (mutter does), and it looks keysyms up by number.
@@ -53,10 +55,8 @@ class PortalKeyInjector final : public QObject, public KeyInjector, protected QD
     Q_OBJECT
 
 public:
-    // Reads what the portal on `bus` offers into *info (version 0 when
-    // nothing). False, with *failureReason set, when there is no such
-    // portal or it has no keyboard.
-    static bool probe(const QDBusConnection &bus, PortalInfo *info, QString *failureReason);
+    // Reads what the portal on `bus` offers.
+    static PortalInfo probe(const QDBusConnection &bus);
 
     // On the session bus, whose portal probe() found, with the user's state
     // directory and the current Wayland compositor's keymap (when there is

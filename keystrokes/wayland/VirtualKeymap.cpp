@@ -1,6 +1,7 @@
 #include "VirtualKeymap.h"
 
 #include "keystrokes/Keysyms.h"
+#include "keystrokes/Owned.h"
 
 #include <xkbcommon/xkbcommon.h>
 
@@ -59,12 +60,6 @@ VirtualKeymap::VirtualKeymap() : context_(xkb_context_new(XKB_CONTEXT_NO_FLAGS))
         pool_.push_back({key});
 }
 
-VirtualKeymap::~VirtualKeymap()
-{
-    if (context_)
-        xkb_context_unref(context_);
-}
-
 std::optional<std::uint32_t> VirtualKeymap::keyFor(std::uint32_t keysym)
 {
     for (const auto &[key, fixedKeysym] : kFixedKeys) {
@@ -120,17 +115,12 @@ std::string VirtualKeymap::text() const
         + "  xkb_types \"tavlun\" { include \"complete\" };\n"
         + "  xkb_compat \"tavlun\" { include \"complete\" };\n" + symbols + "  };\n};\n";
 
-    xkb_keymap *keymap = xkb_keymap_new_from_string(context_, source.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                    XKB_KEYMAP_COMPILE_NO_FLAGS);
+    const Owned<xkb_keymap, xkb_keymap_unref> keymap(xkb_keymap_new_from_string(
+        context_.get(), source.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
     if (!keymap)
         return {};
-    char *compiled = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
-    xkb_keymap_unref(keymap);
-    if (!compiled)
-        return {};
-    std::string result(compiled);
-    std::free(compiled);
-    return result;
+    const Owned<char, std::free> compiled(xkb_keymap_get_as_string(keymap.get(), XKB_KEYMAP_FORMAT_TEXT_V1));
+    return compiled ? std::string(compiled.get()) : std::string();
 }
 
 } // namespace tavlun::keystrokes

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "keystrokes/Owned.h"
+
+#include <xkbcommon/xkbcommon.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-struct xkb_context;
 
 namespace tavlun::keystrokes {
 
@@ -21,9 +23,6 @@ public:
     static constexpr std::size_t kPoolSize = 111;
 
     VirtualKeymap();
-    ~VirtualKeymap();
-    VirtualKeymap(const VirtualKeymap &) = delete;
-    VirtualKeymap &operator=(const VirtualKeymap &) = delete;
 
     // The key (an evdev code) that types the keysym, or nothing when no key
     // holds it yet. Counts as a use of a key of the pool.
@@ -44,7 +43,7 @@ private:
         std::uint32_t keysym{}; // 0: free
         std::uint64_t lastUse = 0;
     };
-    xkb_context *context_ = nullptr;
+    Owned<xkb_context, xkb_context_unref> context_;
     std::vector<PoolKey> pool_;
     std::uint64_t uses_ = 0;
     std::optional<PoolKey> replaced_;

@@ -133,7 +133,6 @@ bool WaylandConnection::endedWithError(const wl_interface &interface, std::uint3
 WaylandEventPump &WaylandConnection::startPump()
 {
     pump_ = std::make_unique<WaylandEventPump>(display());
-    pump_->flush();
     return *pump_;
 }
 

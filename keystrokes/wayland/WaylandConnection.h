@@ -71,8 +71,8 @@ public:
     // `code` on an object of `interface`.
     bool endedWithError(const wl_interface &interface, std::uint32_t code) const;
 
-    // The end of set-up: from now on Qt's event loop serves the connection,
-    // and what is queued goes out.
+    // The end of set-up (whose roundtrips sent every request so far): from
+    // now on Qt's event loop serves the connection.
     WaylandEventPump &startPump();
     // Null before startPump().
     WaylandEventPump *pump() const { return pump_.get(); }

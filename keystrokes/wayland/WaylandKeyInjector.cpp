@@ -93,22 +93,18 @@ bool WaylandKeyInjector::type(core::Key key)
 
     WaylandEventPump &pump = *connection_->pump();
     pump.pollEvents();
-    std::uint32_t keyToPress = 0;
     if (!pump.lost()) {
-        if (const auto bound = keymap_.keyFor(keysym)) {
-            keyToPress = *bound;
-        } else {
-            keyToPress = keymap_.bind(keysym);
-            if (!sendKeymap()) {
-                const char32_t character = key.character();
-                keymap_.unbindLast();
-                if (onProblem)
-                    onProblem(QStringLiteral("Bu karakter yazılamadı: %1\n"
-                                             "This character could not be typed: %1 (its keymap did not build).")
-                                  .arg(QString::fromUcs4(&character, 1))
-                                  .toStdString());
-                return false;
-            }
+        const std::optional<std::uint32_t> bound = keymap_.keyFor(keysym);
+        const std::uint32_t keyToPress = bound ? *bound : keymap_.bind(keysym);
+        if (!bound && !sendKeymap()) {
+            const char32_t character = key.character();
+            keymap_.unbindLast();
+            if (onProblem)
+                onProblem(QStringLiteral("Bu karakter yazılamadı: %1\n"
+                                         "This character could not be typed: %1 (its keymap did not build).")
+                              .arg(QString::fromUcs4(&character, 1))
+                              .toStdString());
+            return false;
         }
         // Down and up in one batch: the compositor gets both or neither, so
         // no key is ever left held (clients repeat held keys).

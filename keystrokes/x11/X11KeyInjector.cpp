@@ -3,6 +3,7 @@
 #include "KeyPlanner.h"
 #include "keystrokes/FailureReason.h"
 #include "keystrokes/Keysyms.h"
+#include "keystrokes/Owned.h"
 
 // Xlib defines macros (None, Bool, Status, KeyPress, ...) that clash with
 // Qt's names, so it comes after every Qt header.
@@ -69,6 +70,11 @@ private:
         return previous() ? previous()(display, event) : 0;
     }
 };
+
+void freeKeyboardMap(XkbDescPtr map)
+{
+    XkbFreeKeyboard(map, XkbAllComponentsMask, True);
+}
 
 // A key's symbols as they were before a spare keycode was bound.
 struct KeyBeforeBinding {
@@ -147,18 +153,17 @@ class X11KeyInjector final : public KeyInjector {
 public:
     X11KeyInjector(Display *display, int xkbEventBase);
     ~X11KeyInjector() override;
-    X11KeyInjector(const X11KeyInjector &) = delete;
-    X11KeyInjector &operator=(const X11KeyInjector &) = delete;
 
-    // Reads the server's keyboard map anew. False when it cannot be read.
-    bool readKeyboardMap();
+    // Brings the keyboard map up to date, reading it when a change is
+    // pending (or it has not been read yet). False when it cannot be read.
+    bool catchUpWithMapChanges();
 
     bool type(core::Key key) override;
 
 private:
+    void readKeyboardMap();
     bool readKeySymbols(int first, int last);
     void updatePlanner();
-    void catchUpWithMapChanges();
     void takeNotifications(int readFirst = 1, int readLast = 0);
     void bindToSpareKeycode(KeySym symbol);
     bool writeKey(KeyCode keycode, const XkbSymMapRec &map, const std::vector<KeySym> &symbols);
@@ -167,11 +172,12 @@ private:
 
     Display *display_;
     int xkbEventBase_;
-    XkbDescPtr serverMap_ = nullptr; // null when it could not be read
+    Owned<XkbDescRec, freeKeyboardMap> serverMap_; // null when it could not be read
     KeyPlanner planner_;
     std::map<int, KeyBeforeBinding> keysBeforeBinding_; // of the keycodes that hold bindings
-    // A change seen in notifications and not yet read.
-    bool rereadPending_ = false;
+    // A change seen in notifications and not yet read, or a map that has
+    // not been read.
+    bool rereadPending_ = true;
 };
 
 X11KeyInjector::X11KeyInjector(Display *display, int xkbEventBase)
@@ -186,34 +192,26 @@ X11KeyInjector::~X11KeyInjector()
 {
     // A binding that another client has changed since the last key is no
     // longer ours to undo.
-    catchUpWithMapChanges();
-    if (serverMap_) {
+    if (catchUpWithMapChanges())
         undoBindings();
-        XkbFreeKeyboard(serverMap_, XkbAllComponentsMask, True);
-    }
     XCloseDisplay(display_);
     XErrorCounter::detach(display_);
 }
 
-bool X11KeyInjector::readKeyboardMap()
+void X11KeyInjector::readKeyboardMap()
 {
-    if (serverMap_)
-        XkbFreeKeyboard(serverMap_, XkbAllComponentsMask, True);
-    serverMap_ = XkbGetMap(display_,
-                           XkbKeyTypesMask | XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask
-                               | XkbModifierMapMask | XkbVirtualModMapMask,
-                           XkbUseCoreKbd);
-    if (!serverMap_)
-        return false;
-    if (!serverMap_->map || !serverMap_->map->types || !serverMap_->map->key_sym_map || !serverMap_->server
-        || !serverMap_->server->key_acts || XkbGetControls(display_, XkbAllControlsMask, serverMap_) != Success) {
-        XkbFreeKeyboard(serverMap_, XkbAllComponentsMask, True);
-        serverMap_ = nullptr;
-        return false;
+    serverMap_.reset(XkbGetMap(display_,
+                               XkbKeyTypesMask | XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask
+                                   | XkbModifierMapMask | XkbVirtualModMapMask,
+                               XkbUseCoreKbd));
+    const XkbDescPtr map = serverMap_.get();
+    if (!map || !map->map || !map->map->types || !map->map->key_sym_map || !map->server || !map->server->key_acts
+        || XkbGetControls(display_, XkbAllControlsMask, map) != Success) {
+        serverMap_.reset();
+        return;
     }
     rereadPending_ = false;
     updatePlanner();
-    return true;
 }
 
 // Reads the symbols of keycodes first to last again. (XkbGetKeySyms asks
@@ -224,7 +222,7 @@ bool X11KeyInjector::readKeySymbols(int first, int last)
     parts.changed = XkbKeySymsMask;
     parts.first_key_sym = static_cast<KeyCode>(first);
     parts.num_key_syms = static_cast<unsigned char>(last - first + 1);
-    return XkbGetMapChanges(display_, serverMap_, &parts) == Success;
+    return XkbGetMapChanges(display_, serverMap_.get(), &parts) == Success;
 }
 
 // Hands the map to the planner, which keeps only the bindings that the map
@@ -232,7 +230,7 @@ bool X11KeyInjector::readKeySymbols(int first, int last)
 // instance) is no longer ours to restore.
 void X11KeyInjector::updatePlanner()
 {
-    planner_.setMap(plannerMapOf(serverMap_));
+    planner_.setMap(plannerMapOf(serverMap_.get()));
     std::erase_if(keysBeforeBinding_, [this](const auto &entry) {
         const auto &bindings = planner_.bindings();
         return std::none_of(bindings.begin(), bindings.end(),
@@ -241,14 +239,14 @@ void X11KeyInjector::updatePlanner()
 }
 
 // Reads what the server says about the keyboard mapping since the last
-// call, without blocking, and brings the map up to date: a new keyboard or
-// a change by another client reads the map again (as does a map that could
-// not be read last time).
-void X11KeyInjector::catchUpWithMapChanges()
+// call, without blocking: a new keyboard or a change by another client reads
+// the map again (as does a map that could not be read last time).
+bool X11KeyInjector::catchUpWithMapChanges()
 {
     takeNotifications();
     if (rereadPending_)
         readKeyboardMap();
+    return serverMap_ != nullptr;
 }
 
 // Takes the notifications that have arrived. The server sends several for
@@ -276,7 +274,7 @@ void X11KeyInjector::takeNotifications(int readFirst, int readLast)
 // is not pressed before the server has applied them.
 bool X11KeyInjector::writeKey(KeyCode keycode, const XkbSymMapRec &map, const std::vector<KeySym> &symbols)
 {
-    KeySym *room = XkbResizeKeySyms(serverMap_, keycode, static_cast<int>(symbols.size()));
+    KeySym *room = XkbResizeKeySyms(serverMap_.get(), keycode, static_cast<int>(symbols.size()));
     if (!room && !symbols.empty())
         return false;
     std::copy(symbols.begin(), symbols.end(), room);
@@ -290,15 +288,15 @@ bool X11KeyInjector::writeKey(KeyCode keycode, const XkbSymMapRec &map, const st
     changes.first_key_sym = keycode;
     changes.num_key_syms = 1;
 
-    XkbChangeMap(display_, serverMap_, &changes);
+    XkbChangeMap(display_, serverMap_.get(), &changes);
     // Read back what the server holds now, whatever happened: a change that
     // was not sent or that the server refused shows as the old symbols.
     const bool read = readKeySymbols(keycode, keycode);
     takeNotifications(keycode, keycode);
-    if (!read || XkbKeyNumSyms(serverMap_, keycode) != static_cast<int>(symbols.size())
-        || XkbKeyNumGroups(serverMap_, keycode) != XkbNumGroups(map.group_info))
+    if (!read || XkbKeyNumSyms(serverMap_.get(), keycode) != static_cast<int>(symbols.size())
+        || XkbKeyNumGroups(serverMap_.get(), keycode) != XkbNumGroups(map.group_info))
         return false;
-    return std::equal(symbols.begin(), symbols.end(), XkbKeySymsPtr(serverMap_, keycode));
+    return std::equal(symbols.begin(), symbols.end(), XkbKeySymsPtr(serverMap_.get(), keycode));
 }
 
 // Binds a keysym that no key makes to the spare keycode the planner picks,
@@ -312,8 +310,8 @@ void X11KeyInjector::bindToSpareKeycode(KeySym symbol)
     if (!keysBeforeBinding_.contains(keycode)) {
         KeyBeforeBinding before;
         before.map = serverMap_->map->key_sym_map[keycode];
-        const KeySym *symbols = XkbKeySymsPtr(serverMap_, keycode);
-        before.symbols.assign(symbols, symbols + XkbKeyNumSyms(serverMap_, keycode));
+        const KeySym *symbols = XkbKeySymsPtr(serverMap_.get(), keycode);
+        before.symbols.assign(symbols, symbols + XkbKeyNumSyms(serverMap_.get(), keycode));
         keysBeforeBinding_[keycode] = std::move(before);
     }
     XkbSymMapRec map{};
@@ -384,10 +382,11 @@ bool X11KeyInjector::type(core::Key key)
     if (symbol == NoSymbol)
         return false;
 
-    catchUpWithMapChanges();
+    if (!catchUpWithMapChanges())
+        return false;
     const unsigned long errorsBefore = XErrorCounter::count(display_);
     XkbStateRec state{};
-    if (!serverMap_ || XkbGetState(display_, XkbUseCoreKbd, &state) != Success)
+    if (XkbGetState(display_, XkbUseCoreKbd, &state) != Success)
         return false;
     const KeyboardState held{state.base_mods, state.locked_mods, state.latched_mods,
                              static_cast<short>(state.base_group), state.locked_group,
@@ -435,7 +434,7 @@ std::unique_ptr<KeyInjector> openX11KeyInjector(const QByteArray &displayName, Q
         return failWith(failureReason, QStringLiteral("the X server has no XTest extension"));
     }
     auto injector = std::make_unique<X11KeyInjector>(display, eventBase);
-    if (!injector->readKeyboardMap())
+    if (!injector->catchUpWithMapChanges())
         return failWith(failureReason, QStringLiteral("cannot read the X keyboard map"));
     return injector;
 }
