@@ -1,6 +1,7 @@
 import json
 import os
 import pathlib
+import shutil
 import signal
 import unittest
 
@@ -92,7 +93,11 @@ class PortalInjectorTest(unittest.TestCase):
                              (keys * start, 2, restored, f"tavlun-standin-{start}\n", ["0o600", "0o700"], []))
             driver.close()
         token.unlink()
-        token.mkdir()  # a folder where the token goes: the user is told
-        driver = Driver(d)
-        self.assertEqual(driver.type("ÿ"), "typed")
-        wait_until(lambda: driver.problems("could not keep the desktop's permission"), 10, "the notice")
+        for what, obstacle in [("a folder where the token goes", token.mkdir),  # the user is told
+                               ("a file where its folder goes", lambda: shutil.rmtree(token.parent) or
+                                token.parent.write_text(""))]:
+            obstacle()
+            driver = Driver(d)
+            self.assertEqual(driver.type("ÿ"), "typed")
+            wait_until(lambda: driver.problems("could not keep the desktop's permission"), 10, f"the notice: {what}")
+            driver.close()

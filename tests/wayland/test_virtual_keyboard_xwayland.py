@@ -1,5 +1,6 @@
 """The virtual keyboard typing into an X11 client on sway's XWayland, which reads the keyboard's keymap too."""
 
+import re
 import unittest
 
 from desktop import SwayDesktop, wait_until  # the end-to-end tests' harness, on PYTHONPATH
@@ -19,3 +20,6 @@ class VirtualKeyboardOnXWaylandTest(unittest.TestCase):
         self.assertEqual(driver.type(*keys), "typed")
         self.assertEqual(xev.text(len(keys)), as_seen(keys))
         self.assertEqual((xev.quiet(), xev.down), ("", set()), "keys after the last, or keys left down")
+        named = set(re.findall(r"keycode (\d+) \(keysym 0x[0-9a-f]+, (BackSpace|Return|Escape)\)", "\n".join(xev.lines)))
+        self.assertEqual(named, {("22", "BackSpace"), ("36", "Return"), ("9", "Escape")},
+                         "the named keys not on their usual keycodes, which clients that go by keycode need")

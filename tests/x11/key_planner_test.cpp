@@ -12,8 +12,8 @@ constexpr unsigned kShift = 1, kLock = 2, kControl = 4, kNumLock = 0x10;
 // Three groups. Keys 1/!, 2/@, @ alone, 3 with # in a second group that a
 // third group clamps to, 4 with 3 in a second group that redirects a third to
 // a group it lacks (so to its first), a/A, s/S with ß in a second group, a
-// Shift key and five empty keycodes, one of them in the modifier map and one
-// with an action but no symbol.
+// Shift key and five keycodes without symbols: one with a group of none, one
+// in the modifier map and one with an action.
 KeyboardMap testMap()
 {
     KeyboardMap m;
@@ -29,7 +29,7 @@ KeyboardMap testMap()
     m.keys[50] = {.groups = {{0, {{0xFFE1, true}}}}, .plain = false};
     m.keys[199] = {};
     m.keys[200] = {};
-    m.keys[201] = {};
+    m.keys[201] = {.groups = {{0, {{0}}}}};
     m.keys[202] = {.groups = {}, .plain = false};
     m.keys[203] = {.groups = {{0, {{0, true}}}}};
     return m;

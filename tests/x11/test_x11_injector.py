@@ -7,6 +7,12 @@ from desktop import Desktop  # the end-to-end tests' harness, on PYTHONPATH
 from recorders import KeyRecorder, TypeDriver as Driver
 
 
+def key_entry(keymap, keycode):  # the keycode's entry in xkbcomp's text of a keymap; "" when it has none
+    name = re.search(rf"(<\w+>)\s*=\s*{keycode};", keymap)[1]
+    entry = re.search(rf"key {re.escape(name)} \{{.*?\}};", keymap, re.S)
+    return entry[0] if entry else ""
+
+
 class X11InjectorTest(unittest.TestCase):
 
     def test_other_clients_keys_are_neither_pressed_for_their_side_effects_nor_undone(self):
@@ -14,19 +20,23 @@ class X11InjectorTest(unittest.TestCase):
         self.addCleanup(desktop.close)
         xev = KeyRecorder(desktop)
         keymap = lambda: desktop.run(["xkbcomp", "-xkb", desktop.display, "-"])  # noqa: E731
-        locking_a = re.sub(r"key <AC01> \{.*?\};", "key <AC01> { symbols[Group1]= [ a, A ], "
-                           "actions[Group1]= [ LockMods(modifiers=Lock), NoAction() ] };", keymap(), flags=re.S)
-        desktop.run(["xkbcomp", "-w", "0", "-", desktop.display], input=locking_a)  # a of us also locks Caps Lock
+        loaded = re.sub(r"key <AC01> \{.*?\};", "key <AC01> { symbols[Group1]= [ a, A ], actions[Group1]= "
+                        "[ LockMods(modifiers=Lock), NoAction() ] };\n    key <I248> { [ NoSymbol ] };", keymap(),
+                        count=1, flags=re.S)  # a of us also locks Caps Lock; the highest spare keycode has a group
+        desktop.run(["xkbcomp", "-w", "0", "-", desktop.display], input=loaded)
+        loaded = keymap()
         driver = Driver(desktop)
-        self.assertEqual((driver.type("a", "é"), xev.text(2)), ("typed", "aé"))
+        self.assertEqual((driver.type("é", "ñ", "a"), xev.text(3)), ("typed", "éña"))
         desktop.key("b")  # the user's own key, after ours
         self.assertEqual((xev.text(1), xev.modifiers), ("b", 0), "a key that locks Caps Lock was pressed for its a")
 
-        keycode = lambda pattern: re.search(rf"(?m)^keycode\s+{pattern} =.*$", desktop.run(["xmodmap", "-pke"]))  # noqa: E731
-        bound = keycode(r"\d+(?= = eacute)")
-        self.assertTrue(bound, "é is on no keycode: typed some other way than by binding a spare one")
-        taken = bound[0].split()[1]
-        desktop.run(["xmodmap", "-e", f"keycode {taken} = q"])  # another client takes that keycode
+        holding = {keysym: re.search(rf"(?m)^keycode\s+(\d+) = {keysym}\b", desktop.run(["xmodmap", "-pke"]))
+                   for keysym in ("eacute", "ntilde")}
+        self.assertTrue(all(holding.values()), f"not typed by binding spare keycodes: {holding}")
+        taken, kept = holding["ntilde"][1], holding["eacute"][1]
+        desktop.run(["xmodmap", "-e", f"keycode {taken} = q"])  # another client takes one of them
         self.assertNotIn("problem", driver.close())
-        self.assertEqual(keycode(taken)[0].split()[3:4], ["q"],
+        self.assertIn("NoSymbol", key_entry(loaded, kept), f"the first binding went to keycode {kept}, which has no group")
+        self.assertEqual(key_entry(keymap(), kept), key_entry(loaded, kept), "a bound keycode was not given back as it was")
+        self.assertRegex(desktop.run(["xmodmap", "-pke"]), rf"(?m)^keycode\s+{taken} = q\b",
                          "the keycode that another client took after our last key was given back at the end")
