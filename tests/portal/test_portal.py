@@ -5,7 +5,7 @@ import shutil
 import signal
 import unittest
 
-from desktop import MutterDesktop, wait_until  # the end-to-end tests' harness, on PYTHONPATH
+from desktop import Desktop, MutterDesktop, wait_until  # the end-to-end tests' harness, on PYTHONPATH
 from recorders import TypeDriver as Driver, WevRecorder, as_seen
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -75,9 +75,15 @@ class PortalInjectorTest(unittest.TestCase):
                                  ("typed not:b{ENTER}", sent, len(driver.problems()) - 1), driver.told)  # one told
 
     def test_a_portal_without_a_keyboard_is_not_used_and_the_user_is_told_why(self):
-        driver = Driver(desktop(self, "--portal", "AvailableDeviceTypes=2"))  # a pointer only
-        self.assertEqual(driver.type("a"), "typed not:a")
-        self.assertIn("portal failed: the desktop portal's remote desktop offers no keyboard", driver.close())
+        d = desktop(self, "--portal", "AvailableDeviceTypes=2")  # a pointer only
+        self.addCleanup((xwayland := Desktop()).close)  # an X server as XWayland would be
+        for env, typed, way, notices in [({}, "typed not:a", "is unavailable", 0),
+                                         ({"DISPLAY": xwayland.display}, "typed", "through XTest through XWayland", 1)]:
+            driver = Driver(d, env)
+            self.assertEqual(driver.type("a"), typed)
+            told = driver.close()
+            self.assertEqual((way in told, told.count("Only X11 applications receive the keys")), (True, notices), told)
+            self.assertIn("portal failed: the desktop portal's remote desktop offers no keyboard", told)
 
     def test_version_2_keeps_the_permission_for_the_next_start(self):
         d = desktop(self, "--portal")
