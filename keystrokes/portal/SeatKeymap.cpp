@@ -172,10 +172,12 @@ std::unique_ptr<SeatKeymap> SeatKeymap::connect(const QByteArray &displayName,
     d->context.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     if (!d->context)
         return failWith(failureReason, QStringLiteral("cannot start the keymap compiler"));
-    d->connection = WaylandConnection::open(
-        displayName,
-        {.seatVersion = kSeatVersion, .seatListener = &Private::seatListener, .seatListenerData = d.get(), .others = {}},
-        failureReason);
+    d->connection = WaylandConnection::open(displayName,
+                                            {.seatVersion = kSeatVersion,
+                                             .seatListener = &Private::seatListener,
+                                             .seatListenerData = d.get(),
+                                             .others = {}},
+                                            failureReason);
     if (!d->connection)
         return nullptr;
     for (int i = 0; i < kSetupRoundtrips && !d->keymap; ++i) {

@@ -1,7 +1,11 @@
-// The seat's keymap as the portal backend reads it, from a compositor of the
-// test's own: a seat whose keyboard has the layouts us and ru, and which says
-// that ru is in use when the test asks it to.
+// The portal backend's parts: the seat's keymap, read from a compositor of
+// the test's own (a seat whose keyboard has the layouts us and ru, and which
+// says that ru is in use when the test asks it to), and where the restore
+// token is kept.
+#include "keystrokes/portal/RestoreTokenStore.h"
 #include "keystrokes/portal/SeatKeymap.h"
+
+#include <QDir>
 
 #include <QtCore/qtestsupport_core.h>
 
@@ -18,6 +22,7 @@
 #include <unistd.h>
 #include <vector>
 
+using tavlun::keystrokes::RestoreTokenStore;
 using tavlun::keystrokes::SeatKeymap;
 
 namespace {
@@ -119,6 +124,17 @@ TEST(PortalSeatKeymap, TheLayoutInUseIsTheFirstUntilTheCompositorSaysAnother)
         << "the compositor said ru is in use, and a character of ru is still not found";
     EXPECT_EQ(std::tuple(keymap->keysymFor(U'ф'), keymap->keysymFor(U'a'), keymap->unconfirmedLayout()),
               std::tuple(XKB_KEY_Cyrillic_ef, 0u, QString()));
+}
+
+TEST(PortalRestoreToken, IsKeptInTheUsersStateFolderWhichOnlyAnAbsoluteXdgStateHomeMoves)
+{
+    const QString home = QDir::homePath() + QStringLiteral("/.local/state/tavlun");
+    const QString elsewhere = QStringLiteral("/var/tmp/state/tavlun");
+    for (const auto &[given, expected] : {std::pair{"", home}, {"state", home}, {"/var/tmp/state", elsewhere}}) {
+        qputenv("XDG_STATE_HOME", given);
+        EXPECT_EQ(RestoreTokenStore::defaultDirectory(), expected) << "XDG_STATE_HOME=" << given;
+    }
+    qunsetenv("XDG_STATE_HOME");
 }
 
 } // namespace
