@@ -1,5 +1,6 @@
 """The XTest backend beside other clients of the X server: their keys and their changes stay theirs."""
 
+import ctypes
 import re
 import unittest
 
@@ -42,3 +43,20 @@ class X11InjectorTest(unittest.TestCase):
         self.assertEqual(key_entry(keymap(), kept), before, "a bound keycode was not given back as it was")
         self.assertRegex(desktop.run(["xmodmap", "-pke"]), rf"(?m)^keycode\s+{taken} = q\b",
                          "the keycode that another client took after our last key was given back at the end")
+
+    def test_a_group_the_user_latched_is_left_for_the_users_next_key(self):
+        desktop = Desktop()
+        self.addCleanup(desktop.close)
+        xev = KeyRecorder(desktop)
+        desktop.run(["setxkbmap", "us,ru"])
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        display = ctypes.c_void_p(x11.XOpenDisplay(desktop.display.encode()))
+        self.addCleanup(x11.XCloseDisplay, display)
+        x11.XkbLatchGroup(display, 0x100, 1)  # ru latched alone (no modifier latch to take it along); 0x100: core
+        x11.XSync(display, 0)
+        driver = Driver(desktop)
+        self.assertEqual((driver.type("a"), xev.text(1)), ("typed", "a"), "typed in the latched group")
+        state = ctypes.create_string_buffer(32)  # XkbStateRec: the latched group at 4
+        x11.XkbGetState(display, 0x100, state)
+        self.assertEqual(state.raw[4], 1, "the user's group latch was not put back")
