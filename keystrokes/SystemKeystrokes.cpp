@@ -7,6 +7,7 @@
 #include <QDBusConnection>
 
 #include <cstdio>
+#include <optional>
 
 namespace tavlun::keystrokes {
 
@@ -46,18 +47,15 @@ std::unique_ptr<KeyInjector> createKeyInjector(std::string *unavailableReason)
 {
     SessionFacts facts = SessionFacts::fromEnvironment();
     std::unique_ptr<KeyInjector> virtualKeyboard;
-    // The portal is probed once, here; the injector takes what was found.
-    PortalInfo portal;
-    bool portalUsable = false;
-    QString portalProblem;
+    // The portal is probed once, here, where there is no virtual keyboard;
+    // the injector takes what was found.
+    std::optional<PortalInfo> portal;
     if (facts.isWayland()) {
-        WaylandKeyInjector::Failure failure{};
-        virtualKeyboard = WaylandKeyInjector::open(QByteArray(), &failure, &facts.virtualKeyboardProblem);
+        virtualKeyboard = openWaylandKeyInjector(QByteArray(), &facts.virtualKeyboardProblem);
         facts.virtualKeyboard = virtualKeyboard != nullptr;
         if (!facts.virtualKeyboard) {
-            portalUsable = PortalKeyInjector::probe(QDBusConnection::sessionBus(), &portal,
-                                                          &portalProblem);
-            facts.remoteDesktopPortalVersion = int(portal.version);
+            portal = PortalKeyInjector::probe(QDBusConnection::sessionBus());
+            facts.remoteDesktopPortalVersion = int(portal->version);
         }
     }
 
@@ -68,21 +66,21 @@ std::unique_ptr<KeyInjector> createKeyInjector(std::string *unavailableReason)
         injector = std::move(virtualKeyboard);
         break;
     case Backend::Portal:
-        if (portalUsable) {
-            injector = PortalKeyInjector::open(portal);
+        if (portal->problem.isEmpty()) {
+            injector = PortalKeyInjector::open(*portal);
             break;
         }
         // The portal has a version but no keyboard: the session is treated
         // as one without it.
         facts.remoteDesktopPortalVersion = 0;
         choice = chooseBackend(facts);
-        choice.why += QStringLiteral("; the desktop portal failed: ") + portalProblem;
+        choice.why += QStringLiteral("; the desktop portal failed: ") + portal->problem;
         [[fallthrough]];
     case Backend::XTest:
     case Backend::XTestThroughXWayland:
         if (choice.backend != Backend::Unavailable) {
             QString reason;
-            injector = X11KeyInjector::open(QByteArray(), &reason);
+            injector = openX11KeyInjector(QByteArray(), &reason);
             if (!injector)
                 choice = {Backend::Unavailable, choice.why + QStringLiteral("; ") + reason, {}};
         }

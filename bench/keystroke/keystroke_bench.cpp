@@ -81,7 +81,7 @@ private:
 
 namespace tavlun {
 // The program's own path from a line at the port to the key: line_bench.cpp.
-int runLineBench(test::XSession &session, keystrokes::X11KeyInjector &injector);
+int runLineBench(test::XSession &session, keystrokes::KeyInjector &injector);
 } // namespace tavlun
 
 int main(int argc, char **argv)
@@ -102,7 +102,7 @@ int main(int argc, char **argv)
         return 1;
     }
     QString reason;
-    auto injector = keystrokes::X11KeyInjector::open(QByteArray::fromStdString(session.displayName()), &reason);
+    auto injector = keystrokes::openX11KeyInjector(QByteArray::fromStdString(session.displayName()), &reason);
     if (!injector) {
         std::fprintf(stderr, "keystroke_bench: %s\n", qPrintable(reason));
         return 1;

@@ -51,7 +51,7 @@ std::optional<test::RecordedKey> nextKeyServingEvents(test::XSession &session)
 
 } // namespace
 
-int runLineBench(test::XSession &session, keystrokes::X11KeyInjector &injector)
+int runLineBench(test::XSession &session, keystrokes::KeyInjector &injector)
 {
     int controller = -1;
     int device = -1;

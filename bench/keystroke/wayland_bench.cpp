@@ -35,9 +35,8 @@ int runWaylandBench()
         std::fprintf(stderr, "keystroke_bench: %s\n", session.ok() ? "cannot start wev" : session.error().c_str());
         return 1;
     }
-    keystrokes::WaylandKeyInjector::Failure failure{};
     QString reason;
-    auto injector = keystrokes::WaylandKeyInjector::open(QByteArray::fromStdString(session.socketPath()), &failure, &reason);
+    auto injector = keystrokes::openWaylandKeyInjector(QByteArray::fromStdString(session.socketPath()), &reason);
     if (!injector || !session.waitForKeyboardFocus(kArrival)) {
         std::fprintf(stderr, "keystroke_bench: %s\n", injector ? "wev got no keyboard focus" : qPrintable(reason));
         return 1;

@@ -22,10 +22,12 @@ namespace tavlun::keystrokes {
 
 class SeatKeymap;
 
-// What the desktop portal's remote-desktop interface offers.
+// What the desktop portal's remote-desktop interface offers, as probe()
+// found it.
 struct PortalInfo {
-    unsigned version = 0;
-    unsigned deviceTypes = 0;
+    unsigned version; // of the interface; 0 when there is none
+    // Why it cannot type, in a few words; empty when it offers a keyboard.
+    QString problem;
 };
 
 // Types keys through the desktop portal's remote-desktop interface
@@ -37,9 +39,9 @@ struct PortalInfo {
 // the user allows it. Each key is its keysym pressed and released, one
 // event at a time. With version 2 of the interface and later the
 // permission is kept: the desktop's restore token is stored and used at the
-// next start, so the user is asked once. A refusal, a failure, the portal going away and a session
-// that the desktop ends are reported through onProblem; nothing is typed
-// after that and nothing twice.
+// next start, so the user is asked once. A refusal, a failure, the portal
+// going away and a session that the desktop ends are reported through
+// onProblem; nothing is typed after that and nothing twice.
 //
 // A compositor may drop keysyms that the user's layout lacks while the
 // portal reports success (mutter does), and it looks keysyms up by number.
@@ -53,10 +55,8 @@ class PortalKeyInjector final : public QObject, public KeyInjector, protected QD
     Q_OBJECT
 
 public:
-    // Reads what the portal on `bus` offers into *info (version 0 when
-    // nothing). False, with *failureReason set, when there is no such
-    // portal or it has no keyboard.
-    static bool probe(const QDBusConnection &bus, PortalInfo *info, QString *failureReason);
+    // Reads what the portal on `bus` offers.
+    static PortalInfo probe(const QDBusConnection &bus);
 
     // On the session bus, whose portal probe() found, with the user's state
     // directory and the current Wayland compositor's keymap (when there is
@@ -84,34 +84,36 @@ private:
     enum class State { Idle, Asking, Typing, Failed };
     enum class Step { CreateSession, SelectDevices, Start };
 
-    void call(Step step, const QString &method, QVariantList arguments, QVariantMap options);
-    void onRequestReply(QDBusPendingCallWatcher *watcher, const QString &expected);
+    void makeRequest(Step step, const QString &method, QVariantList arguments, QVariantMap options);
+    void onRequestCallFinished(QDBusPendingCallWatcher *watcher, const QString &expected);
     void listenForResponse(const QString &path);
     void stopListening();
-    void advance(Step step, const QVariantMap &results);
-    void press(std::uint32_t keysym);
+    void continueAfter(Step step, const QVariantMap &results);
+    void queueKey(std::uint32_t keysym);
     void sendNextEvent();
-    void fail(const QString &problem);
-    void report(const QString &problem);
+    // Typing ends for good: the user is told why, and that Tavlun's own
+    // text box still takes the characters.
+    void stopTyping(const QString &why);
+    void tell(const QString &problem);
 
     QDBusConnection bus_;
     PortalInfo info_;
     std::unique_ptr<SeatKeymap> keymap_;
-    RestoreTokenStore tokens_;
+    RestoreTokenStore restoreTokens_;
     std::unique_ptr<QDBusServiceWatcher> portalWatcher_;
 
     State state_ = State::Idle;
     Step step_ = Step::CreateSession;
     QString requestPath_;
     QString sessionPath_;
-    QList<std::uint32_t> waiting_;
+    QList<std::uint32_t> keysWhileAsking_;
     struct KeyEvent {
         std::uint32_t keysym;
         uint state; // 1 pressed, 0 released
     };
-    QList<KeyEvent> outgoing_;
+    QList<KeyEvent> eventsToSend_;
     bool eventInFlight_ = false;
-    QSet<char32_t> missingReported_;
+    QSet<char32_t> missingCharactersTold_;
 };
 
 } // namespace tavlun::keystrokes

@@ -1,5 +1,7 @@
 #include "RestoreTokenStore.h"
 
+#include "keystrokes/FailureReason.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -37,22 +39,17 @@ QString RestoreTokenStore::load() const
 
 bool RestoreTokenStore::save(const QString &token, QString *error) const
 {
-    const auto fail = [error](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     if (!QDir().mkpath(directory_))
-        return fail(QStringLiteral("cannot create %1").arg(directory_));
+        return failWith(error, QStringLiteral("cannot create %1").arg(directory_), false);
     QFile::setPermissions(directory_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     QSaveFile file(filePath());
     if (!file.open(QIODevice::WriteOnly)
         || !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
-        return fail(QStringLiteral("cannot write %1: %2").arg(filePath(), file.errorString()));
+        return failWith(error, QStringLiteral("cannot write %1: %2").arg(filePath(), file.errorString()), false);
     file.write(token.toUtf8() + '\n');
     if (!file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(filePath(), file.errorString()));
+        return failWith(error, QStringLiteral("cannot write %1: %2").arg(filePath(), file.errorString()), false);
     return true;
 }
 

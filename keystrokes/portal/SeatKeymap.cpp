@@ -1,9 +1,9 @@
 #include "SeatKeymap.h"
 
+#include "keystrokes/FailureReason.h"
 #include "keystrokes/Owned.h"
-#include "keystrokes/wayland/WaylandEventPump.h"
+#include "keystrokes/wayland/WaylandConnection.h"
 
-#include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include <sys/mman.h>
@@ -19,14 +19,13 @@ namespace {
 
 // The seat's version that brought the newest keyboard event handled below.
 constexpr std::uint32_t kSeatVersion = WL_KEYBOARD_REPEAT_INFO_SINCE_VERSION;
-// Roundtrips allowed for the seat, its keyboard and the keymap to arrive,
-// each with a deadline.
-constexpr int kSetupRoundtrips = 4;
-constexpr std::chrono::milliseconds kAnswerDeadline{3000};
+// Roundtrips allowed, after the one that binds the seat, for its keyboard
+// and the keymap to arrive (each takes one).
+constexpr int kSetupRoundtrips = 3;
 
 // The characters and keysyms of some of a keymap's layouts, one keysym for
 // each character.
-struct Symbols {
+struct Characters {
     std::unordered_set<xkb_keysym_t> keysyms;
     std::unordered_map<char32_t, xkb_keysym_t> characters;
 
@@ -58,43 +57,25 @@ struct Symbols {
 
 } // namespace
 
-// Members go in the reverse order of their teardown: the pump first, the
-// proxies, then the connection (which ends everything the compositor holds
-// for us, so the keyboard needs no release request), then the keymap.
+// Members go in the reverse order of their teardown: the keyboard, the
+// connection (which ends everything the compositor holds for us, so the
+// keyboard needs no release request), then the keymap.
 struct SeatKeymap::Private {
     Owned<xkb_context, xkb_context_unref> context;
     Owned<xkb_keymap, xkb_keymap_unref> keymap;
     Owned<xkb_state, xkb_state_unref> state;
-    Owned<wl_display, wl_display_disconnect> display;
-    Owned<wl_registry, wl_registry_destroy> registry;
-    Owned<wl_seat, wl_seat_destroy> seat;
+    std::unique_ptr<WaylandConnection> connection;
     Owned<wl_keyboard, wl_keyboard_destroy> keyboard;
-    std::unique_ptr<WaylandEventPump> pump;
     std::uint32_t group = 0; // as the latest modifiers event gave it
-    bool groupSaid = false;  // a modifiers event has come
-    Symbols current;         // the layout in use
-    Symbols all;             // every layout
+    bool groupKnown = false; // a modifiers event has come
+    Characters inUse;        // of the layout in use
+    Characters everyLayout;
 
-    void takeKeymap(std::uint32_t format, int fd, std::uint32_t size);
-    void takeGroup(std::uint32_t newGroup);
+    void useKeymap(std::uint32_t format, int fd, std::uint32_t size);
+    void useGroup(std::uint32_t newGroup);
 
-    static const wl_registry_listener registryListener;
     static const wl_seat_listener seatListener;
     static const wl_keyboard_listener keyboardListener;
-};
-
-const wl_registry_listener SeatKeymap::Private::registryListener = {
-    .global =
-        [](void *data, wl_registry *registry, std::uint32_t name, const char *interface,
-           std::uint32_t version) {
-            auto *d = static_cast<Private *>(data);
-            if (d->seat || std::strcmp(interface, wl_seat_interface.name) != 0)
-                return;
-            d->seat.reset(static_cast<wl_seat *>(
-                wl_registry_bind(registry, name, &wl_seat_interface, std::min(version, kSeatVersion))));
-            wl_seat_add_listener(d->seat.get(), &seatListener, d);
-        },
-    .global_remove = [](void *, wl_registry *, std::uint32_t) {},
 };
 
 const wl_seat_listener SeatKeymap::Private::seatListener = {
@@ -112,7 +93,7 @@ const wl_seat_listener SeatKeymap::Private::seatListener = {
 const wl_keyboard_listener SeatKeymap::Private::keyboardListener = {
     .keymap =
         [](void *data, wl_keyboard *, std::uint32_t format, std::int32_t fd, std::uint32_t size) {
-            static_cast<Private *>(data)->takeKeymap(format, fd, size);
+            static_cast<Private *>(data)->useKeymap(format, fd, size);
         },
     .enter = [](void *, wl_keyboard *, std::uint32_t, wl_surface *, wl_array *) {},
     .leave = [](void *, wl_keyboard *, std::uint32_t, wl_surface *) {},
@@ -120,14 +101,14 @@ const wl_keyboard_listener SeatKeymap::Private::keyboardListener = {
     .modifiers = [](void *data, wl_keyboard *, std::uint32_t, std::uint32_t, std::uint32_t,
                     std::uint32_t, std::uint32_t group) {
         auto *d = static_cast<Private *>(data);
-        d->groupSaid = true;
+        d->groupKnown = true;
         if (group != d->group)
-            d->takeGroup(group);
+            d->useGroup(group);
     },
     .repeat_info = [](void *, wl_keyboard *, std::int32_t, std::int32_t) {},
 };
 
-void SeatKeymap::Private::takeKeymap(std::uint32_t format, int fd, std::uint32_t size)
+void SeatKeymap::Private::useKeymap(std::uint32_t format, int fd, std::uint32_t size)
 {
     Owned<xkb_keymap, xkb_keymap_unref> compiled;
     if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
@@ -147,22 +128,22 @@ void SeatKeymap::Private::takeKeymap(std::uint32_t format, int fd, std::uint32_t
         return; // keep the keymap we had
     keymap = std::move(compiled);
     state = std::move(fresh);
-    Symbols everything;
+    Characters everything;
     const xkb_keycode_t last = xkb_keymap_max_keycode(keymap.get());
     for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap.get()); key <= last; ++key) {
         const xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(keymap.get(), key);
         for (xkb_layout_index_t layout = 0; layout < layouts; ++layout)
             everything.add(keymap.get(), key, layout);
     }
-    all = std::move(everything);
-    takeGroup(group);
+    everyLayout = std::move(everything);
+    useGroup(group);
 }
 
 // Modifiers events name the layout in use. mutter 43 sends them only to the
 // client that has the keyboard focus, which this connection (no surface)
 // never has: there the first layout counts as in use, as it is when a
 // session starts, and a switch to another layout goes unseen.
-void SeatKeymap::Private::takeGroup(std::uint32_t newGroup)
+void SeatKeymap::Private::useGroup(std::uint32_t newGroup)
 {
     group = newGroup;
     if (!state)
@@ -170,14 +151,14 @@ void SeatKeymap::Private::takeGroup(std::uint32_t newGroup)
     xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, group);
     // A key with fewer layouts than the keymap has its own idea of which
     // one is in use (it wraps around), which the state knows.
-    Symbols inUse;
+    Characters characters;
     const xkb_keycode_t last = xkb_keymap_max_keycode(keymap.get());
     for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap.get()); key <= last; ++key) {
         const xkb_layout_index_t layout = xkb_state_key_get_layout(state.get(), key);
         if (layout != XKB_LAYOUT_INVALID)
-            inUse.add(keymap.get(), key, layout);
+            characters.add(keymap.get(), key, layout);
     }
-    current = std::move(inUse);
+    inUse = std::move(characters);
 }
 
 SeatKeymap::SeatKeymap(std::unique_ptr<Private> p) : d(std::move(p)) {}
@@ -187,49 +168,45 @@ SeatKeymap::~SeatKeymap() = default;
 std::unique_ptr<SeatKeymap> SeatKeymap::connect(const QByteArray &displayName,
                                                 QString *failureReason)
 {
-    const auto fail = [failureReason](const QString &reason) {
-        if (failureReason)
-            *failureReason = reason;
-        return nullptr;
-    };
     auto d = std::make_unique<Private>();
-    d->display.reset(wl_display_connect(displayName.isEmpty() ? nullptr : displayName.constData()));
-    if (!d->display)
-        return fail(QStringLiteral("cannot connect to the Wayland compositor"));
     d->context.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     if (!d->context)
-        return fail(QStringLiteral("cannot start the keymap compiler"));
-    d->registry.reset(wl_display_get_registry(d->display.get()));
-    wl_registry_add_listener(d->registry.get(), &Private::registryListener, d.get());
+        return failWith(failureReason, QStringLiteral("cannot start the keymap compiler"));
+    d->connection = WaylandConnection::open(displayName,
+                                            {.seatVersion = kSeatVersion,
+                                             .seatListener = &Private::seatListener,
+                                             .seatListenerData = d.get(),
+                                             .others = {}},
+                                            failureReason);
+    if (!d->connection)
+        return nullptr;
     for (int i = 0; i < kSetupRoundtrips && !d->keymap; ++i) {
-        if (!WaylandEventPump::roundtrip(d->display.get(), kAnswerDeadline))
-            return fail(QStringLiteral("the Wayland compositor closed the connection"));
+        if (!d->connection->roundtrip())
+            return failWith(failureReason, d->connection->problem());
     }
-    if (!d->seat)
-        return fail(QStringLiteral("the Wayland compositor offers no seat"));
+    if (!d->connection->seat())
+        return failWith(failureReason, QStringLiteral("the Wayland compositor offers no seat"));
     if (!d->keyboard)
-        return fail(QStringLiteral("the Wayland compositor's seat has no keyboard"));
+        return failWith(failureReason, QStringLiteral("the Wayland compositor's seat has no keyboard"));
     if (!d->keymap)
-        return fail(QStringLiteral("the Wayland compositor sent no usable keymap"));
-
-    d->pump = std::make_unique<WaylandEventPump>(d->display.get());
-    d->pump->flush();
+        return failWith(failureReason, QStringLiteral("the Wayland compositor sent no usable keymap"));
+    d->connection->startPump();
     return std::unique_ptr<SeatKeymap>(new SeatKeymap(std::move(d)));
 }
 
 std::uint32_t SeatKeymap::keysymFor(char32_t character) const
 {
-    return d->current.find(character);
+    return d->inUse.find(character);
 }
 
 bool SeatKeymap::otherLayoutHas(char32_t character) const
 {
-    return d->all.find(character) != XKB_KEY_NoSymbol;
+    return d->everyLayout.find(character) != XKB_KEY_NoSymbol;
 }
 
 QString SeatKeymap::unconfirmedLayout() const
 {
-    if (d->groupSaid || !d->keymap || xkb_keymap_num_layouts(d->keymap.get()) < 2)
+    if (d->groupKnown || !d->keymap || xkb_keymap_num_layouts(d->keymap.get()) < 2)
         return QString();
     const char *name = xkb_keymap_layout_get_name(d->keymap.get(), d->group);
     return QString::fromUtf8(name ? name : "?");

@@ -1,5 +1,8 @@
 #include "VirtualKeymap.h"
 
+#include "keystrokes/Keysyms.h"
+#include "keystrokes/Owned.h"
+
 #include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
@@ -13,6 +16,12 @@ namespace {
 
 // Evdev codes plus this are the keymap's keycodes.
 constexpr std::uint32_t kXkbOffset = 8;
+// The fixed keys, by evdev code, with the keysyms they type.
+constexpr std::pair<std::uint32_t, std::uint32_t> kFixedKeys[] = {
+    {1, kEscapeKeysym},
+    {14, kBackSpaceKeysym},
+    {28, kReturnKeysym},
+};
 // The keys of the pool: those that type text on an ordinary keyboard
 // (digits, letters, punctuation; no modifier, no Tab or Space), then F13 and
 // up (evdev 183 onwards), which no ordinary keyboard sends. All lie below
@@ -48,21 +57,19 @@ std::string symbolName(std::uint32_t keysym)
 VirtualKeymap::VirtualKeymap() : context_(xkb_context_new(XKB_CONTEXT_NO_FLAGS))
 {
     for (const std::uint32_t key : kPoolKeys)
-        slots_.push_back({key});
-}
-
-VirtualKeymap::~VirtualKeymap()
-{
-    if (context_)
-        xkb_context_unref(context_);
+        pool_.push_back({key});
 }
 
 std::optional<std::uint32_t> VirtualKeymap::keyFor(std::uint32_t keysym)
 {
-    for (Slot &slot : slots_) {
-        if (slot.keysym == keysym) {
-            slot.lastUse = ++clock_;
-            return slot.key;
+    for (const auto &[key, fixedKeysym] : kFixedKeys) {
+        if (fixedKeysym == keysym)
+            return key;
+    }
+    for (PoolKey &poolKey : pool_) {
+        if (poolKey.keysym == keysym) {
+            poolKey.lastUse = ++uses_;
+            return poolKey.key;
         }
     }
     return std::nullopt;
@@ -71,20 +78,20 @@ std::optional<std::uint32_t> VirtualKeymap::keyFor(std::uint32_t keysym)
 std::uint32_t VirtualKeymap::bind(std::uint32_t keysym)
 {
     // Free keys have lastUse 0 and come first.
-    const auto slot = std::min_element(slots_.begin(), slots_.end(), [](const Slot &a, const Slot &b) {
+    const auto poolKey = std::min_element(pool_.begin(), pool_.end(), [](const PoolKey &a, const PoolKey &b) {
         return a.lastUse < b.lastUse;
     });
-    replaced_ = *slot;
-    replacedIndex_ = std::size_t(slot - slots_.begin());
-    slot->keysym = keysym;
-    slot->lastUse = ++clock_;
-    return slot->key;
+    replaced_ = *poolKey;
+    replacedIndex_ = std::size_t(poolKey - pool_.begin());
+    poolKey->keysym = keysym;
+    poolKey->lastUse = ++uses_;
+    return poolKey->key;
 }
 
 void VirtualKeymap::unbindLast()
 {
     if (replaced_)
-        slots_[replacedIndex_] = *replaced_;
+        pool_[replacedIndex_] = *replaced_;
     replaced_.reset();
 }
 
@@ -100,26 +107,20 @@ std::string VirtualKeymap::text() const
         if (!name.empty())
             symbols += "    key " + keyName(evdev) + " { [ " + name + " ] };\n";
     };
-    addKey(kEscapeEvdev, XKB_KEY_Escape);
-    addKey(kBackspaceEvdev, XKB_KEY_BackSpace);
-    addKey(kReturnEvdev, XKB_KEY_Return);
-    for (const Slot &slot : slots_)
-        addKey(slot.key, slot.keysym);
+    for (const auto &[key, keysym] : kFixedKeys)
+        addKey(key, keysym);
+    for (const PoolKey &poolKey : pool_)
+        addKey(poolKey.key, poolKey.keysym);
     const std::string source = "xkb_keymap {\n" + keycodes + "  };\n"
         + "  xkb_types \"tavlun\" { include \"complete\" };\n"
         + "  xkb_compat \"tavlun\" { include \"complete\" };\n" + symbols + "  };\n};\n";
 
-    xkb_keymap *keymap = xkb_keymap_new_from_string(context_, source.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                    XKB_KEYMAP_COMPILE_NO_FLAGS);
+    const Owned<xkb_keymap, xkb_keymap_unref> keymap(xkb_keymap_new_from_string(
+        context_.get(), source.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
     if (!keymap)
         return {};
-    char *compiled = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
-    xkb_keymap_unref(keymap);
-    if (!compiled)
-        return {};
-    std::string result(compiled);
-    std::free(compiled);
-    return result;
+    const Owned<char, std::free> compiled(xkb_keymap_get_as_string(keymap.get(), XKB_KEYMAP_FORMAT_TEXT_V1));
+    return compiled ? std::string(compiled.get()) : std::string();
 }
 
 } // namespace tavlun::keystrokes

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "keystrokes/Owned.h"
+
+#include <xkbcommon/xkbcommon.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-struct xkb_context;
 
 namespace tavlun::keystrokes {
 
@@ -21,12 +23,9 @@ public:
     static constexpr std::size_t kPoolSize = 111;
 
     VirtualKeymap();
-    ~VirtualKeymap();
-    VirtualKeymap(const VirtualKeymap &) = delete;
-    VirtualKeymap &operator=(const VirtualKeymap &) = delete;
 
     // The key (an evdev code) that types the keysym, or nothing when no key
-    // holds it yet. Counts as a use of the key.
+    // holds it yet. Counts as a use of a key of the pool.
     std::optional<std::uint32_t> keyFor(std::uint32_t keysym);
     // Puts the keysym on a key of the pool and returns that key; text()
     // changes.
@@ -39,21 +38,16 @@ public:
     std::string text() const;
 
 private:
-    struct Slot {
+    struct PoolKey {
         std::uint32_t key;
         std::uint32_t keysym{}; // 0: free
         std::uint64_t lastUse = 0;
     };
-    xkb_context *context_ = nullptr;
-    std::vector<Slot> slots_;
-    std::uint64_t clock_ = 0;
-    std::optional<Slot> replaced_;
+    Owned<xkb_context, xkb_context_unref> context_;
+    std::vector<PoolKey> pool_;
+    std::uint64_t uses_ = 0;
+    std::optional<PoolKey> replaced_;
     std::size_t replacedIndex_{};
 };
-
-// Evdev codes of the fixed keys.
-constexpr std::uint32_t kEscapeEvdev = 1;
-constexpr std::uint32_t kBackspaceEvdev = 14;
-constexpr std::uint32_t kReturnEvdev = 28;
 
 } // namespace tavlun::keystrokes

@@ -1,7 +1,5 @@
 #include "WaylandEventPump.h"
 
-#include "keystrokes/Owned.h"
-
 #include <QSocketNotifier>
 
 #include <wayland-client.h>
@@ -24,39 +22,6 @@ WaylandEventPump::WaylandEventPump(wl_display *display) : display_(display)
 }
 
 WaylandEventPump::~WaylandEventPump() = default;
-
-bool WaylandEventPump::roundtrip(wl_display *display, std::chrono::milliseconds deadline)
-{
-    using Clock = std::chrono::steady_clock;
-    bool done = false;
-    static constexpr wl_callback_listener kDone{
-        [](void *data, wl_callback *, std::uint32_t) { *static_cast<bool *>(data) = true; }};
-    // Freed on return, answered or not: an answer that comes later is dropped.
-    const Owned<wl_callback, wl_callback_destroy> callback(wl_display_sync(display));
-    wl_callback_add_listener(callback.get(), &kDone, &done);
-    const auto end = Clock::now() + deadline;
-    while (!done) {
-        if (wl_display_dispatch_pending(display) < 0)
-            break;
-        if (done)
-            break;
-        if (wl_display_flush(display) < 0 && errno != EAGAIN)
-            break;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-        if (left.count() <= 0)
-            break;
-        if (wl_display_prepare_read(display) != 0)
-            continue;
-        pollfd pfd{wl_display_get_fd(display), POLLIN, 0};
-        if (poll(&pfd, 1, int(left.count())) <= 0) {
-            wl_display_cancel_read(display);
-            continue;
-        }
-        if (wl_display_read_events(display) < 0)
-            break;
-    }
-    return done && wl_display_get_error(display) == 0;
-}
 
 void WaylandEventPump::readEvents()
 {

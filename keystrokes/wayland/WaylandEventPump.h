@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <memory>
 
 struct wl_display;
@@ -20,11 +19,6 @@ public:
     ~WaylandEventPump();
     WaylandEventPump(const WaylandEventPump &) = delete;
     WaylandEventPump &operator=(const WaylandEventPump &) = delete;
-
-    // wl_display_roundtrip() with a deadline, for set-up before a pump
-    // exists, so that a compositor that stops answering cannot hang the
-    // program. False when the answer did not come or the connection broke.
-    static bool roundtrip(wl_display *display, std::chrono::milliseconds deadline);
 
     // Reads and dispatches what has arrived, then flushes.
     void readEvents();

@@ -15,36 +15,15 @@ namespace tavlun::keystrokes {
 // connection of its own that lives in Qt's event loop.
 //
 // The keyboard has a keymap of its own (VirtualKeymap), so every character
-// is typed as itself whatever layout the user has. It is created when the
-// injector opens and kept: keys sent just after a seat gains its first
-// keyboard are lost. Each key goes down and up in one batch. When the
-// compositor ends the connection, sendKeys() returns false and onProblem
-// says so, once.
-class WaylandKeyInjector final : public KeyInjector {
-public:
-    enum class Failure {
-        NoConnection,      // no compositor to connect to
-        NoVirtualKeyboard, // the compositor does not offer the protocol
-        Refused,           // it offers it but refused the keyboard or its keymap
-    };
-
-    // Connects (to WAYLAND_DISPLAY when the name is empty), creates the
-    // keyboard and waits for the compositor to accept it. Returns null on
-    // failure, with the kind and a reason in a few words.
-    static std::unique_ptr<WaylandKeyInjector> open(const QByteArray &displayName, Failure *failure,
-                                                    QString *failureReason);
-
-    ~WaylandKeyInjector() override;
-    WaylandKeyInjector(const WaylandKeyInjector &) = delete;
-    WaylandKeyInjector &operator=(const WaylandKeyInjector &) = delete;
-
-    bool type(core::Key key) override;
-
-private:
-    struct Private;
-    explicit WaylandKeyInjector(std::unique_ptr<Private> d);
-
-    std::unique_ptr<Private> d;
-};
+// is typed as itself whatever layout the user has. It is created here and
+// kept: keys sent just after a seat gains its first keyboard are lost. Each
+// key goes down and up in one batch. When the compositor ends the
+// connection, type() returns false and onProblem says so, once.
+//
+// Connects (to WAYLAND_DISPLAY when the name is empty), creates the keyboard
+// and waits for the compositor to accept it. Returns null on failure, with
+// a reason in a few words: no compositor, no virtual-keyboard protocol, or
+// a compositor that refused the keyboard or its keymap.
+std::unique_ptr<KeyInjector> openWaylandKeyInjector(const QByteArray &displayName, QString *failureReason);
 
 } // namespace tavlun::keystrokes

@@ -12,9 +12,10 @@ namespace {
 constexpr unsigned kLockMask = 1u << 1;
 constexpr unsigned kControlMask = 1u << 2;
 
-int mod(int a, int n)
+// The group that `group` stands for among `groups`, counted round.
+int wrapGroup(int group, int groups)
 {
-    return (a % n + n) % n;
+    return (group % groups + groups) % groups;
 }
 
 // The level of a key type that a set of modifiers selects.
@@ -95,41 +96,41 @@ std::optional<KeyPlan> KeyPlanner::plan(unsigned long symbol, const KeyboardStat
 
     const int groups = std::max(1, map_.groups);
     // The group in force once the user's group latch is lifted.
-    const int unlatchedGroup = mod(state.baseGroup + state.lockedGroup, groups);
+    const int unlatchedGroup = wrapGroup(state.baseGroup + state.lockedGroup, groups);
 
     std::optional<KeyPlan> best;
     std::tuple<int, int, bool, int> bestRank{};
-    for (const Position &pos : found->second) {
-        const KeyboardMap::Key &key = map_.keys.at(pos.keycode);
-        const KeyboardMap::Type &type = map_.types.at(key.groups[pos.group].type);
+    for (const Position &position : found->second) {
+        const KeyboardMap::Key &key = map_.keys.at(position.keycode);
+        const KeyboardMap::Type &type = map_.types.at(key.groups[position.group].type);
 
         std::vector<unsigned> wanted{0};
         for (const auto &[mods, level] : type.levels) {
-            if (level == pos.level)
+            if (level == position.level)
                 wanted.push_back(mods);
         }
         for (const unsigned mods : wanted) {
             if (state.heldMods & type.mods & ~mods)
                 continue; // a held modifier would pick another level
             const unsigned added = mods & type.mods & ~state.heldMods;
-            if (levelFor(type, state.heldMods | added) != pos.level)
+            if (levelFor(type, state.heldMods | added) != position.level)
                 continue;
             KeyPlan plan;
-            plan.keycode = pos.keycode;
+            plan.keycode = position.keycode;
             // Caps Lock and Control locks would change the text when the
             // level does not use them; other locks (Num Lock) stay.
             plan.lockedMods = (state.lockedMods & ~(type.mods | kLockMask | kControlMask)) | added;
             // Lock the group only when the key would not come out in it
             // as things stand.
-            plan.lockedGroup = keyGroup(key, unlatchedGroup) == pos.group
+            plan.lockedGroup = keyGroup(key, unlatchedGroup) == position.group
                 ? state.lockedGroup
-                : mod(pos.group - state.baseGroup, groups);
+                : wrapGroup(position.group - state.baseGroup, groups);
             // The user's latches are lifted for any key alike: they do not
             // tell plans apart.
             const int changes = int{plan.lockedMods != state.lockedMods}
                 + int{plan.lockedGroup != state.lockedGroup};
             const std::tuple<int, int, bool, int> rank{changes, std::popcount(added),
-                                                       isBinding(pos.keycode), pos.keycode};
+                                                       isBinding(position.keycode), position.keycode};
             if (!best || rank < bestRank) {
                 best = plan;
                 bestRank = rank;
@@ -139,7 +140,7 @@ std::optional<KeyPlan> KeyPlanner::plan(unsigned long symbol, const KeyboardStat
     return best;
 }
 
-std::optional<int> KeyPlanner::spareFor() const
+std::optional<int> KeyPlanner::keycodeToBind() const
 {
     if (static_cast<int>(bindings_.size()) < kSparePoolSize && !spare_.empty())
         return spare_.back();
@@ -150,23 +151,23 @@ std::optional<int> KeyPlanner::spareFor() const
         ->keycode;
 }
 
-void KeyPlanner::bound(int keycode, unsigned long symbol)
+void KeyPlanner::recordBinding(int keycode, unsigned long symbol)
 {
     std::erase(spare_, keycode);
     std::erase_if(bindings_, [keycode](const Binding &b) { return b.keycode == keycode; });
-    bindings_.push_back({keycode, symbol, ++clock_});
+    bindings_.push_back({keycode, symbol, ++uses_});
 }
 
-void KeyPlanner::bindFailed(int keycode)
+void KeyPlanner::recordFailedBinding(int keycode)
 {
     std::erase(spare_, keycode);
 }
 
-void KeyPlanner::used(int keycode)
+void KeyPlanner::recordPress(int keycode)
 {
     for (Binding &binding : bindings_) {
         if (binding.keycode == keycode)
-            binding.lastUse = ++clock_;
+            binding.lastUse = ++uses_;
     }
 }
 

@@ -80,15 +80,16 @@ public:
     // be set for the length of the key. The plan that changes least wins.
     std::optional<KeyPlan> plan(unsigned long symbol, const KeyboardState &state) const;
 
-    // The keycode to bind `symbol` to: a free spare one while the pool has
-    // room (the highest first), otherwise the binding used longest ago.
-    std::optional<int> spareFor() const;
+    // The keycode to bind a keysym that no key makes to: a free spare one
+    // while the pool has room (the highest first), otherwise the binding
+    // used longest ago.
+    std::optional<int> keycodeToBind() const;
     // `keycode` now holds `symbol`.
-    void bound(int keycode, unsigned long symbol);
+    void recordBinding(int keycode, unsigned long symbol);
     // Binding `keycode` failed: it is not offered again until the next map.
-    void bindFailed(int keycode);
+    void recordFailedBinding(int keycode);
     // A planned key was pressed.
-    void used(int keycode);
+    void recordPress(int keycode);
 
     const std::vector<Binding> &bindings() const { return bindings_; }
 
@@ -104,7 +105,7 @@ private:
     std::unordered_map<unsigned long, std::vector<Position>> positions_;
     std::vector<int> spare_; // free spare keycodes, ascending
     std::vector<Binding> bindings_;
-    std::uint64_t clock_ = 0;
+    std::uint64_t uses_ = 0;
 };
 
 } // namespace tavlun::keystrokes

@@ -1,7 +1,9 @@
 #include "X11KeyInjector.h"
 
 #include "KeyPlanner.h"
+#include "keystrokes/FailureReason.h"
 #include "keystrokes/Keysyms.h"
+#include "keystrokes/Owned.h"
 
 // Xlib defines macros (None, Bool, Status, KeyPress, ...) that clash with
 // Qt's names, so it comes after every Qt header.
@@ -26,12 +28,12 @@ constexpr unsigned kAllRealMods = 0xFF;
 // Xlib reports protocol errors through one process-wide handler. Errors on
 // the injectors' own connections are counted here; errors on any other
 // connection go to the handler that was installed before.
-class ErrorTrap {
+class XErrorCounter {
 public:
     static void attach(Display *display)
     {
         if (counts().empty())
-            previous() = XSetErrorHandler(&ErrorTrap::handle);
+            previous() = XSetErrorHandler(&XErrorCounter::handle);
         counts()[display] = 0;
     }
 
@@ -40,7 +42,7 @@ public:
         counts().erase(display);
         if (counts().empty()) {
             XErrorHandler current = XSetErrorHandler(previous());
-            if (current != &ErrorTrap::handle)
+            if (current != &XErrorCounter::handle)
                 XSetErrorHandler(current); // someone replaced ours; keep theirs
         }
     }
@@ -69,41 +71,47 @@ private:
     }
 };
 
+void freeKeyboardMap(XkbDescPtr map)
+{
+    XkbFreeKeyboard(map, XkbAllComponentsMask, True);
+}
+
 // A key's symbols as they were before a spare keycode was bound.
-struct SavedKey {
+struct KeyBeforeBinding {
     XkbSymMapRec map{};
     std::vector<KeySym> symbols;
 };
 
-// The keyboard map of the server as the planner sees it.
-KeyboardMap readMap(XkbDescPtr xkb)
+// The server's keyboard map as the planner sees it.
+KeyboardMap plannerMapOf(XkbDescPtr xkb)
 {
-    KeyboardMap m;
-    for (int t = 0; t < xkb->map->num_types; ++t) {
-        const XkbKeyTypeRec &type = xkb->map->types[t];
-        KeyboardMap::Type out;
-        out.mods = type.mods.mask;
-        for (int i = 0; i < type.map_count; ++i) {
-            if (type.map[i].active)
-                out.levels.emplace_back(type.map[i].mods.mask, type.map[i].level);
+    KeyboardMap map;
+    for (int index = 0; index < xkb->map->num_types; ++index) {
+        const XkbKeyTypeRec &type = xkb->map->types[index];
+        KeyboardMap::Type levels;
+        levels.mods = type.mods.mask;
+        for (int entry = 0; entry < type.map_count; ++entry) {
+            if (type.map[entry].active)
+                levels.levels.emplace_back(type.map[entry].mods.mask, type.map[entry].level);
         }
-        m.types.push_back(std::move(out));
+        map.types.push_back(std::move(levels));
     }
-    m.groups = xkb->ctrls->num_groups;
-    for (int kc = xkb->min_key_code; kc <= xkb->max_key_code; ++kc) {
+    map.groups = xkb->ctrls->num_groups;
+    for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code; ++keycode) {
         KeyboardMap::Key key;
-        const bool hasActions = XkbKeyHasActions(xkb, kc);
-        for (int group = 0; group < XkbKeyNumGroups(xkb, kc); ++group) {
-            KeyboardMap::Group g;
-            g.type = xkb->map->key_sym_map[kc].kt_index[group];
-            const XkbKeyTypePtr type = XkbKeyKeyType(xkb, kc, group);
-            for (int level = 0; level < type->num_levels && level < XkbKeyGroupsWidth(xkb, kc); ++level) {
-                g.levels.push_back({XkbKeySymEntry(xkb, kc, level, group),
-                                    hasActions && XkbKeyActionEntry(xkb, kc, level, group)->type != XkbSA_NoAction});
+        const bool hasActions = XkbKeyHasActions(xkb, keycode);
+        for (int group = 0; group < XkbKeyNumGroups(xkb, keycode); ++group) {
+            KeyboardMap::Group symbols;
+            symbols.type = xkb->map->key_sym_map[keycode].kt_index[group];
+            const XkbKeyTypePtr type = XkbKeyKeyType(xkb, keycode, group);
+            for (int level = 0; level < type->num_levels && level < XkbKeyGroupsWidth(xkb, keycode); ++level) {
+                symbols.levels.push_back(
+                    {XkbKeySymEntry(xkb, keycode, level, group),
+                     hasActions && XkbKeyActionEntry(xkb, keycode, level, group)->type != XkbSA_NoAction});
             }
-            key.groups.push_back(std::move(g));
+            key.groups.push_back(std::move(symbols));
         }
-        const unsigned info = XkbKeyGroupInfo(xkb, kc);
+        const unsigned info = XkbKeyGroupInfo(xkb, keycode);
         if (XkbOutOfRangeGroupAction(info) == XkbRedirectIntoRange) {
             key.range = KeyboardMap::GroupRange::Redirect;
             key.redirectGroup = XkbOutOfRangeGroupNumber(info);
@@ -112,12 +120,12 @@ KeyboardMap readMap(XkbDescPtr xkb)
         }
         // A keycode that would set a modifier or behave specially is not
         // spare even without symbols.
-        key.plain = (!xkb->map->modmap || xkb->map->modmap[kc] == 0)
-            && (!xkb->server->vmodmap || xkb->server->vmodmap[kc] == 0)
-            && (!xkb->server->behaviors || xkb->server->behaviors[kc].type == XkbKB_Default);
-        m.keys.emplace(kc, std::move(key));
+        key.plain = (!xkb->map->modmap || xkb->map->modmap[keycode] == 0)
+            && (!xkb->server->vmodmap || xkb->server->vmodmap[keycode] == 0)
+            && (!xkb->server->behaviors || xkb->server->behaviors[keycode].type == XkbKB_Default);
+        map.keys.emplace(keycode, std::move(key));
     }
-    return m;
+    return map;
 }
 
 // True when every part of the map that the notification names lies within
@@ -141,94 +149,104 @@ bool isReadBack(const XkbMapNotifyEvent &event, int first, int last)
     return true;
 }
 
-} // namespace
+class X11KeyInjector final : public KeyInjector {
+public:
+    X11KeyInjector(Display *display, int xkbEventBase);
+    ~X11KeyInjector() override;
 
-struct X11KeyInjector::Private {
-    Display *display = nullptr;
-    int xkbEventBase = 0;
-    XkbDescPtr xkb = nullptr;
-    KeyPlanner planner;
-    std::map<int, SavedKey> originals; // of the keycodes that hold bindings
-    // A change seen in notifications and not yet read.
-    bool reloadPending = false;
+    // Brings the keyboard map up to date, reading it when a change is
+    // pending (or it has not been read yet). False when it cannot be read.
+    bool catchUpWithMapChanges();
 
-    ~Private()
-    {
-        if (!display)
-            return;
-        if (xkb) {
-            handleEvents();
-            restoreBindings();
-            XkbFreeKeyboard(xkb, XkbAllComponentsMask, True);
-        }
-        XCloseDisplay(display);
-        ErrorTrap::detach(display);
-    }
+    bool type(core::Key key) override;
 
-    bool loadKeymap();
-    bool readKeySyms(int first, int last);
-    void refreshPlanner();
-    void handleEvents();
-    void collectEvents(int readFirst = 1, int readLast = 0);
-    bool bindSpare(KeySym symbol);
+private:
+    void readKeyboardMap();
+    bool readKeySymbols(int first, int last);
+    void updatePlanner();
+    void takeNotifications(int readFirst = 1, int readLast = 0);
+    void bindToSpareKeycode(KeySym symbol);
     bool writeKey(KeyCode keycode, const XkbSymMapRec &map, const std::vector<KeySym> &symbols);
-    void restoreBindings();
+    void undoBindings();
     void press(const KeyPlan &plan, const XkbStateRec &state);
+
+    Display *display_;
+    int xkbEventBase_;
+    Owned<XkbDescRec, freeKeyboardMap> serverMap_; // null when it could not be read
+    KeyPlanner planner_;
+    std::map<int, KeyBeforeBinding> keysBeforeBinding_; // of the keycodes that hold bindings
+    // A change seen in notifications and not yet read, or a map that has
+    // not been read.
+    bool rereadPending_ = true;
 };
 
-bool X11KeyInjector::Private::loadKeymap()
+X11KeyInjector::X11KeyInjector(Display *display, int xkbEventBase)
+    : display_(display), xkbEventBase_(xkbEventBase)
 {
-    if (xkb)
-        XkbFreeKeyboard(xkb, XkbAllComponentsMask, True);
-    xkb = XkbGetMap(display,
-                    XkbKeyTypesMask | XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask
-                        | XkbModifierMapMask | XkbVirtualModMapMask,
-                    XkbUseCoreKbd);
-    if (!xkb)
-        return false;
-    if (!xkb->map || !xkb->map->types || !xkb->map->key_sym_map || !xkb->server
-        || !xkb->server->key_acts || XkbGetControls(display, XkbAllControlsMask, xkb) != Success) {
-        XkbFreeKeyboard(xkb, XkbAllComponentsMask, True);
-        xkb = nullptr;
-        return false;
+    XErrorCounter::attach(display_);
+    XkbSelectEvents(display_, XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
+                    XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
+}
+
+X11KeyInjector::~X11KeyInjector()
+{
+    // A binding that another client has changed since the last key is no
+    // longer ours to undo.
+    if (catchUpWithMapChanges())
+        undoBindings();
+    XCloseDisplay(display_);
+    XErrorCounter::detach(display_);
+}
+
+void X11KeyInjector::readKeyboardMap()
+{
+    serverMap_.reset(XkbGetMap(display_,
+                               XkbKeyTypesMask | XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask
+                                   | XkbModifierMapMask | XkbVirtualModMapMask,
+                               XkbUseCoreKbd));
+    const XkbDescPtr map = serverMap_.get();
+    if (!map || !map->map || !map->map->types || !map->map->key_sym_map || !map->server || !map->server->key_acts
+        || XkbGetControls(display_, XkbAllControlsMask, map) != Success) {
+        serverMap_.reset();
+        return;
     }
-    reloadPending = false;
-    refreshPlanner();
-    return true;
+    rereadPending_ = false;
+    updatePlanner();
 }
 
 // Reads the symbols of keycodes first to last again. (XkbGetKeySyms asks
 // for no part of the map in its request, so it is not used.)
-bool X11KeyInjector::Private::readKeySyms(int first, int last)
+bool X11KeyInjector::readKeySymbols(int first, int last)
 {
     XkbMapChangesRec parts{};
     parts.changed = XkbKeySymsMask;
     parts.first_key_sym = static_cast<KeyCode>(first);
     parts.num_key_syms = static_cast<unsigned char>(last - first + 1);
-    return XkbGetMapChanges(display, xkb, &parts) == Success;
+    return XkbGetMapChanges(display_, serverMap_.get(), &parts) == Success;
 }
 
 // Hands the map to the planner, which keeps only the bindings that the map
 // still shows: a key that someone else has changed since (a new layout, for
 // instance) is no longer ours to restore.
-void X11KeyInjector::Private::refreshPlanner()
+void X11KeyInjector::updatePlanner()
 {
-    planner.setMap(readMap(xkb));
-    std::erase_if(originals, [this](const auto &entry) {
-        const auto &bindings = planner.bindings();
+    planner_.setMap(plannerMapOf(serverMap_.get()));
+    std::erase_if(keysBeforeBinding_, [this](const auto &entry) {
+        const auto &bindings = planner_.bindings();
         return std::none_of(bindings.begin(), bindings.end(),
-                            [&](const KeyPlanner::Binding &b) { return b.keycode == entry.first; });
+                            [&](const KeyPlanner::Binding &binding) { return binding.keycode == entry.first; });
     });
 }
 
 // Reads what the server says about the keyboard mapping since the last
-// call, without blocking, and brings the map up to date: a new keyboard or
-// a change by another client reads the map again.
-void X11KeyInjector::Private::handleEvents()
+// call, without blocking: a new keyboard or a change by another client reads
+// the map again (as does a map that could not be read last time).
+bool X11KeyInjector::catchUpWithMapChanges()
 {
-    collectEvents();
-    if (reloadPending || !xkb)
-        loadKeymap();
+    takeNotifications();
+    if (rereadPending_)
+        readKeyboardMap();
+    return serverMap_ != nullptr;
 }
 
 // Takes the notifications that have arrived. The server sends several for
@@ -236,32 +254,31 @@ void X11KeyInjector::Private::handleEvents()
 // it); only the core keyboard's count. Changes within readFirst to
 // readLast are already known: those keys were read back after the
 // notifications were queued.
-void X11KeyInjector::Private::collectEvents(int readFirst, int readLast)
+void X11KeyInjector::takeNotifications(int readFirst, int readLast)
 {
-    while (XPending(display) > 0) {
+    while (XPending(display_) > 0) {
         XEvent event;
-        XNextEvent(display, &event);
-        if (event.type != xkbEventBase)
+        XNextEvent(display_, &event);
+        if (event.type != xkbEventBase_)
             continue;
         const auto &xkbEvent = reinterpret_cast<const XkbEvent &>(event);
-        if (xkb && xkbEvent.any.device != xkb->device_spec)
+        if (serverMap_ && xkbEvent.any.device != serverMap_->device_spec)
             continue;
         if (xkbEvent.any.xkb_type == XkbNewKeyboardNotify
             || (xkbEvent.any.xkb_type == XkbMapNotify && !isReadBack(xkbEvent.map, readFirst, readLast)))
-            reloadPending = true;
+            rereadPending_ = true;
     }
 }
 
 // Writes one key's symbols to the server and reads them back, so the key
 // is not pressed before the server has applied them.
-bool X11KeyInjector::Private::writeKey(KeyCode keycode, const XkbSymMapRec &map,
-                                       const std::vector<KeySym> &symbols)
+bool X11KeyInjector::writeKey(KeyCode keycode, const XkbSymMapRec &map, const std::vector<KeySym> &symbols)
 {
-    KeySym *room = XkbResizeKeySyms(xkb, keycode, static_cast<int>(symbols.size()));
+    KeySym *room = XkbResizeKeySyms(serverMap_.get(), keycode, static_cast<int>(symbols.size()));
     if (!room && !symbols.empty())
         return false;
     std::copy(symbols.begin(), symbols.end(), room);
-    XkbSymMapRec &target = xkb->map->key_sym_map[keycode];
+    XkbSymMapRec &target = serverMap_->map->key_sym_map[keycode];
     std::copy(std::begin(map.kt_index), std::end(map.kt_index), std::begin(target.kt_index));
     target.group_info = map.group_info;
     target.width = map.width;
@@ -271,30 +288,31 @@ bool X11KeyInjector::Private::writeKey(KeyCode keycode, const XkbSymMapRec &map,
     changes.first_key_sym = keycode;
     changes.num_key_syms = 1;
 
-    XkbChangeMap(display, xkb, &changes);
+    XkbChangeMap(display_, serverMap_.get(), &changes);
     // Read back what the server holds now, whatever happened: a change that
     // was not sent or that the server refused shows as the old symbols.
-    const bool read = readKeySyms(keycode, keycode);
-    collectEvents(keycode, keycode);
-    if (!read || XkbKeyNumSyms(xkb, keycode) != static_cast<int>(symbols.size())
-        || XkbKeyNumGroups(xkb, keycode) != XkbNumGroups(map.group_info))
+    const bool read = readKeySymbols(keycode, keycode);
+    takeNotifications(keycode, keycode);
+    if (!read || XkbKeyNumSyms(serverMap_.get(), keycode) != static_cast<int>(symbols.size())
+        || XkbKeyNumGroups(serverMap_.get(), keycode) != XkbNumGroups(map.group_info))
         return false;
-    return std::equal(symbols.begin(), symbols.end(), XkbKeySymsPtr(xkb, keycode));
+    return std::equal(symbols.begin(), symbols.end(), XkbKeySymsPtr(serverMap_.get(), keycode));
 }
 
-// Binds a keysym that no key makes to the spare keycode the planner picks.
-bool X11KeyInjector::Private::bindSpare(KeySym symbol)
+// Binds a keysym that no key makes to the spare keycode the planner picks,
+// if it has one; the planner then knows the binding.
+void X11KeyInjector::bindToSpareKeycode(KeySym symbol)
 {
-    const std::optional<int> spare = planner.spareFor();
+    const std::optional<int> spare = planner_.keycodeToBind();
     if (!spare)
-        return false;
+        return;
     const auto keycode = static_cast<KeyCode>(*spare);
-    if (!originals.contains(keycode)) {
-        SavedKey original;
-        original.map = xkb->map->key_sym_map[keycode];
-        const KeySym *syms = XkbKeySymsPtr(xkb, keycode);
-        original.symbols.assign(syms, syms + XkbKeyNumSyms(xkb, keycode));
-        originals[keycode] = std::move(original);
+    if (!keysBeforeBinding_.contains(keycode)) {
+        KeyBeforeBinding before;
+        before.map = serverMap_->map->key_sym_map[keycode];
+        const KeySym *symbols = XkbKeySymsPtr(serverMap_.get(), keycode);
+        before.symbols.assign(symbols, symbols + XkbKeyNumSyms(serverMap_.get(), keycode));
+        keysBeforeBinding_[keycode] = std::move(before);
     }
     XkbSymMapRec map{};
     map.kt_index[0] = XkbOneLevelIndex;
@@ -302,31 +320,28 @@ bool X11KeyInjector::Private::bindSpare(KeySym symbol)
     map.width = 1;
     const bool bound = writeKey(keycode, map, {symbol});
     if (bound)
-        planner.bound(keycode, symbol);
+        planner_.recordBinding(keycode, symbol);
     // Keep the key only if it holds what we bound; what else it holds is
     // not ours to restore. Nor is it tried again until the map is read anew.
-    refreshPlanner();
+    updatePlanner();
     if (!bound)
-        planner.bindFailed(keycode);
-    return bound;
+        planner_.recordFailedBinding(keycode);
 }
 
-void X11KeyInjector::Private::restoreBindings()
+void X11KeyInjector::undoBindings()
 {
-    if (!xkb)
-        return;
-    for (const KeyPlanner::Binding &binding : planner.bindings()) {
-        const SavedKey &original = originals[binding.keycode];
-        writeKey(static_cast<KeyCode>(binding.keycode), original.map, original.symbols);
+    for (const KeyPlanner::Binding &binding : planner_.bindings()) {
+        const KeyBeforeBinding &before = keysBeforeBinding_[binding.keycode];
+        writeKey(static_cast<KeyCode>(binding.keycode), before.map, before.symbols);
     }
 }
 
 // Sends the whole sequence (set the locks, key down, key up, put the
 // user's state back) in one write, so the server gets all of it or none,
 // and no modifier is ever left changed.
-void X11KeyInjector::Private::press(const KeyPlan &plan, const XkbStateRec &state)
+void X11KeyInjector::press(const KeyPlan &plan, const XkbStateRec &state)
 {
-    XFlush(display);
+    XFlush(display_);
     const bool latchedMods = state.latched_mods != 0;
     const bool latchedGroup = state.latched_group != 0;
     const bool lockMods = plan.lockedMods != state.locked_mods;
@@ -337,77 +352,28 @@ void X11KeyInjector::Private::press(const KeyPlan &plan, const XkbStateRec &stat
     // change of the latched modifiers drops a latched group: the group goes
     // first here and last when they are put back.
     if (latchedGroup)
-        XkbLatchGroup(display, XkbUseCoreKbd, -static_cast<unsigned>(state.latched_group));
+        XkbLatchGroup(display_, XkbUseCoreKbd, -static_cast<unsigned>(state.latched_group));
     if (latchedMods)
-        XkbLatchModifiers(display, XkbUseCoreKbd, state.latched_mods, 0);
+        XkbLatchModifiers(display_, XkbUseCoreKbd, state.latched_mods, 0);
     if (lockMods)
-        XkbLockModifiers(display, XkbUseCoreKbd, kAllRealMods, plan.lockedMods);
+        XkbLockModifiers(display_, XkbUseCoreKbd, kAllRealMods, plan.lockedMods);
     if (lockGroup)
-        XkbLockGroup(display, XkbUseCoreKbd, static_cast<unsigned>(plan.lockedGroup));
+        XkbLockGroup(display_, XkbUseCoreKbd, static_cast<unsigned>(plan.lockedGroup));
 
     const auto keycode = static_cast<unsigned>(plan.keycode);
-    XTestFakeKeyEvent(display, keycode, True, CurrentTime);
-    XTestFakeKeyEvent(display, keycode, False, CurrentTime);
+    XTestFakeKeyEvent(display_, keycode, True, CurrentTime);
+    XTestFakeKeyEvent(display_, keycode, False, CurrentTime);
 
     if (lockGroup)
-        XkbLockGroup(display, XkbUseCoreKbd, state.locked_group);
+        XkbLockGroup(display_, XkbUseCoreKbd, state.locked_group);
     if (lockMods)
-        XkbLockModifiers(display, XkbUseCoreKbd, kAllRealMods, state.locked_mods);
+        XkbLockModifiers(display_, XkbUseCoreKbd, kAllRealMods, state.locked_mods);
     if (latchedMods)
-        XkbLatchModifiers(display, XkbUseCoreKbd, state.latched_mods, state.latched_mods);
+        XkbLatchModifiers(display_, XkbUseCoreKbd, state.latched_mods, state.latched_mods);
     if (latchedGroup)
-        XkbLatchGroup(display, XkbUseCoreKbd, state.latched_group);
-    // Errors of this key are counted before sendKeys returns.
-    XSync(display, False);
-}
-
-X11KeyInjector::X11KeyInjector(std::unique_ptr<Private> p) : d(std::move(p)) {}
-
-X11KeyInjector::~X11KeyInjector() = default;
-
-std::unique_ptr<X11KeyInjector> X11KeyInjector::open(const QByteArray &displayName,
-                                                     QString *failureReason)
-{
-    const auto fail = [failureReason](const QString &reason) {
-        if (failureReason)
-            *failureReason = reason;
-        return nullptr;
-    };
-
-    int major = XkbMajorVersion;
-    int minor = XkbMinorVersion;
-    int eventBase; // written when the display opens
-    int status = XkbOD_Success;
-    const QByteArray name = displayName.isEmpty() ? qgetenv("DISPLAY") : displayName;
-    // XKB's error codes are not needed: errors come through the trap.
-    Display *display = XkbOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData(),
-                                      &eventBase, nullptr, &major, &minor, &status);
-    if (!display) {
-        switch (status) {
-        case XkbOD_NonXkbServer:
-        case XkbOD_BadServerVersion:
-            return fail(QStringLiteral("the X server has no usable XKB extension"));
-        case XkbOD_BadLibraryVersion:
-            return fail(QStringLiteral("the X keyboard library is too old"));
-        default:
-            return fail(QStringLiteral("cannot open X display \"") + QString::fromLocal8Bit(name) + u'"');
-        }
-    }
-    int testEvents, testErrors, testMajor, testMinor; // written by the query, not needed
-    if (!XTestQueryExtension(display, &testEvents, &testErrors, &testMajor, &testMinor)) {
-        XCloseDisplay(display);
-        return fail(QStringLiteral("the X server has no XTest extension"));
-    }
-
-    auto d = std::make_unique<Private>();
-    d->display = display;
-    d->xkbEventBase = eventBase;
-    ErrorTrap::attach(display);
-    XkbSelectEvents(display, XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
-                    XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
-    if (!d->loadKeymap())
-        return fail(QStringLiteral("cannot read the X keyboard map"));
-    return std::unique_ptr<X11KeyInjector>(new X11KeyInjector(std::move(d)));
+        XkbLatchGroup(display_, XkbUseCoreKbd, state.latched_group);
+    // Errors of this key are counted before type() returns.
+    XSync(display_, False);
 }
 
 bool X11KeyInjector::type(core::Key key)
@@ -416,23 +382,61 @@ bool X11KeyInjector::type(core::Key key)
     if (symbol == NoSymbol)
         return false;
 
-    d->handleEvents();
-    const unsigned long errorsBefore = ErrorTrap::count(d->display);
+    if (!catchUpWithMapChanges())
+        return false;
+    const unsigned long errorsBefore = XErrorCounter::count(display_);
     XkbStateRec state{};
-    if (!d->xkb || XkbGetState(d->display, XkbUseCoreKbd, &state) != Success)
+    if (XkbGetState(display_, XkbUseCoreKbd, &state) != Success)
         return false;
     const KeyboardState held{state.base_mods, state.locked_mods, state.latched_mods,
                              static_cast<short>(state.base_group), state.locked_group,
                              state.latched_group};
 
-    std::optional<KeyPlan> plan = d->planner.plan(symbol, held);
-    if (!plan && d->bindSpare(symbol))
-        plan = d->planner.plan(symbol, held);
+    std::optional<KeyPlan> plan = planner_.plan(symbol, held);
+    if (!plan) {
+        bindToSpareKeycode(symbol);
+        plan = planner_.plan(symbol, held);
+    }
     if (!plan)
         return false;
-    d->planner.used(plan->keycode);
-    d->press(*plan, state);
-    return ErrorTrap::count(d->display) == errorsBefore;
+    planner_.recordPress(plan->keycode);
+    press(*plan, state);
+    return XErrorCounter::count(display_) == errorsBefore;
+}
+
+} // namespace
+
+std::unique_ptr<KeyInjector> openX11KeyInjector(const QByteArray &displayName, QString *failureReason)
+{
+    int major = XkbMajorVersion;
+    int minor = XkbMinorVersion;
+    int eventBase; // written when the display opens
+    int status = XkbOD_Success;
+    const QByteArray name = displayName.isEmpty() ? qgetenv("DISPLAY") : displayName;
+    // XKB's error codes are not needed: errors come through the counter.
+    Display *display = XkbOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData(),
+                                      &eventBase, nullptr, &major, &minor, &status);
+    if (!display) {
+        switch (status) {
+        case XkbOD_NonXkbServer:
+        case XkbOD_BadServerVersion:
+            return failWith(failureReason, QStringLiteral("the X server has no usable XKB extension"));
+        case XkbOD_BadLibraryVersion:
+            return failWith(failureReason, QStringLiteral("the X keyboard library is too old"));
+        default:
+            return failWith(failureReason,
+                            QStringLiteral("cannot open X display \"") + QString::fromLocal8Bit(name) + u'"');
+        }
+    }
+    int testEvents, testErrors, testMajor, testMinor; // written by the query, not needed
+    if (!XTestQueryExtension(display, &testEvents, &testErrors, &testMajor, &testMinor)) {
+        XCloseDisplay(display);
+        return failWith(failureReason, QStringLiteral("the X server has no XTest extension"));
+    }
+    auto injector = std::make_unique<X11KeyInjector>(display, eventBase);
+    if (!injector->catchUpWithMapChanges())
+        return failWith(failureReason, QStringLiteral("cannot read the X keyboard map"));
+    return injector;
 }
 
 } // namespace tavlun::keystrokes

@@ -18,27 +18,13 @@ namespace tavlun::keystrokes {
 // moment; the user's state is put back right after the key. A character
 // that no key makes is bound to a spare keycode (one without symbols). Such
 // bindings stay in a small pool and are reused until the keycode is needed
-// for another character; destruction restores them. The map is read again
-// when the keyboard mapping changes (a layout switch, for instance).
-class X11KeyInjector final : public KeyInjector {
-public:
-    // Connects to the display (the DISPLAY variable when the name is empty).
-    // Returns null and sets *failureReason when the display cannot be
-    // opened or lacks the XTest or XKB extension.
-    static std::unique_ptr<X11KeyInjector> open(const QByteArray &displayName,
-                                                QString *failureReason);
-
-    ~X11KeyInjector() override;
-    X11KeyInjector(const X11KeyInjector &) = delete;
-    X11KeyInjector &operator=(const X11KeyInjector &) = delete;
-
-    bool type(core::Key key) override;
-
-private:
-    struct Private;
-    explicit X11KeyInjector(std::unique_ptr<Private> d);
-
-    std::unique_ptr<Private> d;
-};
+// for another character; they are undone when the injector goes. The map is
+// read again when the keyboard mapping changes (a layout switch, for
+// instance).
+//
+// Connects to the display (the DISPLAY variable when the name is empty).
+// Returns null and sets *failureReason when the display cannot be opened or
+// lacks the XTest or XKB extension.
+std::unique_ptr<KeyInjector> openX11KeyInjector(const QByteArray &displayName, QString *failureReason);
 
 } // namespace tavlun::keystrokes

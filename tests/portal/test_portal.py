@@ -1,10 +1,11 @@
 import json
 import os
 import pathlib
+import shutil
 import signal
 import unittest
 
-from desktop import MutterDesktop, wait_until  # the end-to-end tests' harness, on PYTHONPATH
+from desktop import Desktop, MutterDesktop, wait_until  # the end-to-end tests' harness, on PYTHONPATH
 from program import Accessory, Program
 from recorders import TypeDriver as Driver, WevRecorder, as_seen
 
@@ -75,9 +76,15 @@ class PortalInjectorTest(unittest.TestCase):
                                  ("typed not:b{ENTER}", sent, len(driver.problems()) - 1), driver.told)  # one told
 
     def test_a_portal_without_a_keyboard_is_not_used_and_the_user_is_told_why(self):
-        driver = Driver(desktop(self, "--portal", "AvailableDeviceTypes=2"))  # a pointer only
-        self.assertEqual(driver.type("a"), "typed not:a")
-        self.assertIn("portal failed: the desktop portal's remote desktop offers no keyboard", driver.close())
+        d = desktop(self, "--portal", "AvailableDeviceTypes=2")  # a pointer only
+        self.addCleanup((xwayland := Desktop()).close)  # an X server as XWayland would be
+        for env, typed, way, notices in [({}, "typed not:a", "is unavailable", 0),
+                                         ({"DISPLAY": xwayland.display}, "typed", "through XTest through XWayland", 1)]:
+            driver = Driver(d, env)
+            self.assertEqual(driver.type("a"), typed)
+            told = driver.close()
+            self.assertEqual((way in told, told.count("Only X11 applications receive the keys")), (True, notices), told)
+            self.assertIn("portal failed: the desktop portal's remote desktop offers no keyboard", told)
 
     def test_version_2_keeps_the_permission_for_the_next_start(self):
         d = desktop(self, "--portal")
@@ -93,10 +100,14 @@ class PortalInjectorTest(unittest.TestCase):
                              (keys * start, 2, restored, f"tavlun-standin-{start}\n", ["0o600", "0o700"], []))
             driver.close()
         token.unlink()
-        token.mkdir()  # a folder where the token goes: the user is told
-        driver = Driver(d)
-        self.assertEqual(driver.type("ÿ"), "typed")
-        wait_until(lambda: driver.problems("could not keep the desktop's permission"), 10, "the notice")
+        for what, obstacle in [("a folder where the token goes", token.mkdir),  # the user is told
+                               ("a file where its folder goes", lambda: shutil.rmtree(token.parent) or
+                                token.parent.write_text(""))]:
+            obstacle()
+            driver = Driver(d)
+            self.assertEqual(driver.type("ÿ"), "typed")
+            wait_until(lambda: driver.problems("could not keep the desktop's permission"), 10, f"the notice: {what}")
+            driver.close()
 
 
 class GnomeSession(unittest.TestCase):

@@ -8,6 +8,8 @@
 #include <wayland-server.h>
 
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
@@ -48,15 +50,28 @@ TEST(BackendChoice, EachKindOfSessionGetsItsBackendAndItsQtPlatform)
         EXPECT_EQ(preferredQtPlatform(facts, ""), QByteArray(platform)) << what;
     }
     EXPECT_EQ(preferredQtPlatform(std::get<1>(cases[2]), "wayland"), "") << "the user's choice of plugin stands";
+    for (const auto &[name, value] : {std::pair{"XDG_SESSION_TYPE", "wayland"}, {"WAYLAND_DISPLAY", "wayland-0"},
+                                      {"DISPLAY", ":0"}, {"XDG_CURRENT_DESKTOP", "GNOME"}})
+        qputenv(name, value);
+    EXPECT_EQ(chooseBackend(SessionFacts::fromEnvironment()).backend, Backend::XTestThroughXWayland)
+        << "the variables alone, nothing probed, claimed a virtual keyboard or a portal";
 }
 
 // A compositor of the test's own that offers a seat and the virtual-keyboard
-// manager and refuses the keyboard, as sway never does.
+// manager and refuses the keyboard, as sway never does; and a socket where
+// no compositor ever answers.
 TEST(BackendChoice, TheSessionSaysWhyKeysCannotBeTyped)
 {
     char dir[] = "/tmp/tavlun-refusing-XXXXXX";
     ASSERT_TRUE(mkdtemp(dir));
     const std::string socket = std::string(dir) + "/wayland-test";
+    const std::string silent = std::string(dir) + "/wayland-silent";
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    silent.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 1), 0); // connections wait in the backlog, never accepted
     wl_display *display = wl_display_create();
     ASSERT_EQ(wl_display_add_socket(display, socket.c_str()), 0);
     wl_global_create(display, &wl_seat_interface, 1, nullptr, // a seat that no request reaches
@@ -74,6 +89,7 @@ TEST(BackendChoice, TheSessionSaysWhyKeysCannotBeTyped)
 
     const char *const cases[][3] = {
         {socket.c_str(), nullptr, "does not allow this program a virtual keyboard; no RemoteDesktop portal"},
+        {silent.c_str(), nullptr, "(the compositor did not answer; no RemoteDesktop portal)"},
         {nullptr, ":7711", "cannot open X display \":7711\""},
         {nullptr, nullptr, "DISPLAY is not set"},
     };
@@ -91,6 +107,8 @@ TEST(BackendChoice, TheSessionSaysWhyKeysCannotBeTyped)
     loop.join();
     wl_display_destroy_clients(display);
     wl_display_destroy(display);
+    close(listener);
+    unlink(silent.c_str());
     rmdir(dir);
 }
 

@@ -12,8 +12,8 @@ constexpr unsigned kShift = 1, kLock = 2, kControl = 4, kNumLock = 0x10;
 // Three groups. Keys 1/!, 2/@, @ alone, 3 with # in a second group that a
 // third group clamps to, 4 with 3 in a second group that redirects a third to
 // a group it lacks (so to its first), a/A, s/S with ß in a second group, a
-// Shift key and five empty keycodes, one of them in the modifier map and one
-// with an action but no symbol.
+// Shift key and five keycodes without symbols: one with a group of none, one
+// in the modifier map and one with an action.
 KeyboardMap testMap()
 {
     KeyboardMap m;
@@ -29,7 +29,7 @@ KeyboardMap testMap()
     m.keys[50] = {.groups = {{0, {{0xFFE1, true}}}}, .plain = false};
     m.keys[199] = {};
     m.keys[200] = {};
-    m.keys[201] = {};
+    m.keys[201] = {.groups = {{0, {{0}}}}};
     m.keys[202] = {.groups = {}, .plain = false};
     m.keys[203] = {.groups = {{0, {{0, true}}}}};
     return m;
@@ -70,24 +70,24 @@ TEST(KeyPlanner, SpareKeycodesAreBoundHighestFirstThenReusedLeastRecentlyUsed)
     KeyPlanner planner;
     planner.setMap(map);
     const auto bind = [&](unsigned long symbol) {
-        const int keycode = planner.spareFor().value_or(-1);
+        const int keycode = planner.keycodeToBind().value_or(-1);
         map.keys[keycode].groups = {{0, {{symbol}}}};
-        planner.bound(keycode, symbol);
+        planner.recordBinding(keycode, symbol);
         planner.setMap(map);
         return keycode;
     };
-    planner.bindFailed(201);
-    EXPECT_EQ(planner.spareFor(), 200) << "a keycode that failed to bind was offered again";
+    planner.recordFailedBinding(201);
+    EXPECT_EQ(planner.keycodeToBind(), 200) << "a keycode that failed to bind was offered again";
     planner.setMap(map);
     EXPECT_EQ(bind('z'), 201) << "a new map does not offer the keycode that failed again";
     EXPECT_EQ(bind('q'), 200) << "202 sets a modifier, 203 acts: neither is spare";
-    planner.used(201);
+    planner.recordPress(201);
     for (int i = 2; i < KeyPlanner::kSparePoolSize; ++i)
-        planner.bound(300 + i, 'x'); // the pool fills up
-    EXPECT_EQ(planner.spareFor(), 200) << "the binding used longest ago goes first, though 199 is free";
+        planner.recordBinding(300 + i, 'x'); // the pool fills up
+    EXPECT_EQ(planner.keycodeToBind(), 200) << "the binding used longest ago goes first, though 199 is free";
     map.keys[201].groups = {{0, {{'y'}}}}; // someone else took the key
     planner.setMap(map);
-    planner.bindFailed(200);
+    planner.recordFailedBinding(200);
     EXPECT_EQ(planner.bindings().size(), 1u) << "bindings the map no longer shows are dropped; a failed bind keeps one";
 }
 

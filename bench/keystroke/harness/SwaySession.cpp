@@ -184,7 +184,7 @@ bool SwaySession::waitForKeyboardFocus(milliseconds deadline)
     return true;
 }
 
-std::optional<WevKey> SwaySession::nextKey(milliseconds deadline)
+std::optional<RecordedKey> SwaySession::nextKey(milliseconds deadline)
 {
     static const std::regex keyLine(R"(wl_keyboard\] key: .*key: (\d+); state: (\d))");
     static const std::regex symLine(R"(sym: (\S+)\s+\((\d+)\), utf8: '([\s\S]*)')");
@@ -195,9 +195,9 @@ std::optional<WevKey> SwaySession::nextKey(milliseconds deadline)
         if (!std::regex_search(line, key, keyLine))
             continue;
         const bool pressed = key[2].str() == "1";
-        WevKey result;
+        RecordedKey result;
         result.receivedNs = nowNs();
-        result.evdev = unsigned(std::stoul(key[1].str()));
+        result.keycode = unsigned(std::stoul(key[1].str()));
         std::string symbol;
         if (!readWevLine(remaining(end), &symbol))
             return std::nullopt;
@@ -214,19 +214,6 @@ std::optional<WevKey> SwaySession::nextKey(milliseconds deadline)
         return result;
     }
     return std::nullopt;
-}
-
-std::vector<WevKey> SwaySession::waitForKeys(std::size_t count, milliseconds deadline)
-{
-    std::vector<WevKey> keys;
-    const auto end = Clock::now() + deadline;
-    while (keys.size() < count) {
-        auto key = nextKey(remaining(end));
-        if (!key)
-            break;
-        keys.push_back(std::move(*key));
-    }
-    return keys;
 }
 
 std::optional<int> SwaySession::run(const std::vector<std::string> &argv, milliseconds deadline)

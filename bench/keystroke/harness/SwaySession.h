@@ -2,8 +2,6 @@
 
 #include "XSession.h"
 
-#include <QString>
-
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -11,15 +9,6 @@
 #include <vector>
 
 namespace tavlun::test {
-
-// One key as `wev` printed it.
-struct WevKey {
-    long long receivedNs = 0; // CLOCK_MONOTONIC when the harness read it
-    unsigned evdev = 0;
-    unsigned long keysym = 0;
-    QString text;
-    std::string line;
-};
 
 // A private sway (headless, no input devices, software rendering, a runtime
 // directory of its own), and `wev` as the client that has the keyboard
@@ -48,10 +37,9 @@ public:
     // comes once the seat has a keyboard.
     bool startRecorder();
     bool waitForKeyboardFocus(std::chrono::milliseconds deadline);
-    // The next key press wev reports; releases, keymaps and modifiers seen
-    // on the way are counted.
-    std::optional<WevKey> nextKey(std::chrono::milliseconds deadline);
-    std::vector<WevKey> waitForKeys(std::size_t count, std::chrono::milliseconds deadline);
+    // The next key press wev reports (its keycode an evdev code, no state);
+    // releases, keymaps and modifiers seen on the way are counted.
+    std::optional<RecordedKey> nextKey(std::chrono::milliseconds deadline);
 
     // Reads on until wev has reported `count` releases in all.
     bool waitForReleases(int count, std::chrono::milliseconds deadline);

@@ -60,8 +60,8 @@ private:
 
 // One key press as the recorder client saw it.
 struct RecordedKey {
-    long long receivedNs = 0; // CLOCK_MONOTONIC at receipt
-    unsigned keycode = 0;
+    long long receivedNs = 0; // CLOCK_MONOTONIC when the harness read it
+    unsigned keycode = 0;     // as the recorder's protocol numbers keys
     unsigned state = 0;
     unsigned long keysym = 0;
     QString text;
