@@ -10,6 +10,7 @@ namespace {
 template <typename... Handlers> struct Overloaded : Handlers... {
     using Handlers::operator()...;
 };
+template <typename... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 } // namespace
 
