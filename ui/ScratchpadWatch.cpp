@@ -8,7 +8,6 @@
 
 #include <cstring>
 #include <optional>
-#include <utility>
 #include <unistd.h>
 
 namespace tavlun::ui {
@@ -35,10 +34,11 @@ QString socketPath()
 ScratchpadWatch::ScratchpadWatch(const QWidget &window) : window_(window)
 {
     connect(&socket_, &QLocalSocket::connected, this, [this] {
-        // Subscribed before the first tree is asked for, so that no change
-        // falls between the two.
+        // The tree after the subscription: a window already put into the
+        // scratchpad by a rule of the compositor's, before it took the
+        // subscription, is found there; later changes come as events.
         send(kSubscribe, QByteArrayLiteral(R"(["window"])"));
-        askForTree();
+        send(kGetTree, {});
     });
     connect(&socket_, &QLocalSocket::readyRead, this, &ScratchpadWatch::readMessages);
     // A compositor that goes away (or never answers) leaves the window to
@@ -58,17 +58,6 @@ void ScratchpadWatch::send(quint32 type, const QByteArray &payload)
     socket_.write(message + payload);
 }
 
-void ScratchpadWatch::askForTree()
-{
-    // One request at a time: events that come meanwhile need only one more.
-    if (treeAsked_) {
-        treeOutdated_ = true;
-        return;
-    }
-    treeAsked_ = true;
-    send(kGetTree, {});
-}
-
 void ScratchpadWatch::readMessages()
 {
     received_ += socket_.readAll();
@@ -77,22 +66,18 @@ void ScratchpadWatch::readMessages()
             socket_.abort(); // not this protocol: nothing more can be read from it
             return;
         }
-        quint32 length = 0;
-        quint32 type = 0;
-        std::memcpy(&length, received_.constData() + sizeof kMagic, sizeof length);
-        std::memcpy(&type, received_.constData() + sizeof kMagic + sizeof length, sizeof type);
+        quint32 lengthAndType[2];
+        std::memcpy(lengthAndType, received_.constData() + sizeof kMagic, sizeof lengthAndType);
+        const auto [length, type] = lengthAndType;
         if (received_.size() - kHeaderSize < qsizetype(length))
             return;
         const QByteArray payload = received_.mid(kHeaderSize, length);
         received_.remove(0, kHeaderSize + length);
-        if (type == kGetTree) {
-            treeAsked_ = false;
+        // The replies come in the order asked: the last tree is the latest.
+        if (type == kGetTree)
             takeTree(payload);
-            if (std::exchange(treeOutdated_, false))
-                askForTree();
-        } else if (type == kWindowEvent) {
-            askForTree();
-        }
+        else if (type == kWindowEvent)
+            send(kGetTree, {});
     }
 }
 

@@ -15,7 +15,7 @@ namespace tavlun::ui {
 // a minimise, and putting a window into the scratchpad tells the window
 // nothing; their IPC does. Both speak it on a Unix socket ($SWAYSOCK, or
 // $I3SOCK): the watch subscribes to window events and reads the layout tree
-// at the start and again after each event, within Qt's event loop.
+// after each, within Qt's event loop.
 //
 // The window is hidden while it is in the scratchpad and not shown (both
 // compositors keep such windows under the workspace "__i3_scratch");
@@ -37,7 +37,6 @@ signals:
 
 private:
     void send(quint32 type, const QByteArray &payload);
-    void askForTree();
     void readMessages();
     void takeTree(const QByteArray &json);
     // Whether `node`, or a node below it, is the window: and then whether it
@@ -48,9 +47,7 @@ private:
 
     const QWidget &window_;
     QLocalSocket socket_;
-    QByteArray received_;      // what has arrived of the messages not taken yet
-    bool treeAsked_ = false;   // a tree asked for and not answered yet
-    bool treeOutdated_ = false; // a window event came after it was asked for
+    QByteArray received_; // what has arrived of the messages not taken yet
     bool hidden_ = false;
 };
 
