@@ -37,6 +37,7 @@ SessionFacts SessionFacts::fromEnvironment()
     facts.waylandDisplay = qEnvironmentVariable("WAYLAND_DISPLAY");
     facts.x11Display = qEnvironmentVariable("DISPLAY");
     facts.currentDesktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    facts.swaySocket = qEnvironmentVariable("SWAYSOCK");
     return facts;
 }
 
@@ -50,9 +51,8 @@ BackendChoice chooseBackend(const SessionFacts &facts)
     }
     if (facts.virtualKeyboard) {
         QString why = QStringLiteral("a Wayland session whose compositor offers a virtual keyboard");
-        if (facts.currentDesktop.contains(QStringLiteral("sway"), Qt::CaseInsensitive))
-            why += QStringLiteral("; sway cannot minimise a window: move Tavlun's to the scratchpad, "
-                                  "then minimise it (see tavlun(1))");
+        if (!facts.swaySocket.isEmpty())
+            why += QStringLiteral("; Tavlun's window in the scratchpad counts as minimised");
         return {Backend::VirtualKeyboard, why, {}};
     }
 
@@ -99,7 +99,7 @@ const char *backendName(Backend backend)
 
 QByteArray preferredQtPlatform(const SessionFacts &facts, const QByteArray &requested)
 {
-    if (!requested.isEmpty() || !facts.isWayland() || facts.x11Display.isEmpty())
+    if (!requested.isEmpty() || !facts.isWayland() || facts.x11Display.isEmpty() || !facts.swaySocket.isEmpty())
         return {};
     return QByteArrayLiteral("xcb");
 }

@@ -20,6 +20,7 @@ struct SessionFacts {
     QString waylandDisplay; // WAYLAND_DISPLAY
     QString x11Display;     // DISPLAY
     QString currentDesktop; // XDG_CURRENT_DESKTOP, names separated by colons
+    QString swaySocket;     // SWAYSOCK: sway's IPC, or that of a compositor that speaks it
     // The compositor offers the virtual-keyboard protocol and accepted a
     // keyboard of ours; otherwise the reason, when it was asked.
     bool virtualKeyboard = false;
@@ -49,8 +50,9 @@ const char *backendName(Backend backend);
 // The Qt platform plugin the window should use, or empty for Qt's own
 // choice: on Wayland desktops with XWayland, "xcb", because only there does
 // the desktop tell the window that it is minimised (the Wayland protocol
-// tells a client nothing of the kind). A plugin the user asked for
-// (QT_QPA_PLATFORM) is left alone.
+// tells a client nothing of the kind). sway's IPC tells the window where it
+// is (its scratchpad stands for minimised), so there Qt chooses. A plugin the
+// user asked for (QT_QPA_PLATFORM) is left alone.
 QByteArray preferredQtPlatform(const SessionFacts &facts, const QByteArray &requested);
 
 } // namespace tavlun::keystrokes

@@ -7,8 +7,11 @@ TAVLUN_PACKAGES=(
   libgtest-dev
   xvfb xauth openbox x11-xkb-utils x11-utils xdotool xclip imagemagick fonts-dejavu-core
   # qt6-wayland: Qt's Wayland platform, which users' Wayland desktops have, so that the
-  # tests see the program choose XWayland for its window over it
-  libwayland-dev libxkbcommon-dev sway xwayland wev wtype x11-xserver-utils qt6-wayland
+  # tests see the program choose XWayland for its window over it, or not (on sway);
+  # wl-clipboard reads a native window's text box under sway, i3-wm is the other
+  # desktop with a scratchpad
+  libwayland-dev libxkbcommon-dev sway xwayland wev wtype wl-clipboard x11-xserver-utils qt6-wayland
+  i3-wm
   mutter xdg-desktop-portal dbus dbus-daemon python3-gi gir1.2-glib-2.0
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev man-db lintian

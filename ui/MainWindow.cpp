@@ -4,6 +4,7 @@
 #include "ExactTitle.h"
 #include "IndicatorLight.h"
 #include "PortList.h"
+#include "ScratchpadWatch.h"
 #include "TextBox.h"
 #include "ui/layout/MainWindowLayout.h"
 
@@ -35,6 +36,8 @@ MainWindow::MainWindow(DesktopShell &shell, QWidget *parent)
     keepWindowTitlesExact();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    scratchpad_ = std::make_unique<ScratchpadWatch>(*this);
+    connect(scratchpad_.get(), &ScratchpadWatch::hiddenChanged, this, &MainWindow::normalStateChanged);
 }
 
 MainWindow::~MainWindow() = default;
@@ -43,6 +46,13 @@ MainWindow::~MainWindow() = default;
 void MainWindow::closeEvent(QCloseEvent *)
 {
     emit closing();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        emit normalStateChanged();
 }
 
 void MainWindow::showAbout()
@@ -61,7 +71,8 @@ bool MainWindow::isPortListOpen() const
 
 bool MainWindow::isNormalState() const
 {
-    return !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    return !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+        && !scratchpad_->isHidden();
 }
 
 void MainWindow::addPortEntry(const std::string &text, int number, const std::string &device)

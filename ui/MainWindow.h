@@ -16,6 +16,7 @@ namespace tavlun::ui {
 
 class AboutWindow;
 class DesktopShell;
+class ScratchpadWatch;
 
 // The main window: port list, connection indicator, disconnect button,
 // traffic log, text box and status prompt. It shows what it is told (by the
@@ -42,7 +43,8 @@ public:
     // Called before every update, to take in what waits elsewhere.
     void setUpdateSource(std::function<void()> source) { updates_.setSource(std::move(source)); }
 
-    // core::DeliveryTarget
+    // core::DeliveryTarget: false while the window is minimised, maximised,
+    // full screen, or hidden in the scratchpad of sway or i3.
     bool isNormalState() const override;
     void focusTextBox() override { updates_.focusTextBox(); }
     void appendToTextBox(std::string_view text) override { updates_.appendText(qt(text)); }
@@ -72,9 +74,12 @@ signals:
     void disconnectClicked();
     // The window is closing.
     void closing();
+    // isNormalState() may have changed.
+    void normalStateChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void showAbout();
@@ -83,6 +88,7 @@ private:
     MainWindowControls ui_;
     PendingUpdates updates_;
     std::unique_ptr<AboutWindow> aboutWindow_; // made on first use
+    std::unique_ptr<ScratchpadWatch> scratchpad_;
     core::PortNotices notices_; // on standard error and in the port list's help
 };
 

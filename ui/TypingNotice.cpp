@@ -6,7 +6,6 @@
 #include "core/PortHelp.h"
 #include "ui/layout/MainWindowLayout.h"
 
-#include <QEvent>
 #include <QMessageBox>
 
 #include <utility>
@@ -23,7 +22,12 @@ TypingNotice::TypingNotice(keystrokes::KeyInjector &inner, MainWindow &mainWindo
         if (toldProblems_.insert(problem).second)
             tell(problem);
     };
-    mainWindow_.installEventFilter(this);
+    connect(&mainWindow_, &MainWindow::normalStateChanged, this, [this] {
+        if (mainWindow_.isNormalState()) {
+            for (const std::string &text : std::exchange(waiting_, {}))
+                show(text);
+        }
+    });
 }
 
 bool TypingNotice::type(core::Key key)
@@ -46,15 +50,6 @@ void TypingNotice::tell(const std::string &text)
         return;
     }
     show(text);
-}
-
-bool TypingNotice::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == &mainWindow_ && event->type() == QEvent::WindowStateChange && mainWindow_.isNormalState()) {
-        for (const std::string &text : std::exchange(waiting_, {}))
-            show(text);
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 void TypingNotice::show(const std::string &text)

@@ -19,8 +19,8 @@ class MainWindow;
 // reports later are told too, each distinct text once, in a window and on
 // standard error.
 //
-// While the main window is not in its normal state (minimised, say), the
-// keys go to another application: a window of the program's own would take
+// While the main window is not in its normal state (minimised, or hidden in
+// the scratchpad), the keys go to another application: a window of the program's own would take
 // the focus from it, and some desktops restore a minimised window when a
 // window of its appears. So the notice then goes out as a desktop
 // notification, and its window waits until the main window is back.
@@ -33,9 +33,6 @@ public:
 
     bool type(core::Key key) override;
     void prepare() override { inner_.prepare(); }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void tell(const std::string &text);

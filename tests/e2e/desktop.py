@@ -1,4 +1,4 @@
-"""Private desktops for end-to-end tests (Xvfb and openbox, headless sway, mutter) that stop what they start."""
+"""Private desktops for end-to-end tests (Xvfb with openbox or i3, headless sway, mutter) that stop what they start."""
 
 import contextlib
 import os
@@ -26,6 +26,9 @@ class Desktop:
         self.display = self.env["DISPLAY"] = ":" + self.announced(  # a free display, once it takes connections
             ["Xvfb", "-displayfd", "{}", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"])
         assert self.display != ":", "Xvfb did not start"
+        self.start_window_manager()
+
+    def start_window_manager(self):
         wm_ready = os.path.join(self.tmp, "wm-ready")  # openbox starts it once it manages windows
         self.start(["openbox", "--sm-disable", "--startup", "touch " + wm_ready])
         wait_until(lambda: os.path.exists(wm_ready), 15, "the window manager")
@@ -109,6 +112,23 @@ class Desktop:
 
     def as_user(self, argv):
         return list(argv)
+
+
+class I3Desktop(Desktop):
+    """Xvfb with i3, every window floating at its own size; I3SOCK names i3's IPC socket, as i3 sets it."""
+
+    def start_window_manager(self):
+        self.env["I3SOCK"] = os.path.join(self.tmp, "i3-ipc")
+        with open(config := os.path.join(self.tmp, "i3-config"), "w") as out:
+            out.write(f"# i3 config file (v4)\nipc-socket {self.env['I3SOCK']}\nfor_window [class=.] floating enable\n")
+        self.start(["i3", "-c", config])
+        wait_until(lambda: self.run(["i3-msg", "-t", "get_version"], check=False), 15, "i3")
+
+
+def tree_nodes(node):  # a sway or i3 layout tree, node by node
+    yield node
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        yield from tree_nodes(child)
 
 
 class SwayDesktop(Desktop):

@@ -2,6 +2,7 @@
 
 import contextlib
 import fcntl
+import json
 import os
 import pwd
 import select
@@ -13,7 +14,7 @@ import termios
 import time
 import tty
 
-from desktop import Desktop, wait_until
+from desktop import Desktop, tree_nodes, wait_until
 
 MAIN_TITLE_PATTERN = r"^Tavlun    Ver\. [0-9]+\.[0-9]+\.[0-9]+$"
 INDICATOR_CENTRE = (8 + 8 + 8, 8 + 24 + 8)  # client-area positions (pixels) of the main window's controls
@@ -71,9 +72,10 @@ def desktop_with_phones(test, count=2):
     return desktop, phones
 
 
-class Program:  # on `desktop` with `options` and `ports` on its command line; as `user` from a copy all may run
+class Program:  # on `desktop` with `options` and `ports` on its command line; as `user` from a copy all may run;
+    # `native`: a Wayland window on sway, found in its tree
 
-    def __init__(self, desktop, binary, ports, env=None, user=None, options=(), shown=True):
+    def __init__(self, desktop, binary, ports, env=None, user=None, options=(), shown=True, native=False):
         self.desktop, self.log = desktop, os.path.join(desktop.tmp, f"tavlun-{len(desktop.procs)}.log")
         argv = [binary, *options] + list(ports)
         if user:
@@ -83,13 +85,21 @@ class Program:  # on `desktop` with `options` and `ports` on its command line; a
         with open(self.log, "w") as log:
             self.proc = desktop.start(argv, env=env, stdout=log, stderr=subprocess.STDOUT)
         try:
-            self.window = desktop.wait_window("the main window", 60, MAIN_TITLE_PATTERN) if shown else wait_until(
-                lambda: [w for w in desktop.find_windows("", MAIN_TITLE_PATTERN, visible=False)  # not the group leader
-                         if "WM_STATE(" in desktop.window_state(w)], 60, "the main window, managed")[0]
+            if native:
+                self.window = wait_until(self.views, 60, "the main window in sway's tree")[0]["id"]
+            elif shown:
+                self.window = desktop.wait_window("the main window", 60, MAIN_TITLE_PATTERN)
+            else:  # not the group leader
+                self.window = wait_until(lambda: [w for w in desktop.find_windows("", MAIN_TITLE_PATTERN, visible=False)
+                                                  if "WM_STATE(" in desktop.window_state(w)], 60, "the main window, managed")[0]
         except AssertionError as error:
             with open(self.log) as log:
                 raise AssertionError(f"{error}; exit status {self.proc.poll()}; it said:\n{log.read()}")
-        wait_until(lambda: not shown or self.desktop.geometry(self.window)[2] == 460, 5, "the main window")
+        wait_until(lambda: native or not shown or self.desktop.geometry(self.window)[2] == 460, 5, "the main window")
+
+    def views(self):  # its windows in sway's tree
+        return [node for node in tree_nodes(json.loads(self.desktop.run(["swaymsg", "-t", "get_tree"])))
+                if node.get("pid") == self.proc.pid]
 
     def client(self, x, y):
         wx, wy, _, _ = self.desktop.geometry(self.window)

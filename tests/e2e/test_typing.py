@@ -1,10 +1,11 @@
 """Typing on the virtual accessory into the real program: into its text box while the window is shown, into the
-focused client while it is minimised (xev under Xvfb, wev under headless sway); chunked lines; reconnecting."""
+focused client while it is minimised (xev under Xvfb) or in the scratchpad (wev under headless sway, xev under i3);
+chunked lines; reconnecting."""
 
 import os
 import unittest
 
-from desktop import SwayDesktop, wait_until
+from desktop import I3Desktop, SwayDesktop, wait_until
 from program import BLUE, DISCONNECT_CENTRE, Accessory, Program, desktop_with_phones, text_box_contents
 from recorders import KeyRecorder, WevRecorder
 
@@ -48,24 +49,50 @@ class Typing(unittest.TestCase):
         self.assertEqual(recorder.quiet(), "")
 
 
-class Sway(unittest.TestCase):
-    def test_minimised_into_a_wayland_client_and_a_native_window_without_xwayland(self):
-        desktop = SwayDesktop(layout="tr")
-        self.addCleanup(desktop.close)
-        wev, accessory = WevRecorder(desktop), Accessory(desktop, ACCESSORY)
-        program = Program(desktop, BINARY, [accessory.path])
-        program.connect_first()
-        desktop.run(["swaymsg", '[title="^Tavlun"] move scratchpad'])  # and minimised, as the README says
-        desktop.run(["xdotool", "search", "--onlyvisible", "--name", "^Tavlun", "windowminimize"])
-        wait_until(lambda: "Iconic" in desktop.window_state(program.window), 15, "minimised")
-        wev.wait_focus()
-        wait_until(lambda: accessory.type("{CLEAR}") or wev.text(1, 3) == "<BackSpace>", 20,
-                   lambda: f"a key in wev; the program said {program.said()}")  # until it knows it is minimised
-        line, typed = "Çok güzel ÅÆØ ß", "ÇOK GÜZEL ÅÆØ ß"  # letters tr lacks beside ones it has; keys give capitals
+class Scratchpad:  # sway and i3: the scratchpad stands for minimised, "scratchpad show" for restored
+    def hide_and_show(self, msg, window, accessory, recorder, line, typed, text_box):  # `msg`: i3-msg or swaymsg
+        desktop = self.program.desktop
+        desktop.run([msg, f"[{window}] move scratchpad"])
+        wait_until(lambda: accessory.type("{CLEAR}") or recorder.text(1, 3) == "<BackSpace>", 20,
+                   "a key at the focused client, the program's window in the scratchpad")  # until the program
+        # learns where its window is; its text box is empty meanwhile
         accessory.type(line + "{CLEAR}{SEND}")
-        self.assertEqual(wev.text(len(line) + 2, 20), typed + "<BackSpace><Return>",
-                         "wev saw:\n" + "\n".join(wev.lines[-40:]))
+        self.assertEqual(recorder.text(len(line) + 2, 20), typed + "<BackSpace><Return>",
+                         "the client saw:\n" + "\n".join(recorder.lines[-40:]))
+        desktop.run([msg, "scratchpad show"])  # focused again: the end key, until the program learns, comes as Escape
+        wait_until(lambda: accessory.type("{END}") or text_box().endswith(" {No} "), 20,
+                   lambda: f"the end key in the text box; the program said {self.program.said()}")
+        accessory.type("Son{SEND}")
+        wait_until(lambda: text_box().endswith(" {No} SON {Yes} "), 20, "the keys in the text box")
+        self.assertEqual(recorder.quiet(), "")
         self.assertEqual(accessory.close(), 0, "the accessory's exit status, every key answered")
-        desktop.start([BINARY], env={"DISPLAY": None})  # without XWayland: a native window, named by the desktop file
-        wait_until(lambda: '"app_id": "org.example.Tavlun"' in desktop.run(["swaymsg", "-t", "get_tree"]), 15,
-                   "a native window with the desktop file's name")
+
+
+class Sway(unittest.TestCase, Scratchpad):
+    def test_in_the_scratchpad_into_a_wayland_client_in_each_layout_and_shown_into_the_text_box(self):
+        for layout in ("us", "de", "tr"):  # each from sway's start: a layout set later replaces every keyboard's keymap
+            with self.subTest(layout=layout):
+                desktop = SwayDesktop(layout)
+                self.addCleanup(desktop.close)
+                wev, accessory = WevRecorder(desktop), Accessory(desktop, ACCESSORY)
+                self.program = Program(desktop, BINARY, [], options=("--connect", accessory.path), native=True)
+                self.assertEqual([(n["shell"], n["app_id"]) for n in self.program.views()],
+                                 [("xdg_shell", "org.example.Tavlun")], "a native window, named by the desktop file")
+
+                def text_box():  # the focused window's, through the clipboard (what it held before, if no copy yet)
+                    desktop.run(desktop.as_user(["wtype", "-M", "ctrl", "-k", "a", "-k", "c", "-m", "ctrl"]))
+                    return desktop.run(desktop.as_user(["wl-paste", "-n"]), check=False)
+                # Letters tr lacks beside ones it has; the keys give capitals.
+                self.hide_and_show("swaymsg", f"con_id={self.program.window}", accessory, wev, "Çok güzel ÅÆØ ß",
+                                   "ÇOK GÜZEL ÅÆØ ß", text_box)
+                desktop.close()
+
+
+class I3(unittest.TestCase, Scratchpad):
+    def test_in_the_scratchpad_into_an_x11_client_and_shown_into_the_text_box(self):
+        desktop = I3Desktop()
+        self.addCleanup(desktop.close)
+        accessory = Accessory(desktop, ACCESSORY)
+        self.program = Program(desktop, BINARY, [], options=("--connect", accessory.path))
+        self.hide_and_show("i3-msg", f"id={self.program.window}", accessory, KeyRecorder(desktop), "Çok güzel",
+                           "ÇOK GÜZEL", lambda: text_box_contents(self.program))

@@ -20,25 +20,27 @@ namespace {
 
 TEST(BackendChoice, EachKindOfSessionGetsItsBackendAndItsQtPlatform)
 {
-    // What, the facts (XDG_SESSION_TYPE, WAYLAND_DISPLAY, DISPLAY, XDG_CURRENT_DESKTOP, a virtual
+    // What, the facts (XDG_SESSION_TYPE, WAYLAND_DISPLAY, DISPLAY, XDG_CURRENT_DESKTOP, SWAYSOCK, a virtual
     // keyboard, why not, the RemoteDesktop portal's version), the backend, a notice, the Qt plugin.
     const std::tuple<const char *, SessionFacts, Backend, bool, const char *> cases[] = {
-        {"X11", {"x11", "", ":0", "GNOME", false, {}, 2}, Backend::XTest, false, ""},
-        {"nothing", {"tty", "", "", "", false, {}, 0}, Backend::Unavailable, false, ""},
-        {"sway", {"wayland", "wayland-1", ":0", "sway", true, {}, 0}, Backend::VirtualKeyboard, false, "xcb"},
-        {"wlroots, type unset", {"", "wayland-0", "", "", true, {}, 2}, Backend::VirtualKeyboard, false, ""},
-        {"Ubuntu's GNOME", {"wayland", "wayland-0", ":0", "ubuntu:GNOME", false, {}, 2}, Backend::Portal, false, "xcb"},
-        {"KDE, no XWayland", {"wayland", "wayland-0", "", "KDE", false, {}, 1}, Backend::Portal, false, ""},
-        {"GNOME, no portal", {"wayland", "wayland-0", ":0", "GNOME", false, {}, 0}, Backend::XTestThroughXWayland, true, "xcb"},
-        {"Hyprland, portal", {"wayland", "wayland-0", ":0", "Hyprland", false, {}, 2}, Backend::XTestThroughXWayland, true, "xcb"},
-        {"type says Wayland", {"wayland", "", ":0", "", false, {}, 0}, Backend::XTestThroughXWayland, true, "xcb"},
-        {"WAYLAND_DISPLAY, type x11", {"x11", "wayland-0", ":0", "", false, {}, 0}, Backend::XTestThroughXWayland, true, "xcb"},
-        {"no XWayland", {"wayland", "wayland-0", "", "sway", false, {}, 0}, Backend::Unavailable, false, ""},
+        {"X11", {"x11", "", ":0", "GNOME", "", false, {}, 2}, Backend::XTest, false, ""},
+        {"nothing", {"tty", "", "", "", "", false, {}, 0}, Backend::Unavailable, false, ""},
+        {"sway", {"wayland", "wayland-1", ":0", "sway", "/run/sway-ipc.sock", true, {}, 0}, Backend::VirtualKeyboard, false, ""},
+        {"sway, no IPC", {"wayland", "wayland-1", ":0", "sway", "", true, {}, 0}, Backend::VirtualKeyboard, false, "xcb"},
+        {"wlroots, type unset", {"", "wayland-0", "", "", "", true, {}, 2}, Backend::VirtualKeyboard, false, ""},
+        {"Ubuntu's GNOME", {"wayland", "wayland-0", ":0", "ubuntu:GNOME", "", false, {}, 2}, Backend::Portal, false, "xcb"},
+        {"KDE, no XWayland", {"wayland", "wayland-0", "", "KDE", "", false, {}, 1}, Backend::Portal, false, ""},
+        {"GNOME, no portal", {"wayland", "wayland-0", ":0", "GNOME", "", false, {}, 0}, Backend::XTestThroughXWayland, true, "xcb"},
+        {"Hyprland, portal", {"wayland", "wayland-0", ":0", "Hyprland", "", false, {}, 2}, Backend::XTestThroughXWayland, true, "xcb"},
+        {"type says Wayland", {"wayland", "", ":0", "", "", false, {}, 0}, Backend::XTestThroughXWayland, true, "xcb"},
+        {"WAYLAND_DISPLAY, type x11", {"x11", "wayland-0", ":0", "", "", false, {}, 0}, Backend::XTestThroughXWayland, true, "xcb"},
+        {"no XWayland", {"wayland", "wayland-0", "", "sway", "", false, {}, 0}, Backend::Unavailable, false, ""},
     };
     for (const auto &[what, given, expected, notice, platform] : cases) {
         // The session's part of the facts as the program reads it: from the environment.
         for (const auto &[name, value] : {std::pair{"XDG_SESSION_TYPE", given.sessionType}, {"WAYLAND_DISPLAY", given.waylandDisplay},
-                                          {"DISPLAY", given.x11Display}, {"XDG_CURRENT_DESKTOP", given.currentDesktop}})
+                                          {"DISPLAY", given.x11Display}, {"XDG_CURRENT_DESKTOP", given.currentDesktop},
+                                          {"SWAYSOCK", given.swaySocket}})
             value.isEmpty() ? qunsetenv(name) : qputenv(name, value.toUtf8());
         SessionFacts facts = SessionFacts::fromEnvironment();
         facts.virtualKeyboard = given.virtualKeyboard;
@@ -49,7 +51,8 @@ TEST(BackendChoice, EachKindOfSessionGetsItsBackendAndItsQtPlatform)
         EXPECT_EQ(!choice.notice.isEmpty(), notice) << what << ": notice \"" << qPrintable(choice.notice) << "\"";
         EXPECT_EQ(preferredQtPlatform(facts, ""), QByteArray(platform)) << what;
     }
-    EXPECT_EQ(preferredQtPlatform(std::get<1>(cases[2]), "wayland"), "") << "the user's choice of plugin stands";
+    qunsetenv("SWAYSOCK");
+    EXPECT_EQ(preferredQtPlatform(std::get<1>(cases[3]), "wayland"), "") << "the user's choice of plugin stands";
     for (const auto &[name, value] : {std::pair{"XDG_SESSION_TYPE", "wayland"}, {"WAYLAND_DISPLAY", "wayland-0"},
                                       {"DISPLAY", ":0"}, {"XDG_CURRENT_DESKTOP", "GNOME"}})
         qputenv(name, value);
