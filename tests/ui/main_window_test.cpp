@@ -119,8 +119,7 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     EXPECT_EQ(std::pair(list->count(), list->currentIndex()), std::pair(2, -1)) << "not probed anew, or a port left picked";
     EXPECT_TRUE(list->toolTip().contains(u"portlar:\n/dev/absent2: böyle") && list->toolTip().endsWith(QString::fromStdString(core::deviceLostText("/dev/ttyUSB0"))))
         << "the list's help, the unlisted ports then the loss: " << qPrintable(list->toolTip());
-    EXPECT_EQ(log->item(log->count() - 1)->text(), "-> AT+CKPD=\"8\"");
-    EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
+    EXPECT_EQ(std::pair(log->item(log->count() - 1)->text(), prompt->text()), std::pair(QString("-> AT+CKPD=\"8\""), QString(" Port Seçip cihazı bağlayın...")));
     port.present.removeLast(); // port 10 gone while the user answers
     pick(QMessageBox::Yes);
     EXPECT_TRUE(list->toolTip().endsWith(u"Son bağlantı hatası: /dev/absent10: aygıt artık yok (çıkarılmış olabilir). Aygıtı takıp portu yeniden seçin."))
@@ -133,10 +132,8 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     window.focusTextBox();
     window.clearSession();
     window.flushUpdates();
-    EXPECT_EQ(window.focusWidget(), list) << "a focus step still pending outlived the new session";
-    EXPECT_EQ(log->count(), 0) << "an update still pending outlived the new session";
-    EXPECT_TRUE(textBox->text().isEmpty());
-    EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
+    EXPECT_EQ(std::tuple(window.focusWidget(), log->count(), textBox->text(), prompt->text()),
+              std::tuple(list, 0, QString(), QString(" Port Seçip cihazı bağlayın..."))) << "a focus step or update outlived the new session";
 
     // The log keeps its newest entries up to its limit.
     constexpr int limit = ui::PendingUpdates::kMaxLogEntries, batch = ui::PendingUpdates::kTrimBatch;
@@ -148,8 +145,7 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
         window.addLogEntry(entry);
     window.flushUpdates();
     ASSERT_EQ(log->count(), limit + 2 - batch);
-    EXPECT_EQ(log->item(0)->text(), QString::number(batch));
-    EXPECT_EQ(log->currentItem()->text(), "-> new");
+    EXPECT_EQ(std::pair(log->item(0)->text(), log->currentItem()->text()), std::pair(QString::number(batch), QString("-> new")));
 }
 
 TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """One wine session for the Windows program's tests: a private X server with a window manager and a fresh wine prefix
 with the layout's fonts, COM ports mapped to links (for the tests to point at pseudo-terminals). `start FILE` writes its
-environment to FILE (KEY=VALUE lines, read by the tests and wine-run); `stop FILE` ends it. Its supervisor process ends
-it on SIGTERM, or by itself after an hour."""
+environment to FILE (KEY=VALUE lines, read by the tests and wine-run) once it is ready; `stop FILE` ends it. Its
+supervisor process ends it on SIGTERM, or by itself after an hour."""
 
 import os
 import shutil
@@ -23,12 +23,14 @@ def load(path):
         return dict(line.rstrip("\n").split("=", 1) for line in f if "=" in line)
 
 
-def supervise(env_file, ready_fd):
+def supervise(env_file):
     desktop, server = Desktop(), None
     env = {"DISPLAY": desktop.display, "WINEPREFIX": os.path.join(desktop.tmp, "prefix"), "WINEDEBUG": "-all",
            "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d", "WINEARCH": "win64",
            "TAVLUN_WINE_PORTS": desktop.tmp, "LC_ALL": "C.UTF-8"}
     quiet = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL, "env": dict(os.environ, **env)}
+    stop, deadline = [], time.monotonic() + 3600
+    signal.signal(signal.SIGTERM, lambda *_: stop.append(1))
     try:
         subprocess.run(["wineboot", "-i"], check=True, **quiet)
         for port in PORTS:
@@ -43,9 +45,6 @@ def supervise(env_file, ready_fd):
         with open(env_file + ".tmp", "w") as f:
             f.writelines(f"{key}={value}\n" for key, value in {**env, "TAVLUN_WINE_SUPERVISOR": os.getpid()}.items())
         os.replace(env_file + ".tmp", env_file)
-        os.write(ready_fd, b"ok\n")
-        stop, deadline = [], time.monotonic() + 3600
-        signal.signal(signal.SIGTERM, lambda *_: stop.append(1))
         while not stop and time.monotonic() < deadline:
             time.sleep(0.2)
     finally:
@@ -57,21 +56,11 @@ def supervise(env_file, ready_fd):
 
 def start(env_file):
     stop(env_file)  # the session of a run that was cut short
-    ready, announce = os.pipe()
-    if os.fork() == 0:  # the supervisor, in a session of its own, its output nowhere
-        os.close(ready)
-        os.setsid()
-        null = os.open(os.devnull, os.O_RDWR)
-        for fd in (0, 1, 2):
-            os.dup2(null, fd)
-        try:
-            supervise(env_file, announce)
-        finally:
-            os._exit(0)
-    os.close(announce)
-    with os.fdopen(ready) as line:
-        if line.readline().strip() != "ok":
-            sys.exit("the wine session did not start")
+    supervisor = subprocess.Popen([sys.executable, os.path.abspath(__file__), "supervise", env_file], start_new_session=True,
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wait_until(lambda: os.path.exists(env_file) or supervisor.poll() is not None, 110, "the wine session")
+    if not os.path.exists(env_file):
+        sys.exit("the wine session did not start")
 
 
 def stop(env_file):
@@ -91,4 +80,4 @@ def stop(env_file):
 
 
 if __name__ == "__main__":
-    {"start": start, "stop": stop}[sys.argv[1]](sys.argv[2])
+    {"start": start, "stop": stop, "supervise": supervise}[sys.argv[1]](sys.argv[2])
