@@ -86,8 +86,9 @@ TEST(AccessoryLink, ReceivedBytesAreAnsweredLoggedAndDecoded)
         // exactly the bound is a line.
         {{longLine + "A", "A\rAT\r"}, {kOk, "log -> AT", kOkEntry}},
         {{longLine, "\r"}, {kOk, "log -> " + longLine, kOkEntry}},
-        // An empty read stands for clearLine(), which forgets the part line and its line feed.
+        // An empty read stands for clearLine(), which forgets the part line and its line feed, or a line too long.
         {{"AT+CK", "", "AT\r", "", "\nAT\r"}, {kOk, "log -> AT", kOkEntry, kOk, "log -> \nAT", kOkEntry}},
+        {{longLine + "A", "", "AT\r"}, {kOk, "log -> AT", kOkEntry}},
     };
     for (const Case &c : cases) {
         Journal journal;
