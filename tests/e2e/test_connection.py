@@ -26,6 +26,7 @@ class Connection(unittest.TestCase):
         prompt = lambda: program.desktop.pixels(program.window, *PROMPT_RECT)  # noqa: E731
         log = lambda: program.desktop.pixels(program.window, *TRAFFIC_LOG_RECT)  # noqa: E731
         start_prompt, unlit, empty_log = prompt(), program.indicator(), log()
+        self.assertEqual(unlit, (255, 255, 255), "the unlit indicator: the window background's system colour")
         program.connect_first()
         self.assertEqual(self.phones[0].exchange(b"AT+CGMR\r"), b"OK\r\n")
         wait_until(lambda: prompt() != start_prompt and log() != empty_log, 3, "the ready prompt and the dialogue")

@@ -1,4 +1,5 @@
-"""The keystroke backends, XTest and the virtual keyboard, typing into xev on Xvfb and wev on sway."""
+"""The keystroke backends, XTest and the virtual keyboard, typing into xev on Xvfb and wev on sway, beside other
+clients of the X server: their keys and their changes stay theirs."""
 
 import ctypes
 import os
@@ -10,6 +11,11 @@ from recorders import KeyRecorder, TypeDriver as Driver, WevRecorder, as_seen
 
 # Printable Latin-1 (the key table's characters and more), letters no Latin-1 layout has, the named keys.
 KEYS = [chr(c) for c in [*range(0x20, 0x7F), *range(0xA0, 0x100)]] + [*"€ğşıİ", "{ENTER}", "{BACKSPACE}", "{ESC}"]
+
+
+def key_entry(keymap, keycode):  # the keycode's entry in xkbcomp's text of a keymap
+    name = re.search(rf"(<\w+>)\s*=\s*{keycode};", keymap)[1]
+    return re.search(rf"key {re.escape(name)} \{{.*?\}};", keymap, re.S)[0]
 
 
 class Keystrokes(unittest.TestCase):
@@ -67,6 +73,39 @@ class Keystrokes(unittest.TestCase):
         state = ctypes.create_string_buffer(32)  # XkbStateRec: locked group at 1, latched group at 4, mods at 8
         x11.XkbGetState(display, 0x100, state)
         self.assertEqual((state.raw[1], state.raw[4], state.raw[8]), (1, 1, 1), "the user's group lock and latches were not put back")
+        x11.XkbLockGroup(display, 0x100, 0)  # ru latched alone: lifting a modifier latch would take it along
+        x11.XkbLatchModifiers(display, 0x100, 1, 0)
+        x11.XkbLatchGroup(display, 0x100, 1)
+        x11.XSync(display, 0)
+        self.type_and_compare("us,ru with ru latched alone", driver, xev, ["a"], 1)
+        x11.XkbGetState(display, 0x100, state)
+        self.assertEqual((state.raw[1], state.raw[4], state.raw[8]), (0, 1, 0), "the user's group latch was not put back")
+
+    def test_x11_other_clients_keys_are_neither_pressed_for_their_side_effects_nor_undone(self):
+        desktop = Desktop()
+        self.addCleanup(desktop.close)
+        xev = KeyRecorder(desktop)
+        keymap = lambda: desktop.run(["xkbcomp", "-xkb", desktop.display, "-"])  # noqa: E731
+        loaded = re.sub(r"key <AC01> \{.*?\};", "key <AC01> { symbols[Group1]= [ a, A ], actions[Group1]= "
+                        "[ LockMods(modifiers=Lock), NoAction() ] };", keymap(), count=1, flags=re.S)
+        loaded = re.sub(r"key <I255> \{.*?\};", "key <I255> { [ NoSymbol ] };", loaded, count=1, flags=re.S)
+        # a of us also locks Caps Lock; the last keycode is spare, with a group of no symbols
+        desktop.run(["xkbcomp", "-w", "0", "-", desktop.display], input=loaded)
+        loaded, driver = keymap(), Driver(desktop)
+        self.assertEqual((driver.type("é", "ñ", "a"), xev.text(3)), ("typed", "éña"))
+        desktop.key("b")  # the user's own key, after ours
+        self.assertEqual((xev.text(1), xev.modifiers), ("b", 0), "a key that locks Caps Lock was pressed for its a")
+        holding = {keysym: re.search(rf"(?m)^keycode\s+(\d+) = {keysym}\b", desktop.run(["xmodmap", "-pke"]))
+                   for keysym in ("eacute", "ntilde")}
+        self.assertTrue(all(holding.values()), f"not typed by binding spare keycodes: {holding}")
+        taken, kept = holding["ntilde"][1], holding["eacute"][1]
+        desktop.run(["xmodmap", "-e", f"keycode {taken} = q"])  # another client takes one of them
+        self.assertNotIn("problem", driver.close())
+        before = key_entry(loaded, kept)
+        self.assertIn("NoSymbol", before, f"the first binding went to keycode {kept}, which has no group")
+        self.assertEqual(key_entry(keymap(), kept), before, "a bound keycode was not given back as it was")
+        self.assertRegex(desktop.run(["xmodmap", "-pke"]), rf"(?m)^keycode\s+{taken} = q\b",
+                         "the keycode that another client took after our last key was given back at the end")
 
     def test_wayland_every_character_under_each_layout_and_no_key_left_down(self):
         for layout in ("us", "de", "tr"):

@@ -28,14 +28,12 @@ template <typename Condition> bool waitFor(Condition done) { return QTest::qWait
 // the accessory on the controller side.
 struct Pty {
     int controller = -1, device = -1;
-    QString path;
+    char path[256] = {};
     Pty()
     {
-        char name[256] = {};
         termios raw{};
         cfmakeraw(&raw);
-        if (openpty(&controller, &device, name, &raw, nullptr) == 0)
-            path = QString::fromLocal8Bit(name);
+        openpty(&controller, &device, path, &raw, nullptr);
         fcntl(controller, F_SETFL, O_NONBLOCK);
     }
     ~Pty() { hangUp(); }
@@ -63,14 +61,12 @@ TEST(SerialPort, CarriesBytesBothWaysAndReportsAHangUpOnce)
     int lost = 0;
     QObject::connect(&port, &serial::SerialPort::received, [&](const QByteArray &b) { received += b; });
     QObject::connect(&port, &serial::SerialPort::deviceLost, [&] { ++lost; });
-    serial::SerialPort other;
-    EXPECT_FALSE(other.open(QStringLiteral("/dev/tavlun-missing")));
-    EXPECT_FALSE(other.lastErrorText().isEmpty()) << "a failed open keeps no reason";
+    EXPECT_FALSE(port.open(QStringLiteral("/dev/tavlun-missing")) || port.lastErrorText().isEmpty()) << "no reason kept";
     termios line{};
     cfsetspeed(&line, B38400);
     line.c_cflag |= CS7 | PARENB | CSTOPB | CRTSCTS;
     tcsetattr(pty.device, TCSANOW, &line);
-    ASSERT_TRUE(port.open(pty.path)) << port.lastErrorText().toStdString();
+    ASSERT_TRUE(port.open(QString::fromLocal8Bit(pty.path))) << port.lastErrorText().toStdString();
     tcgetattr(pty.device, &line);
     EXPECT_EQ(cfgetospeed(&line), speed_t(B9600));
     EXPECT_EQ(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8)) << "8 data bits, no parity, 1 stop bit, no flow control";
@@ -83,7 +79,7 @@ TEST(SerialPort, CarriesBytesBothWaysAndReportsAHangUpOnce)
     EXPECT_EQ(pty.read(5), QByteArray("OK\r\n\xC7", 5));
     port.write(QByteArray(1 << 20, 'x')); // more than the terminal holds: most of it waits
     port.close();
-    ASSERT_TRUE(port.open(pty.path));
+    ASSERT_TRUE(port.open(QString::fromLocal8Bit(pty.path)));
     for (char junk[4096]; ::read(pty.controller, junk, sizeof junk) > 0;) {} // what the terminal held
     port.write("AT");
     EXPECT_EQ(pty.read(2), "AT") << "what the last connection left unsent went to the next";

@@ -96,10 +96,15 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     window.flushUpdates();
     EXPECT_EQ(window.focusWidget(), list) << "a focus step was taken again";
 
-    // No to the question leaves nothing picked; Yes connects.
+    // No to the question leaves nothing picked; Yes connects, or says why it could not.
     const auto pick = [&](QMessageBox::StandardButton answer) {
         list->setCurrentIndex(1);
-        QTimer::singleShot(0, [answer] { qobject_cast<QMessageBox *>(QApplication::activeModalWidget())->button(answer)->click(); });
+        QTimer answering; // the answer to the question, OK to a failure
+        QObject::connect(&answering, &QTimer::timeout, [answer] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); box && box->isVisible())
+                (box->button(answer) ? box->button(answer) : box->button(QMessageBox::Ok))->click();
+        });
+        answering.start(10);
         connection.portPicked();
     };
     pick(QMessageBox::No);
@@ -114,8 +119,11 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     EXPECT_EQ(std::pair(list->count(), list->currentIndex()), std::pair(2, -1)) << "not probed anew, or a port left picked";
     EXPECT_TRUE(list->toolTip().contains(u"portlar:\n/dev/absent2: böyle") && list->toolTip().endsWith(QString::fromStdString(core::deviceLostText("/dev/ttyUSB0"))))
         << "the list's help, the unlisted ports then the loss: " << qPrintable(list->toolTip());
-    EXPECT_EQ(log->item(log->count() - 1)->text(), "-> AT+CKPD=\"8\"");
-    EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
+    EXPECT_EQ(std::pair(log->item(log->count() - 1)->text(), prompt->text()), std::pair(QString("-> AT+CKPD=\"8\""), QString(" Port Seçip cihazı bağlayın...")));
+    port.present.removeLast(); // port 10 gone while the user answers
+    pick(QMessageBox::Yes);
+    EXPECT_TRUE(list->toolTip().endsWith(u"Son bağlantı hatası: /dev/absent10: aygıt artık yok (çıkarılmış olabilir). Aygıtı takıp portu yeniden seçin."))
+        << qPrintable(list->toolTip());
 
     window.setPrompt(" SMS Tuşuna Basın...");
     window.flushUpdates();
@@ -124,10 +132,8 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
     window.focusTextBox();
     window.clearSession();
     window.flushUpdates();
-    EXPECT_EQ(window.focusWidget(), list) << "a focus step still pending outlived the new session";
-    EXPECT_EQ(log->count(), 0) << "an update still pending outlived the new session";
-    EXPECT_TRUE(textBox->text().isEmpty());
-    EXPECT_EQ(prompt->text(), " Port Seçip cihazı bağlayın...");
+    EXPECT_EQ(std::tuple(window.focusWidget(), log->count(), textBox->text(), prompt->text()),
+              std::tuple(list, 0, QString(), QString(" Port Seçip cihazı bağlayın..."))) << "a focus step or update outlived the new session";
 
     // The log keeps its newest entries up to its limit.
     constexpr int limit = ui::PendingUpdates::kMaxLogEntries, batch = ui::PendingUpdates::kTrimBatch;
@@ -139,8 +145,7 @@ TEST_F(Window, ShowsTheProbeAndTheDialogueInOrderAndClearsThemForANewSession)
         window.addLogEntry(entry);
     window.flushUpdates();
     ASSERT_EQ(log->count(), limit + 2 - batch);
-    EXPECT_EQ(log->item(0)->text(), QString::number(batch));
-    EXPECT_EQ(log->currentItem()->text(), "-> new");
+    EXPECT_EQ(std::pair(log->item(0)->text(), log->currentItem()->text()), std::pair(QString::number(batch), QString("-> new")));
 }
 
 TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
@@ -172,26 +177,6 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
     EXPECT_EQ(std::pair(taken, prompt->text()), std::pair(3, QString(" SMS Tuşuna Basın..."))) << "one frame's update, and no more until asked";
 }
 
-TEST_F(Window, AFailedConnectionSaysItsCauseInTheListsHelp)
-{
-    Port port;
-    port.present = {"/dev/tavlun-adapter"};
-    serial::SystemPorts ports({"/dev/tavlun-adapter"});
-    core::PortConnection connection(port, ports, window);
-    connection.probePorts();
-    list->setCurrentIndex(0);
-    port.present.clear(); // gone while the user answers
-    QTimer answer; // Yes to the question, OK to the failure
-    QObject::connect(&answer, &QTimer::timeout, [] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); box && box->isVisible())
-            (box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes) : box->button(QMessageBox::Ok))->click();
-    });
-    answer.start(10);
-    connection.portPicked();
-    EXPECT_TRUE(list->toolTip().endsWith(u"Son bağlantı hatası: /dev/tavlun-adapter: aygıt artık yok (çıkarılmış olabilir). Aygıtı takıp portu yeniden seçin."))
-        << qPrintable(list->toolTip());
-}
-
 TEST_F(Window, ALineThatArrivedBeforeTheUsersKeyComesBeforeItThroughTheSession)
 {
     struct : keystrokes::KeyInjector {
@@ -213,7 +198,6 @@ TEST_F(Window, TabWalksTheControlsThatWorkAndTheDisconnectButtonWearsAHand)
     window.show();
     EXPECT_LE((window.geometry().center() - window.screen()->availableGeometry().center()).manhattanLength(), 8)
         << "not centred, within the frame's margins";
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), window.windowTitle()) << "the application's title once shown";
     QApplication::setActiveWindow(&window);
     list->setFocus();
     QStringList walked;
@@ -226,7 +210,6 @@ TEST_F(Window, TabWalksTheControlsThatWorkAndTheDisconnectButtonWearsAHand)
     EXPECT_EQ(walked.join(u' '), "trafficLog textBox aboutButton portList trafficLog");
     const QPushButton *disconnect = control<QPushButton>("disconnectButton");
     EXPECT_EQ(disconnect->cursor().hotSpot(), QPoint(12, 1));
-    EXPECT_EQ(window.windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
 }
 
 QString repeated(const QString &pattern, int length) { return pattern.repeated(length / pattern.size() + 1).left(length); }

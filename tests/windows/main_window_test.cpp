@@ -1,10 +1,10 @@
-// The Win32 main window, real controls on wine: laid out from the layout at
-// every monitor's dots per inch, its port list, text box, log and prompt.
+// The Win32 main window, real controls on wine: twips at the monitor's dots
+// per inch, the port list, the text box, the log and the prompt at the next
+// frame, the tooltips and the pointing hand. (Connecting, the indicator,
+// typing and a lost device end to end: tests/windows/e2e.)
 #include "ui/layout/MainWindowLayout.h"
-#include "ui/windows/Gdi.h"
 #include "ui/windows/MainWindow.h"
 #include "ui/windows/Scaling.h"
-#include "WindowText.h"
 
 #include <gtest/gtest.h>
 
@@ -16,20 +16,23 @@ namespace look = layout::mainwindow;
 
 namespace {
 
-// Where a control lies in its window's client area.
-PixelRect placeOf(HWND control)
+std::wstring textOf(HWND window)
 {
-    RECT r{};
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT *>(&r), 2);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    std::wstring text(std::size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(std::size_t(GetWindowTextW(window, text.data(), int(text.size()))));
+    return text;
 }
 
-PixelRect clientOf(HWND window)
+// Runs the thread's messages for `milliseconds`.
+void pumpMessages(DWORD milliseconds)
 {
-    RECT r{};
-    GetClientRect(window, &r);
-    return {0, 0, r.right, r.bottom};
+    MSG message;
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(end - now), QS_ALLINPUT);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+    }
 }
 
 std::wstring logEntry(HWND log, int index)
@@ -39,6 +42,8 @@ std::wstring logEntry(HWND log, int index)
     text.pop_back();
     return text;
 }
+
+LRESULT countOf(HWND control, UINT message = LB_GETCOUNT) { return SendMessageW(control, message, 0, 0); }
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -50,8 +55,19 @@ protected:
         window.show(SW_SHOWNORMAL);
     }
 
+    // The tooltip text that `from` asks the window for.
+    std::wstring tooltipOf(HWND from)
+    {
+        NMTTDISPINFOW request{};
+        request.hdr.code = TTN_GETDISPINFOW;
+        request.hdr.idFrom = UINT_PTR(from);
+        SendMessageW(window.handle(), WM_NOTIFY, 0, LPARAM(&request));
+        return request.lpszText ? request.lpszText : L"(none)";
+    }
+
     MainWindow window{GetModuleHandleW(nullptr)};
     const MainWindow::Controls &c = window.controls();
+    HWND list = window.portList().handle();
     int drained = 0;
 };
 
@@ -68,69 +84,40 @@ TEST(Scaling, TwipsBecomePixelsAtTheMonitorsDotsPerInch)
     EXPECT_EQ(fontHeight(8.25, 144), -17);
 }
 
-TEST_F(MainWindowTest, ControlsLieWhereTheLayoutSaysAtEveryResolution)
+TEST_F(MainWindowTest, PortListKeepsProbedEntriesBeforeFurtherOnesAndEachNamesItsDevice)
 {
-    for (const int dpi : {96, 144}) {
-        window.applyDpi(dpi);
-        EXPECT_EQ(clientOf(window.handle()), (PixelRect{0, 0, scaled(look::kClient.width, dpi),
-                                                        scaled(look::kClient.height, dpi)}));
-        EXPECT_EQ(placeOf(c.portFrame), scaled(look::kPortFrame, dpi)) << dpi;
-        EXPECT_EQ(placeOf(c.disconnectButton), scaled(look::kDisconnectButton, dpi, look::kPortFrame)) << dpi;
-        // Wine's closed list stays two pixels taller than asked.
-        const PixelRect list = placeOf(window.portList().handle());
-        const PixelRect expected = scaled(look::kPortList, dpi, look::kPortFrame);
-        EXPECT_EQ((PixelRect{list.left, list.top, list.width, expected.height}), expected) << dpi;
-        EXPECT_LE(list.height - expected.height, 2) << dpi;
-        EXPECT_EQ(placeOf(c.trafficLog), scaled(look::kTrafficLog, dpi, look::kTrafficFrame)) << dpi;
-        EXPECT_EQ(placeOf(c.textBox), scaled(look::kTextBox, dpi, look::kKeyboardFrame)) << dpi;
-        EXPECT_EQ(placeOf(c.aboutButton), scaled(look::kAboutButton, dpi)) << dpi;
-        EXPECT_EQ(placeOf(c.prompt), scaled(look::kPrompt.rect, dpi)) << dpi;
-        LOGFONTW font{};
-        GetObjectW(HFONT(SendMessageW(c.textBox, WM_GETFONT, 0, 0)), sizeof font, &font);
-        EXPECT_EQ(font.lfHeight, fontHeight(look::kTextBoxFont.points, dpi));
-        EXPECT_EQ(font.lfWeight, FW_BOLD);
-        EXPECT_EQ(font.lfCharSet, look::kTextBoxFont.charset);
-    }
-}
-
-TEST_F(MainWindowTest, StartsWithItsTextsAndNothingConnected)
-{
-    EXPECT_EQ(textOf(window.handle()), L"Tavlun    Ver. 1.0.4");
-    EXPECT_EQ(textOf(c.portFrame), L"Seri Port Ayar");
-    EXPECT_EQ(textOf(c.trafficFrame), L"Seri Port Data");
-    EXPECT_EQ(textOf(c.keyboardFrame), L"Klavye");
-    EXPECT_EQ(textOf(c.disconnectButton), L"Bağlantıyı Kes");
-    EXPECT_EQ(textOf(c.aboutButton), L"Hakkında");
-    EXPECT_EQ(textOf(c.prompt), L" Port Seçip cihazı bağlayın...");
-    EXPECT_FALSE(IsWindowEnabled(c.disconnectButton));
-    EXPECT_TRUE(IsWindowEnabled(window.portList().handle()));
-    EXPECT_FALSE(window.indicatorConnected());
-    EXPECT_EQ(window.selectedPortNumber(), 0);
-}
-
-TEST_F(MainWindowTest, PortListKeepsProbedEntriesBeforeFurtherOnes)
-{
-    HWND list = window.portList().handle();
+    window.probeFinished(0, {});
+    EXPECT_EQ(tooltipOf(list).rfind(L"Seri port bulunamadı.", 0), 0u) << tooltipOf(list);
     window.addPortEntry("Com - 1", 1, "COM1");
     window.setFurtherPorts({{"Com - 12", 12, "USB-SERIAL CH340 (COM12)"}});
     window.addPortEntry("Com - 3", 3, "COM3");
-    ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 3);
-    const auto &entries = window.portList().entries();
-    EXPECT_EQ(entries[1].text, "Com - 3");
-    EXPECT_EQ(entries[2].description, "USB-SERIAL CH340 (COM12)");
+    std::vector<int> numbers;
+    for (int entry = 0; entry < countOf(list, CB_GETCOUNT); ++entry) {
+        SendMessageW(list, CB_SETCURSEL, WPARAM(entry), 0);
+        numbers.push_back(window.selectedPortNumber());
+    }
+    EXPECT_EQ(numbers, (std::vector<int>{1, 3, 12}));
 
-    SendMessageW(list, CB_SETCURSEL, 2, 0);
-    EXPECT_EQ(window.selectedPortNumber(), 12);
-    SendMessageW(list, CB_SETCURSEL, 1, 0);
-    EXPECT_EQ(window.selectedPortNumber(), 3);
+    // With the list open, the entry under the pointer names its device.
+    SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO parts{};
+    parts.cbSize = sizeof parts;
+    GetComboBoxInfo(list, &parts);
+    RECT entry{};
+    SendMessageW(parts.hwndList, LB_GETITEMRECT, 2, LPARAM(&entry));
+    POINT middle{(entry.left + entry.right) / 2, (entry.top + entry.bottom) / 2};
+    ClientToScreen(parts.hwndList, &middle);
+    SetCursorPos(middle.x, middle.y);
+    EXPECT_EQ(tooltipOf(parts.hwndList), L"USB-SERIAL CH340 (COM12)");
+    SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
 
     // A new probe removes its own entries from the last down, then the further ones go.
+    SendMessageW(list, CB_SETCURSEL, 1, 0);
     window.removePortEntry(1);
     window.removePortEntry(0);
-    EXPECT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 1);
-    EXPECT_EQ(window.selectedPortNumber(), 0);
+    EXPECT_EQ(std::pair(countOf(list, CB_GETCOUNT), window.selectedPortNumber()), std::pair(LRESULT(1), 0));
     window.setFurtherPorts({});
-    EXPECT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(countOf(list, CB_GETCOUNT), 0);
 }
 
 TEST_F(MainWindowTest, TextGoesToTheEndWhereverTheCaretIsAndBackspaceTakesItBack)
@@ -138,42 +125,48 @@ TEST_F(MainWindowTest, TextGoesToTheEndWhereverTheCaretIsAndBackspaceTakesItBack
     window.appendToTextBox("AB");
     SendMessageW(c.textBox, EM_SETSEL, 0, 1); // a selection at the start
     window.appendToTextBox("Ç {Yes} ");
-    EXPECT_EQ(textOf(c.textBox), L"ABÇ {Yes} ");
     DWORD start = 0, end = 0;
     SendMessageW(c.textBox, EM_GETSEL, WPARAM(&start), LPARAM(&end));
-    EXPECT_EQ(start, 10u);
-    EXPECT_EQ(end, 10u);
+    EXPECT_EQ(std::tuple(textOf(c.textBox), start, end), std::tuple(std::wstring(L"ABÇ {Yes} "), 10u, 10u));
     window.backspaceInTextBox();
     EXPECT_EQ(textOf(c.textBox), L"ABÇ {Yes}");
 }
 
-TEST_F(MainWindowTest, LogAndPromptWaitForTheNextFrameAndTheNewestLineIsSelected)
+TEST_F(MainWindowTest, LogAndPromptWaitForTheNextFrameUntilANewSessionOrALostDevice)
 {
+    const std::wstring start = textOf(c.prompt);
     window.addLogEntry("-> AT+CGMR");
     window.addLogEntry("<- OK");
     window.setPrompt(" SMS Tuşuna Basın...");
-    EXPECT_EQ(SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0), 0);
-    EXPECT_EQ(textOf(c.prompt), L" Port Seçip cihazı bağlayın...");
-
-    // The frame's timer shows them.
-    pumpMessages(200);
-    ASSERT_EQ(SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0), 2);
-    EXPECT_EQ(logEntry(c.trafficLog, 0), L"-> AT+CGMR");
-    EXPECT_EQ(SendMessageW(c.trafficLog, LB_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(textOf(c.prompt), L" SMS Tuşuna Basın...");
-
-    window.addLogEntry("-> AT+CKPD=\"2\"");
-    window.addLogEntry("<- OK");
-    window.flushUpdates();
-    EXPECT_EQ(SendMessageW(c.trafficLog, LB_GETCURSEL, 0, 0), 2);
+    EXPECT_EQ(std::pair(countOf(c.trafficLog), textOf(c.prompt)), std::pair(LRESULT(0), start));
+    pumpMessages(200); // the frame's timer shows them, the received line selected, not its answer
+    EXPECT_EQ(std::tuple(countOf(c.trafficLog), logEntry(c.trafficLog, 0), countOf(c.trafficLog, LB_GETCURSEL), textOf(c.prompt)),
+              std::tuple(LRESULT(2), std::wstring(L"-> AT+CGMR"), LRESULT(0), std::wstring(L" SMS Tuşuna Basın...")));
 
     // Lines that keep coming, each sooner than a frame, are shown all the same.
-    const LRESULT before = SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0);
     for (int line = 0; line < 60; ++line) {
         window.addLogEntry("<- OK");
         pumpMessages(5);
     }
-    EXPECT_GT(SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0), before) << "no frame came while lines kept coming";
+    EXPECT_GT(countOf(c.trafficLog), 2) << "no frame came while lines kept coming";
+
+    // A lost device: what came before stays, the prompt's start text, the list says why.
+    window.addLogEntry("-> AT");
+    window.reportDeviceLost("COM1", false);
+    const LRESULT last = countOf(c.trafficLog) - 1;
+    EXPECT_EQ(std::tuple(logEntry(c.trafficLog, int(last)), countOf(c.trafficLog, LB_GETCURSEL), textOf(c.prompt)),
+              std::tuple(std::wstring(L"-> AT"), last - 1, start)); // the next to last: as if an answer followed
+    window.probeFinished(1, {});
+    EXPECT_NE(tooltipOf(list).find(L"Bağlı aygıt kayboldu: COM1"), std::wstring::npos) << tooltipOf(list);
+
+    // A new session takes in what the link said, then empties everything, what waits too.
+    window.appendToTextBox("ABC");
+    window.addLogEntry("<- OK");
+    window.setPrompt(" Klavye hazır. Bir Tuşa basın...");
+    window.clearSession();
+    window.flushUpdates();
+    EXPECT_EQ(std::tuple(drained, textOf(c.textBox), countOf(c.trafficLog), textOf(c.prompt)),
+              std::tuple(1, std::wstring(), LRESULT(0), start));
 }
 
 TEST_F(MainWindowTest, TheFullLogDropsItsOldestEntriesABatchAtATime)
@@ -182,66 +175,8 @@ TEST_F(MainWindowTest, TheFullLogDropsItsOldestEntriesABatchAtATime)
         window.addLogEntry("-> " + std::to_string(entry));
     window.flushUpdates();
     // One entry over 32766: the oldest 2048 go.
-    ASSERT_EQ(SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0), 32767 - 2048);
+    ASSERT_EQ(countOf(c.trafficLog), 32767 - 2048);
     EXPECT_EQ(logEntry(c.trafficLog, 0), L"-> 2048");
-}
-
-TEST_F(MainWindowTest, ClearingTheSessionTakesInWhatWaitsThenEmptiesEverything)
-{
-    window.appendToTextBox("ABC");
-    window.addLogEntry("-> AT");
-    window.flushUpdates();
-    window.addLogEntry("<- OK");
-    window.setPrompt(" Klavye hazır. Bir Tuşa basın...");
-    window.clearSession();
-    EXPECT_EQ(drained, 1);
-    window.flushUpdates();
-    EXPECT_EQ(textOf(c.textBox), L"");
-    EXPECT_EQ(SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0), 0);
-    EXPECT_EQ(textOf(c.prompt), L" Port Seçip cihazı bağlayın...");
-}
-
-TEST_F(MainWindowTest, ALostDeviceRestoresThePromptAndTheListSaysWhy)
-{
-    window.setPrompt(" Klavye hazır. Bir Tuşa basın...");
-    window.addLogEntry("-> AT");
-    window.reportDeviceLost("COM1", false);
-    EXPECT_EQ(SendMessageW(c.trafficLog, LB_GETCOUNT, 0, 0), 1); // what came before stays
-    EXPECT_EQ(textOf(c.prompt), L" Port Seçip cihazı bağlayın...");
-    window.probeFinished(1, {});
-    EXPECT_NE(window.portList().help().find("Bağlı aygıt kayboldu: COM1"), std::string::npos)
-        << window.portList().help();
-}
-
-TEST_F(MainWindowTest, TooltipsSayWhyPortsAreMissingAndNameEachEntrysDevice)
-{
-    window.probeFinished(0, {});
-    window.addPortEntry("Com - 3", 3, "USB-SERIAL CH340 (COM3)");
-    HWND list = window.portList().handle();
-    NMTTDISPINFOW request{};
-    request.hdr.code = TTN_GETDISPINFOW;
-    request.hdr.idFrom = UINT_PTR(list);
-    SendMessageW(window.handle(), WM_NOTIFY, 0, LPARAM(&request));
-    ASSERT_TRUE(request.lpszText);
-    EXPECT_EQ(std::wstring(request.lpszText).rfind(L"Seri port bulunamadı.", 0), 0u);
-
-    // With the list open, the entry under the pointer names its device.
-    SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
-    COMBOBOXINFO parts{};
-    parts.cbSize = sizeof parts;
-    GetComboBoxInfo(list, &parts);
-    RECT entry{};
-    SendMessageW(parts.hwndList, LB_GETITEMRECT, 0, LPARAM(&entry));
-    POINT middle{(entry.left + entry.right) / 2, (entry.top + entry.bottom) / 2};
-    ClientToScreen(parts.hwndList, &middle);
-    SetCursorPos(middle.x, middle.y);
-    request = {};
-    request.hdr.code = TTN_GETDISPINFOW;
-    request.hdr.idFrom = UINT_PTR(parts.hwndList);
-    SendMessageW(window.handle(), WM_NOTIFY, 0, LPARAM(&request));
-    SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
-    ASSERT_TRUE(request.lpszText);
-    EXPECT_EQ(std::wstring(request.lpszText), L"USB-SERIAL CH340 (COM3)");
 }
 
 TEST_F(MainWindowTest, TheDisconnectButtonShowsAPointingHand)
@@ -255,30 +190,4 @@ TEST_F(MainWindowTest, TheDisconnectButtonShowsAPointingHand)
         SendMessageW(window.handle(), WM_SETCURSOR, WPARAM(window.handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         EXPECT_EQ(GetCursor() != arrow, over);
     }
-}
-
-TEST_F(MainWindowTest, MinimisedIsNotTheNormalState)
-{
-    EXPECT_TRUE(window.isNormalState());
-    ShowWindow(window.handle(), SW_MINIMIZE);
-    EXPECT_FALSE(window.isNormalState());
-    ShowWindow(window.handle(), SW_RESTORE);
-    EXPECT_TRUE(window.isNormalState());
-}
-
-TEST_F(MainWindowTest, TheIndicatorAndButtonsFollowTheConnection)
-{
-    window.setConnectedIndicator(true);
-    window.setDisconnectEnabled(true);
-    window.setPortListEnabled(false);
-    EXPECT_TRUE(window.indicatorConnected());
-    EXPECT_TRUE(IsWindowEnabled(c.disconnectButton));
-    EXPECT_FALSE(IsWindowEnabled(window.portList().handle()));
-    // Painted blue, inside its outline.
-    UpdateWindow(window.handle());
-    HWND indicator = FindWindowExW(window.handle(), nullptr, L"TavlunIndicatorLight", nullptr);
-    HDC dc = GetDC(indicator);
-    const PixelRect at = placeOf(indicator);
-    EXPECT_EQ(GetPixel(dc, at.width / 2, at.height / 2), colour(look::kIndicatorConnected));
-    ReleaseDC(indicator, dc);
 }

@@ -1,6 +1,5 @@
-"""The Windows program's end-to-end tests run in the wine session of the test
-run (tests/windows/wine_session.py): its X server, window manager and wine
-prefix, its COM ports as links that a test points at pseudo-terminals."""
+"""The Windows program's end-to-end tests on the test run's wine session (tests/windows/wine_session.py): its X server,
+window manager and wine prefix, its COM ports as links that a test points at pseudo-terminals."""
 
 import os
 import sys
@@ -13,20 +12,16 @@ import wine_session  # noqa: E402
 from desktop import Desktop, wait_until  # noqa: E402,F401
 from program import Program  # noqa: E402,F401
 
-EXE, ACCESSORY = os.environ.get("TAVLUN_EXE"), os.environ.get("TAVLUN_ACCESSORY")
+EXE, ACCESSORY = os.environ["TAVLUN_EXE"], os.environ.get("TAVLUN_ACCESSORY")
 
 
-class WineDesktop(Desktop):
-    """The session's desktop; stops only what a test started on it."""
+class WineDesktop(Desktop):  # the session's desktop; stops only what a test started on it, and its links
 
-    def __init__(self):
-        self.procs, self.tmp = [], tempfile.mkdtemp(prefix="tavlun-wine-e2e-")
+    def __init__(self, test):
+        self.procs, self.links, self.tmp = [], [], tempfile.mkdtemp(prefix="tavlun-wine-e2e-")
         self.env = dict(os.environ, **wine_session.load(os.environ["TAVLUN_WINE_SESSION"]))
         self.display = self.env["DISPLAY"]
-        self.links = []
-
-    def wine(self, *argv, **kw):
-        return self.start(["wine", *argv], **kw)
+        test.addCleanup(self.close)
 
     def map_port(self, name, target):  # COMn of wine to `target`, until the test ends
         link = os.path.join(self.env["TAVLUN_WINE_PORTS"], name.lower())
@@ -34,7 +29,6 @@ class WineDesktop(Desktop):
             os.unlink(link)
         os.symlink(target, link)
         self.links.append(link)
-        return link
 
     def close(self):
         super().close()
@@ -42,15 +36,5 @@ class WineDesktop(Desktop):
             if os.path.lexists(link):
                 os.unlink(link)
 
-
-def wine_desktop(test):
-    if not (EXE and os.path.exists(EXE)):
-        raise AssertionError(f"no tavlun.exe at {EXE!r}: build it first")
-    desktop = WineDesktop()
-    test.addCleanup(desktop.close)
-    return desktop
-
-
-def start_program(desktop):
-    """tavlun.exe under wine: its window shown; its standard error in its log."""
-    return Program(desktop, "wine", [EXE])
+    def program(self, exe=EXE):  # tavlun.exe under wine: its window shown; its standard error in its log
+        return Program(self, "wine", [exe])
