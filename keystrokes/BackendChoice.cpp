@@ -22,12 +22,18 @@ bool SessionFacts::isWayland() const
 
 bool SessionFacts::isGnomeOrKde() const
 {
-    for (const QString &name : currentDesktop.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
-        if (name.compare(QStringLiteral("GNOME"), Qt::CaseInsensitive) == 0
-            || name.compare(QStringLiteral("KDE"), Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    return currentDesktopIs(QStringLiteral("GNOME")) || isKde();
+}
+
+bool SessionFacts::isKde() const
+{
+    return currentDesktopIs(QStringLiteral("KDE"));
+}
+
+bool SessionFacts::currentDesktopIs(const QString &desktop) const
+{
+    const QStringList names = currentDesktop.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    return names.contains(desktop, Qt::CaseInsensitive);
 }
 
 SessionFacts SessionFacts::fromEnvironment()

@@ -32,8 +32,13 @@ struct SessionFacts {
     // XDG_SESSION_TYPE says so, whatever DISPLAY says.
     bool isWayland() const;
     bool isGnomeOrKde() const;
+    bool isKde() const;
     // Only the variables, nothing probed.
     static SessionFacts fromEnvironment();
+
+private:
+    // XDG_CURRENT_DESKTOP names `desktop`, in any case.
+    bool currentDesktopIs(const QString &desktop) const;
 };
 
 struct BackendChoice {

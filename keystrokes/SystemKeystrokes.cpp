@@ -67,7 +67,9 @@ std::unique_ptr<KeyInjector> createKeyInjector(std::string *unavailableReason)
         break;
     case Backend::Portal:
         if (portal->problem.isEmpty()) {
-            injector = PortalKeyInjector::open(*portal);
+            // KDE Plasma's portal maps keysyms through the first layout, not the one in use.
+            injector = PortalKeyInjector::open(*portal, facts.isKde() ? PortalKeyInjector::Keys::AsKeycodes
+                                                                      : PortalKeyInjector::Keys::AsKeysyms);
             break;
         }
         // The portal has a version but no keyboard: the session is treated

@@ -13,6 +13,8 @@ TAVLUN_PACKAGES=(
   libwayland-dev libxkbcommon-dev sway xwayland wev wtype wl-clipboard x11-xserver-utils qt6-wayland
   i3-wm
   mutter xdg-desktop-portal dbus dbus-daemon python3-gi gir1.2-glib-2.0
+  # KDE Plasma's compositor and portal, headless; the portal is a Qt 5 program on KWin's Wayland
+  kwin-wayland xdg-desktop-portal-kde qtwayland5
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev man-db lintian
   # systemd-analyze and udevadm check the examples that start the program with the adapter

@@ -1,6 +1,7 @@
 #include "PortalKeyInjector.h"
 
 #include "keystrokes/Keysyms.h"
+#include "keystrokes/portal/KdeKeyboardLayouts.h"
 #include "keystrokes/portal/SeatKeymap.h"
 
 #include <QDBusError>
@@ -58,19 +59,26 @@ PortalInfo PortalKeyInjector::probe(const QDBusConnection &bus)
     return {version, {}};
 }
 
-std::unique_ptr<PortalKeyInjector> PortalKeyInjector::open(const PortalInfo &info)
+std::unique_ptr<PortalKeyInjector> PortalKeyInjector::open(const PortalInfo &info, Keys keys)
 {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
     std::unique_ptr<SeatKeymap> keymap;
+    std::unique_ptr<KdeKeyboardLayouts> layouts;
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         keymap = SeatKeymap::connect(QByteArray(), nullptr);
-    return std::make_unique<PortalKeyInjector>(QDBusConnection::sessionBus(), info, std::move(keymap),
+    if (keymap && keys == Keys::AsKeycodes)
+        layouts = std::make_unique<KdeKeyboardLayouts>(
+            bus, [seat = keymap.get()](unsigned index) { seat->useLayout(index); });
+    return std::make_unique<PortalKeyInjector>(bus, info, std::move(keymap), std::move(layouts),
                                                RestoreTokenStore(RestoreTokenStore::defaultDirectory()));
 }
 
 PortalKeyInjector::PortalKeyInjector(const QDBusConnection &bus, const PortalInfo &info,
                                      std::unique_ptr<SeatKeymap> keymap,
+                                     std::unique_ptr<KdeKeyboardLayouts> layouts,
                                      const RestoreTokenStore &tokens)
-    : bus_(bus), info_(info), keymap_(std::move(keymap)), restoreTokens_(tokens)
+    : bus_(bus), info_(info), keymap_(std::move(keymap)), layouts_(std::move(layouts)),
+      restoreTokens_(tokens)
 {
     portalWatcher_ = std::make_unique<QDBusServiceWatcher>(
         kService, bus_, QDBusServiceWatcher::WatchForUnregistration);
@@ -117,31 +125,55 @@ bool PortalKeyInjector::type(core::Key key)
     if (keysym == 0 || state_ == State::Failed)
         return false;
     const char32_t character = key.character();
-    if (keymap_ && character) {
-        // What the layout lacks the compositor would drop without a word.
+    // What the layout lacks the compositor would drop without a word.
+    if (keymap_ && character)
         keysym = keymap_->keysymFor(character);
-        if (keysym == 0) {
-            if (!missingCharactersTold_.contains(character)) {
-                missingCharactersTold_.insert(character);
-                const QString remedy = keymap_->otherLayoutHas(character)
-                    ? QStringLiteral("it is in another of your layouts: switch to that layout")
-                    : QStringLiteral("add a layout that has it in the desktop's keyboard settings");
-                tell(QStringLiteral("The character \u201C%1\u201D was not typed into the other "
-                                    "application because the keyboard layout in use has no key "
-                                    "for it; %2, or type it while Tavlun's window is open.")
-                         .arg(QString::fromUcs4(&character, 1), remedy));
-            }
-            return false;
-        }
+    const QList<KeyEvent> events = keysym ? eventsFor(keysym) : QList<KeyEvent>();
+    if (events.isEmpty()) {
+        if (character)
+            tellMissing(character);
+        return false;
     }
     if (state_ == State::Typing) {
-        queueKey(keysym);
+        eventsToSend_ += events;
+        sendNextEvent();
         return true;
     }
     // Kept until the desktop has asked the user, which the first key starts.
     requestPermission();
-    keysWhileAsking_.append(keysym);
+    eventsWhileAsking_ += events;
     return true;
+}
+
+QList<PortalKeyInjector::KeyEvent> PortalKeyInjector::eventsFor(std::uint32_t keysym) const
+{
+    if (!layouts_)
+        return {{keysym, 1, false}, {keysym, 0, false}};
+    const std::optional<SeatKeymap::KeyStroke> stroke = keymap_->strokeFor(keysym);
+    if (!stroke)
+        return {};
+    QList<KeyEvent> events;
+    for (const std::uint32_t modifier : stroke->modifiers)
+        events.append({modifier, 1, true});
+    events.append({stroke->key, 1, true});
+    events.append({stroke->key, 0, true});
+    for (auto modifier = stroke->modifiers.rbegin(); modifier != stroke->modifiers.rend(); ++modifier)
+        events.append({*modifier, 0, true});
+    return events;
+}
+
+void PortalKeyInjector::tellMissing(char32_t character)
+{
+    if (missingCharactersTold_.contains(character))
+        return;
+    missingCharactersTold_.insert(character);
+    const QString remedy = keymap_ && keymap_->otherLayoutHas(character)
+        ? QStringLiteral("it is in another of your layouts: switch to that layout")
+        : QStringLiteral("add a layout that has it in the desktop's keyboard settings");
+    tell(QStringLiteral("The character \u201C%1\u201D was not typed into the other "
+                        "application because the keyboard layout in use has no key "
+                        "for it; %2, or type it while Tavlun's window is open.")
+             .arg(QString::fromUcs4(&character, 1), remedy));
 }
 
 void PortalKeyInjector::makeRequest(Step step, const QString &method, QVariantList arguments,
@@ -263,15 +295,7 @@ void PortalKeyInjector::continueAfter(Step step, const QVariantMap &results)
                      .arg(error));
     }
     state_ = State::Typing;
-    const QList<std::uint32_t> waiting = std::exchange(keysWhileAsking_, {});
-    for (const std::uint32_t keysym : waiting)
-        queueKey(keysym);
-}
-
-void PortalKeyInjector::queueKey(std::uint32_t keysym)
-{
-    eventsToSend_.append({keysym, 1});
-    eventsToSend_.append({keysym, 0});
+    eventsToSend_ += std::exchange(eventsWhileAsking_, {});
     sendNextEvent();
 }
 
@@ -282,10 +306,11 @@ void PortalKeyInjector::sendNextEvent()
     if (eventInFlight_ || eventsToSend_.isEmpty() || state_ != State::Typing)
         return;
     const KeyEvent event = eventsToSend_.takeFirst();
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kRemoteDesktopInterface,
-                                                          QStringLiteral("NotifyKeyboardKeysym"));
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        kService, kPath, kRemoteDesktopInterface,
+        event.keycode ? QStringLiteral("NotifyKeyboardKeycode") : QStringLiteral("NotifyKeyboardKeysym"));
     message << QVariant::fromValue(QDBusObjectPath(sessionPath_)) << QVariantMap()
-            << static_cast<int>(event.keysym) << event.state;
+            << static_cast<int>(event.code) << event.state;
     eventInFlight_ = bus_.callWithCallback(message, this, SLOT(onKeySent()),
                                            SLOT(onKeyError(QDBusError)));
     if (!eventInFlight_)

@@ -20,6 +20,7 @@ class QDBusServiceWatcher;
 
 namespace tavlun::keystrokes {
 
+class KdeKeyboardLayouts;
 class SeatKeymap;
 
 // What the desktop portal's remote-desktop interface offers, as probe()
@@ -51,6 +52,13 @@ struct PortalInfo {
 // another of the user's layouts has it, once per character. Without
 // one, Latin-1 characters go as their code points and the others as
 // Unicode keysyms.
+//
+// KDE Plasma's portal looks a keysym up in the first of the user's layouts,
+// not the one in use, and drops the modifiers of levels above AltGr, so a
+// keysym can arrive as another character. There each key goes as keycodes
+// instead (Keys::AsKeycodes): the key of the layout in use that has it,
+// with the modifier keys for its level held around it, planned from the
+// seat's keymap in the layout that KWin says is in use (KdeKeyboardLayouts).
 class PortalKeyInjector final : public QObject, public KeyInjector, protected QDBusContext {
     Q_OBJECT
 
@@ -58,13 +66,20 @@ public:
     // Reads what the portal on `bus` offers.
     static PortalInfo probe(const QDBusConnection &bus);
 
+    // How keys go to the portal: as keysyms, which the desktop looks up in
+    // the layout in use (GNOME's mutter does); or as keycodes, for KDE
+    // Plasma's portal.
+    enum class Keys { AsKeysyms, AsKeycodes };
+
     // On the session bus, whose portal probe() found, with the user's state
     // directory and the current Wayland compositor's keymap (when there is
-    // no keymap, characters are sent unchecked).
-    static std::unique_ptr<PortalKeyInjector> open(const PortalInfo &info);
+    // no keymap, characters are sent unchecked, as keysyms).
+    static std::unique_ptr<PortalKeyInjector> open(const PortalInfo &info, Keys keys);
 
+    // With `layouts` (and a keymap), keys go as keycodes planned from `keymap`.
     PortalKeyInjector(const QDBusConnection &bus, const PortalInfo &info,
-                      std::unique_ptr<SeatKeymap> keymap, const RestoreTokenStore &tokens);
+                      std::unique_ptr<SeatKeymap> keymap, std::unique_ptr<KdeKeyboardLayouts> layouts,
+                      const RestoreTokenStore &tokens);
     ~PortalKeyInjector() override;
 
     // Opens the session, which has the desktop ask the user, unless that
@@ -89,7 +104,15 @@ private:
     void listenForResponse(const QString &path);
     void stopListening();
     void continueAfter(Step step, const QVariantMap &results);
-    void queueKey(std::uint32_t keysym);
+    struct KeyEvent {
+        std::uint32_t code; // a keysym, or with `keycode` an evdev code
+        uint state;         // 1 pressed, 0 released
+        bool keycode;
+    };
+    // The events that type a keysym, the key's presses and releases; empty
+    // when the layout in use has no key for it that Tavlun can press.
+    QList<KeyEvent> eventsFor(std::uint32_t keysym) const;
+    void tellMissing(char32_t character);
     void sendNextEvent();
     // Typing ends for good: the user is told why, and that Tavlun's own
     // text box still takes the characters.
@@ -99,6 +122,7 @@ private:
     QDBusConnection bus_;
     PortalInfo info_;
     std::unique_ptr<SeatKeymap> keymap_;
+    std::unique_ptr<KdeKeyboardLayouts> layouts_; // tells keymap_, so goes first
     RestoreTokenStore restoreTokens_;
     std::unique_ptr<QDBusServiceWatcher> portalWatcher_;
 
@@ -106,11 +130,7 @@ private:
     Step step_ = Step::CreateSession;
     QString requestPath_;
     QString sessionPath_;
-    QList<std::uint32_t> keysWhileAsking_;
-    struct KeyEvent {
-        std::uint32_t keysym;
-        uint state; // 1 pressed, 0 released
-    };
+    QList<KeyEvent> eventsWhileAsking_;
     QList<KeyEvent> eventsToSend_;
     bool eventInFlight_ = false;
     QSet<char32_t> missingCharactersTold_;

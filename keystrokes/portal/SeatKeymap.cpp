@@ -9,9 +9,11 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+#include <iterator>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace tavlun::keystrokes {
 
@@ -23,10 +25,17 @@ constexpr std::uint32_t kSeatVersion = WL_KEYBOARD_REPEAT_INFO_SINCE_VERSION;
 // and the keymap to arrive (each takes one).
 constexpr int kSetupRoundtrips = 3;
 
+// Where a keysym is on the keyboard.
+struct Position {
+    xkb_keycode_t key;
+    xkb_layout_index_t layout;
+    xkb_level_index_t level;
+};
+
 // The characters and keysyms of some of a keymap's layouts, one keysym for
-// each character.
+// each character, and where each keysym is at its lowest level.
 struct Characters {
-    std::unordered_set<xkb_keysym_t> keysyms;
+    std::unordered_map<xkb_keysym_t, Position> keysyms;
     std::unordered_map<char32_t, xkb_keysym_t> characters;
 
     void add(xkb_keymap *keymap, xkb_keycode_t key, xkb_layout_index_t layout)
@@ -36,7 +45,9 @@ struct Characters {
             const xkb_keysym_t *syms = nullptr;
             const int count = xkb_keymap_key_get_syms_by_level(keymap, key, layout, level, &syms);
             for (int i = 0; i < count; ++i) {
-                keysyms.insert(syms[i]);
+                const auto [at, added] = keysyms.try_emplace(syms[i], Position{key, layout, level});
+                if (!added && level < at->second.level)
+                    at->second = {key, layout, level};
                 if (const char32_t c = xkb_keysym_to_utf32(syms[i]))
                     characters.try_emplace(c, syms[i]);
             }
@@ -55,6 +66,9 @@ struct Characters {
     }
 };
 
+// Keymaps number their keys as the X server does: the evdev code plus 8.
+constexpr xkb_keycode_t kEvdevOffset = 8;
+
 } // namespace
 
 // Members go in the reverse order of their teardown: the keyboard, the
@@ -70,6 +84,9 @@ struct SeatKeymap::Private {
     bool groupKnown = false; // a modifiers event has come
     Characters inUse;        // of the layout in use
     Characters everyLayout;
+    // In the layout in use: for a modifier, the first key that holds it
+    // alone while down (Shift_L for Shift, ISO_Level3_Shift for AltGr's).
+    std::unordered_map<xkb_mod_mask_t, xkb_keycode_t> modifierKeys;
 
     void useKeymap(std::uint32_t format, int fd, std::uint32_t size);
     void useGroup(std::uint32_t newGroup);
@@ -159,6 +176,20 @@ void SeatKeymap::Private::useGroup(std::uint32_t newGroup)
             characters.add(keymap.get(), key, layout);
     }
     inUse = std::move(characters);
+
+    modifierKeys.clear();
+    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap.get()); key <= last; ++key) {
+        const Owned<xkb_state, xkb_state_unref> pressed(xkb_state_new(keymap.get()));
+        xkb_state_update_mask(pressed.get(), 0, 0, 0, 0, 0, group);
+        const xkb_layout_index_t layout = xkb_state_serialize_layout(pressed.get(), XKB_STATE_LAYOUT_EFFECTIVE);
+        xkb_state_update_key(pressed.get(), key, XKB_KEY_DOWN);
+        // Not a lock, a latch or a layout switch, which outlast the key.
+        const xkb_mod_mask_t held = xkb_state_serialize_mods(pressed.get(), XKB_STATE_MODS_DEPRESSED);
+        if (std::has_single_bit(held)
+            && xkb_state_serialize_mods(pressed.get(), xkb_state_component(XKB_STATE_MODS_LATCHED | XKB_STATE_MODS_LOCKED)) == 0
+            && xkb_state_serialize_layout(pressed.get(), XKB_STATE_LAYOUT_EFFECTIVE) == layout)
+            modifierKeys.try_emplace(held, key);
+    }
 }
 
 SeatKeymap::SeatKeymap(std::unique_ptr<Private> p) : d(std::move(p)) {}
@@ -202,6 +233,40 @@ std::uint32_t SeatKeymap::keysymFor(char32_t character) const
 bool SeatKeymap::otherLayoutHas(char32_t character) const
 {
     return d->everyLayout.find(character) != XKB_KEY_NoSymbol;
+}
+
+std::optional<SeatKeymap::KeyStroke> SeatKeymap::strokeFor(std::uint32_t keysym) const
+{
+    const auto found = d->inUse.keysyms.find(keysym);
+    if (found == d->inUse.keysyms.end())
+        return std::nullopt;
+    const Position &at = found->second;
+    // Each set of modifiers that selects the level, the fewest first.
+    xkb_mod_mask_t masks[16];
+    const std::size_t count = xkb_keymap_key_get_mods_for_level(d->keymap.get(), at.key, at.layout, at.level,
+                                                                masks, std::size(masks));
+    std::sort(masks, masks + count, [](xkb_mod_mask_t a, xkb_mod_mask_t b) {
+        return std::popcount(a) < std::popcount(b);
+    });
+    for (std::size_t i = 0; i < count; ++i) {
+        KeyStroke stroke{at.key - kEvdevOffset, {}};
+        for (xkb_mod_mask_t rest = masks[i]; rest != 0; rest &= rest - 1) {
+            const auto modifier = d->modifierKeys.find(rest & ~(rest - 1));
+            if (modifier == d->modifierKeys.end())
+                break;
+            stroke.modifiers.push_back(modifier->second - kEvdevOffset);
+        }
+        if (stroke.modifiers.size() == std::size_t(std::popcount(masks[i])))
+            return stroke;
+    }
+    return std::nullopt;
+}
+
+void SeatKeymap::useLayout(std::uint32_t index)
+{
+    d->groupKnown = true;
+    if (index != d->group)
+        d->useGroup(index);
 }
 
 QString SeatKeymap::unconfirmedLayout() const

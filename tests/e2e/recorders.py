@@ -103,9 +103,14 @@ class KeyRecorder(Recorder):  # xev, focused and sent a Shift first: libX11 foll
 class WevRecorder(Recorder):  # a native Wayland client, run as the compositor's user
     def __init__(self, desktop):
         super().__init__(desktop, desktop.as_user(["stdbuf", "-oL", "wev", "-f", "wl_keyboard"]))
-        self.keymaps = 0
+        self.keymaps, self._keyboard, self._other = 0, None, False
 
-    def _parse(self, line):
+    def _parse(self, line):  # of the first keyboard: KWin gives wev one for each seat event, each sent every key
+        if m := re.match(r"\[(\d+):\s+wl_keyboard\]", line):
+            self._keyboard = self._keyboard or m.group(1)
+            self._other = m.group(1) != self._keyboard
+        if self._other:
+            return
         if m := re.search(r"wl_keyboard\] key: .*key: (\d+); state: (\d)", line):
             self._key(m.group(1), m.group(2) == "1")
         elif m := re.search(r"sym: (\S+).*utf8: '(.*)'$", line):

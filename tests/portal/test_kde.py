@@ -1,0 +1,72 @@
+import json
+import os
+import pathlib
+import unittest
+
+from desktop import KwinDesktop, wait_until  # the end-to-end tests' harness, on PYTHONPATH
+from program import Accessory, Program
+from recorders import TypeDriver as Driver, WevRecorder, as_seen
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+class KdePlasma(unittest.TestCase):
+    """Headless KWin with KDE's own portal: every key arrives as itself in the layout in use, or is named."""
+
+    def test_every_key_arrives_as_itself_or_is_named_in_each_layout(self):
+        d = KwinDesktop("us")
+        self.addCleanup(d.close)
+        (wev := WevRecorder(d)).wait_focus()
+        # (layouts, typed: Shift, AltGr and both for levels 2 to 4, keys placed unlike us; named, in no layout)
+        for layouts, typed, named in [("us", "aZ@{|\\", "Çß£ü"),
+                                      ("de", "zZyY£ß€@µ²\\°ı", "Çğ"),
+                                      ("tr", "ZYÜÖğĞşıİÇ€£é²", "äæ")]:
+            with self.subTest(layouts):
+                if layouts != "us":
+                    keymaps = wev.keymaps
+                    d.reload_config(layouts)
+                    wait_until(lambda: wev.quiet(0.05) == "" and wev.keymaps > keymaps, 10, f"{layouts} in use")
+                driver = Driver(d)
+                self.type_and_check(driver, wev, [*named, *typed, "{ENTER}", "{BACKSPACE}", "{ESC}"], named)
+                driver.close()
+
+        with self.subTest("de,tr, tr switched to while typing"):  # KDE's portal would type tr's keys as de's
+            keymaps = wev.keymaps
+            d.reload_config("de,tr")
+            wait_until(lambda: wev.quiet(0.05) == "" and wev.keymaps > keymaps, 10, "de,tr in use")
+            driver = Driver(d)
+            self.type_and_check(driver, wev, ["z", "y", "ä"], "")
+            d.set_layout(1)
+            wait_until(lambda: driver.type("ğ") == "typed", 10, "ğ typed once tr is in use")  # named until then
+            self.assertEqual(wev.text(1), "ğ")
+            self.type_and_check(driver, wev, [*"ZYÜÖzyüöşßÇ", "ä", "§"], "ä§", told="switch to that layout")
+            driver.close()
+
+    def type_and_check(self, driver, wev, keys, named, told="add a layout"):
+        self.assertEqual(driver.type(*keys), "typed" + (" not:" + "".join(named)) * bool(named))
+        arriving = [k for k in keys if k not in named]
+        self.assertEqual((wev.text(len(arriving)), wev.quiet(), wev.down), (as_seen(arriving), "", set()),
+                         "each key as itself, and nothing else, nothing left down")
+        for character in named:
+            wait_until(lambda: driver.problems(f"\u201C{character}\u201D") and driver.problems(told), 10,
+                       f"{character} named, '{told}', in {driver.told}")
+
+    def test_the_program_minimised_on_xwayland_types_tr_keys_as_themselves_and_names_what_tr_lacks(self):
+        d = KwinDesktop("de,tr", xwayland=True)
+        self.addCleanup(d.close)
+        notified = os.path.join(d.tmp, "notified.log")
+        d.start(["/usr/bin/python3", os.path.join(HERE, "notifications_standin.py"), notified])
+        d.wait_name("org.freedesktop.Notifications")
+        d.set_layout(1)  # tr, the second
+        wev, accessory = WevRecorder(d), Accessory(d, os.environ["TAVLUN_ACCESSORY"])
+        program = Program(d, os.environ["TAVLUN_BINARY"], [accessory.path], env={"QT_QPA_PLATFORM": None})
+        program.connect_first()
+        d.run(["xdotool", "windowminimize", "--sync", str(program.window)])
+        wev.wait_focus()
+        accessory.type("ZYÜÖ£@ÆÇ")  # Æ: de's, not tr's
+        self.assertEqual(wev.text(7, 20), "ZYÜÖ£@Ç")
+        program.wait_said("\u201C\u00C6\u201D")
+        self.assertIn("window state: Iconic", d.window_state(program.window), "the main window came back")
+        shown = [json.loads(line) for line in pathlib.Path(notified).read_text().splitlines()]
+        self.assertEqual([("\u201C\u00C6\u201D" in n["body"]) for n in shown if n["summary"] == "Tavlun"], [True],
+                         "Æ named once, and nothing else")  # beside KDE's own "Remote control session started"
