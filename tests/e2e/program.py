@@ -108,11 +108,14 @@ class Program:  # on `desktop` with `options` and `ports` on its command line; a
     def indicator(self):
         return tuple(self.desktop.pixels(self.window, *INDICATOR_CENTRE))
 
-    def popup_entries(self, timeout=5):
-        self.desktop.activate(self.window)
-        self.desktop.click(*self.client(*PORT_LIST_CENTRE))
+    def popup_entries(self, timeout=8):  # clicked again if a click is lost (a window just mapped on KWin's XWayland)
+        clicked = [0.0]
 
         def popup():  # an override-redirect window of its own, not a tooltip
+            if time.monotonic() - clicked[0] > 2.5:
+                self.desktop.activate(self.window)
+                self.desktop.click(*self.client(*PORT_LIST_CENTRE))
+                clicked[0] = time.monotonic()
             for window in self.desktop.run(["xdotool", "search", "--onlyvisible", "--pid", str(self.proc.pid)],
                                            check=False).split():
                 if "Override Redirect State: yes" in self.desktop.run(["xwininfo", "-id", window], check=False) \
