@@ -120,7 +120,7 @@ def type_while_minimised(test, d, before, after, arrived, off):
     program = Program(d, os.environ["TAVLUN_BINARY"], [accessory.path], env={"QT_QPA_PLATFORM": None})
     program.connect_first()
     d.run(["xdotool", "windowminimize", "--sync", str(program.window)])
-    wev.wait_focus()  # a first key, again until one arrives: one typed as the desktop's session starts may not
+    wev.wait_focus()  # a first key, again until one arrives: until the program has seen itself minimised, its own box
     wait_until(lambda: accessory.type("A") or wev.text(1, 3) == "A", 20, "the keys in wev")
     accessory.type(before)
     wait_until(lambda: [line for line in program.said() if f"\u201C{off}\u201D" in line] or d.find_windows("Tavlun"),
