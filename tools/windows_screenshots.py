@@ -37,14 +37,14 @@ wine_session.start(session)
 os.environ["TAVLUN_WINE_SESSION"] = session
 os.environ["TAVLUN_EXE"] = os.path.join(windows_build, "app", "windows", "tavlun.exe")
 try:
-    from winesession import WineDesktop, start_program, wait_until  # noqa: E402
+    from winesession import WineDesktop, wait_until  # noqa: E402
     from program import BLUE, Accessory  # noqa: E402
 
     desktop = WineDesktop()
     try:
         accessory = Accessory(desktop, os.path.join(linux_build, "tools", "accessory", "tavlun-accessory"))
         desktop.map_port("COM1", accessory.path)
-        program = start_program(desktop)
+        program = desktop.program()
         program.connect_first()
         accessory.type("Merhaba Dünya, 2026!")
         time.sleep(3)

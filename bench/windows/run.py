@@ -40,16 +40,16 @@ def main():
     session = os.path.join(tempfile.mkdtemp(prefix="tavlun-bench-"), "session.env")
     wine_session.start(session)
     os.environ.update(TAVLUN_WINE_SESSION=session, TAVLUN_EXE=exe)
-    from winesession import WineDesktop, start_program  # noqa: E402
+    from winesession import WineDesktop  # noqa: E402
     from program import Phone  # noqa: E402
     desktop, phones = WineDesktop(), [Phone(), Phone()]
     try:
         program_phone, reference_phone = phones
         desktop.map_port("COM1", program_phone.path)
         desktop.map_port("COM2", reference_phone.path)
-        program = start_program(desktop)
+        program = desktop.program()
         program.connect_first()
-        reference = desktop.wine(responder, "COM2", stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        reference = desktop.start(["wine", responder, "COM2"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         if reference.stdout.readline().strip() != b"ready":
             sys.exit("the bare responder did not start")
         for phone in phones:

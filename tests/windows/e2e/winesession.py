@@ -17,11 +17,11 @@ EXE, ACCESSORY = os.environ["TAVLUN_EXE"], os.environ.get("TAVLUN_ACCESSORY")
 
 class WineDesktop(Desktop):  # the session's desktop; stops only what a test started on it, and its links
 
-    def __init__(self, test):
+    def __init__(self, test=None):  # a test's, closed with it
         self.procs, self.links, self.tmp = [], [], tempfile.mkdtemp(prefix="tavlun-wine-e2e-")
         self.env = dict(os.environ, **wine_session.load(os.environ["TAVLUN_WINE_SESSION"]))
         self.display = self.env["DISPLAY"]
-        test.addCleanup(self.close)
+        test and test.addCleanup(self.close)
 
     def map_port(self, name, target):  # COMn of wine to `target`, until the test ends
         link = os.path.join(self.env["TAVLUN_WINE_PORTS"], name.lower())
