@@ -158,7 +158,8 @@ TEST_F(Window, ReceivedTextAndTheUsersKeysKeepTheirOrder)
     window.backspaceInTextBox();
     window.appendToTextBox("4");
     type(Qt::Key_Y, "y");
-    EXPECT_EQ(textBox->text(), "2x4y");
+    EXPECT_EQ(std::pair(textBox->text(), prompt->text()), std::pair(QString("2x4y"), QString(" Port Seçip cihazı bağlayın...")))
+        << "the start prompt is kept until the link sets one";
 
     // The clear key reaches the text box as a key press, which flushes what
     // waits first; lines taken in meanwhile must come after the rest.
