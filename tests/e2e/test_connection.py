@@ -3,6 +3,7 @@ that go away, adapters that come and go, and the titles of every window at a sec
 
 import contextlib
 import os
+import re
 import signal
 import unittest
 
@@ -98,6 +99,8 @@ class Connection(unittest.TestCase):
         wait_until(lambda: program.indicator() == BLUE, 5, "the connection: Evet answers")
         for title in desktop.titles(program.window):
             self.assertRegex(title, MAIN_TITLE_PATTERN)
+        icons = desktop.run(["xprop", "-id", str(program.window), "_NET_WM_ICON"])
+        self.assertEqual(sorted(map(int, re.findall(r"Icon \((\d+) x \d+\)", icons))), [16, 32, 48], "the program's icon, each size")
         desktop.run(["xdotool", "windowminimize", "--sync", str(program.window)])
 
         def key_told():  # keys until the program has seen the window minimised and said why they go nowhere
