@@ -180,10 +180,16 @@ PortDiagnosis diagnosePort(const QString &devicePath, bool wasPresent, const QSt
                                                 : QStringLiteral("açılamadı (%1)").arg(platformError));
     const QByteArray path = QFile::encodeName(devicePath);
     struct stat info {};
-    if (::stat(path.constData(), &info) != 0) {
-        if (errno != ENOENT && errno != ENOTDIR && errno != ENODEV && errno != ENXIO)
+    const int statError = ::stat(path.constData(), &info) == 0 ? 0 : errno;
+    // A device that the open did not find may have come since (an adapter
+    // plugged in just then): it is named as the open found it, and the
+    // device watch tries again.
+    const auto said = [&](int error) { return platformError == QString::fromLocal8Bit(std::strerror(error)); };
+    const bool absentAtOpen = said(ENOENT) || said(ENODEV) || said(ENXIO);
+    if (statError != 0 || absentAtOpen) {
+        if (statError != 0 && statError != ENOENT && statError != ENOTDIR && statError != ENODEV && statError != ENXIO)
             return diagnosis(Cause::Unknown,
-                             QStringLiteral("açılamadı (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
+                             QStringLiteral("açılamadı (%1)").arg(QString::fromLocal8Bit(std::strerror(statError))));
         if (wasPresent)
             return diagnosis(Cause::Gone, QStringLiteral("aygıt artık yok (çıkarılmış olabilir)"),
                              QStringLiteral("Aygıtı takıp portu yeniden seçin."));

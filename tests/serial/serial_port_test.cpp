@@ -1,6 +1,7 @@
 // The serial port on a real pseudo-terminal, the numbering of ports, what
 // identifies a USB adapter.
 #include "serial/DeviceIdentity.h"
+#include "serial/PortDiagnosis.h"
 #include "serial/PortMap.h"
 #include "serial/SerialPort.h"
 
@@ -11,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
@@ -88,6 +91,13 @@ TEST(SerialPort, CarriesBytesBothWaysAndReportsAHangUpOnce)
     EXPECT_TRUE(waitFor([&] { return lost > 0; })) << "no deviceLost after hang-up";
     QTest::qWait(100); // Qt reports the hang-up again at every turn of the event loop
     EXPECT_EQ(lost, 1);
+}
+
+TEST(PortDiagnosis, ADeviceThatCameJustAfterTheOpenFoundNothingIsNamedAsTheOpenFoundIt)
+{
+    const QString absent = QString::fromLocal8Bit(std::strerror(ENOENT));
+    EXPECT_EQ(std::pair(serial::diagnosePort("/dev/null", false, absent).kind, serial::diagnosePort("/dev/null", true, absent).kind),
+              std::pair(core::PortDiagnosis::Cause::NotFound, core::PortDiagnosis::Cause::Gone));
 }
 
 TEST(PortMap, CommandLineDevicesComeFirstThenPlatformPortsByFamilyAndNumberUpToTen)
