@@ -100,7 +100,7 @@ std::string VirtualKeymap::text() const
     if (!context_)
         return {};
     std::string keycodes = "  xkb_keycodes \"tavlun\" {\n    minimum = 8;\n    maximum = 255;\n";
-    std::string symbols = "  xkb_symbols \"tavlun\" {\n";
+    std::string symbols = "  xkb_symbols \"tavlun\" {\n    name[Group1] = \"" + std::string(kLayoutName) + "\";\n";
     const auto addKey = [&](std::uint32_t evdev, std::uint32_t keysym) {
         keycodes += "    " + keyName(evdev) + " = " + std::to_string(evdev + kXkbOffset) + ";\n";
         const std::string name = keysym ? symbolName(keysym) : std::string();

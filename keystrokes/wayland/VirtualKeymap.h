@@ -21,6 +21,9 @@ class VirtualKeymap {
 public:
     // Keys in the pool.
     static constexpr std::size_t kPoolSize = 111;
+    // The name of the keymap's one layout, by which the compositor's
+    // reports tell this keymap from others.
+    static constexpr const char *kLayoutName = "Tavlun";
 
     VirtualKeymap();
 

@@ -1,11 +1,13 @@
 #include "WaylandKeyInjector.h"
 
+#include "SwayKeymapWatch.h"
 #include "VirtualKeymap.h"
 #include "WaylandConnection.h"
 #include "keystrokes/FailureReason.h"
 #include "keystrokes/Keysyms.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -24,10 +26,13 @@ std::uint32_t millisecondsNow()
 
 class WaylandKeyInjector final : public KeyInjector {
 public:
-    // Creates the keyboard on the connection's seat.
-    WaylandKeyInjector(std::unique_ptr<WaylandConnection> connection, zwp_virtual_keyboard_manager_v1 *manager)
+    // Creates the keyboard on the connection's seat; on sway, `swayKeymaps`
+    // says when sway has replaced the keyboard's keymap.
+    WaylandKeyInjector(std::unique_ptr<WaylandConnection> connection, zwp_virtual_keyboard_manager_v1 *manager,
+                       std::unique_ptr<SwayKeymapWatch> swayKeymaps)
         : connection_(std::move(connection)),
-          keyboard_(zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(manager, connection_->seat()))
+          keyboard_(zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(manager, connection_->seat())),
+          swayKeymaps_(std::move(swayKeymaps))
     {
     }
 
@@ -47,6 +52,7 @@ private:
     std::unique_ptr<WaylandConnection> connection_;
     Owned<zwp_virtual_keyboard_v1, zwp_virtual_keyboard_v1_destroy> keyboard_;
     VirtualKeymap keymap_;
+    std::unique_ptr<SwayKeymapWatch> swayKeymaps_;
     bool toldConnectionLost_ = false;
 };
 
@@ -94,11 +100,14 @@ bool WaylandKeyInjector::type(core::Key key)
     WaylandEventPump &pump = *connection_->pump();
     pump.pollEvents();
     if (!pump.lost()) {
+        // A keymap that sway put in ours' place is replaced before the key.
+        const bool replaced = swayKeymaps_ && swayKeymaps_->foreignKeymapSince(VirtualKeymap::kLayoutName);
         const std::optional<std::uint32_t> bound = keymap_.keyFor(keysym);
         const std::uint32_t keyToPress = bound ? *bound : keymap_.bind(keysym);
-        if (!bound && !sendKeymap()) {
+        if ((replaced || !bound) && !sendKeymap()) {
             const char32_t character = key.character();
-            keymap_.unbindLast();
+            if (!bound)
+                keymap_.unbindLast();
             if (onProblem)
                 onProblem(QStringLiteral("Bu karakter yazılamadı: %1\n"
                                          "This character could not be typed: %1 (its keymap did not build).")
@@ -141,7 +150,9 @@ std::unique_ptr<KeyInjector> openWaylandKeyInjector(const QByteArray &displayNam
                         QStringLiteral("the compositor offers no virtual keyboard (zwp_virtual_keyboard_manager_v1)"));
     if (!connection->seat())
         return failWith(failureReason, QStringLiteral("the compositor offers no seat"));
-    auto injector = std::make_unique<WaylandKeyInjector>(std::move(connection), manager);
+    const char *swaySocket = std::getenv("SWAYSOCK");
+    auto injector = std::make_unique<WaylandKeyInjector>(std::move(connection), manager,
+                                                         SwayKeymapWatch::open(swaySocket ? swaySocket : ""));
     if (const QString problem = injector->start(); !problem.isEmpty())
         return failWith(failureReason, problem);
     return injector;

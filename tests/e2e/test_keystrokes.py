@@ -127,6 +127,9 @@ class Keystrokes(unittest.TestCase):
             self.assertEqual((wev.keymaps, descriptors()), (keymaps, before), "keymap sent again, or descriptors kept")
             self.assertEqual(driver.type("{F1}", "ab"), "typed not:{F1}ab", "key strings with no keysym")
             self.assert_keyboard_released(f"layout {layout}", wev, 0)
+            other = {"us": "de", "de": "tr", "tr": "us"}[layout]  # put on every keyboard, ours too, as at a reload
+            desktop.run(["swaymsg", "input", "*", "xkb_layout", other])
+            self.type_and_compare(f"layout {layout}, then {other} on every keyboard", driver, wev, ["y", "z", "ğ"], 3)
             desktop.sway.terminate()  # the compositor goes away: keys refused from then on, said once
             desktop.sway.wait(10)
             self.assertEqual([driver.type(k) for k in "ab"], ["typed not:a", "typed not:b"])
