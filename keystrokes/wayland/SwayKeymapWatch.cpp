@@ -114,10 +114,10 @@ bool SwayKeymapWatch::foreignKeymapSince(std::string_view ownLayout)
             break; // the rest of it has not come yet
         const std::string_view payload = unread.substr(kHeaderSize, lengthAndType[0]);
         unread.remove_prefix(kHeaderSize + payload.size());
+        // The latest keymap counts: ours sent after another's puts it right.
         if (lengthAndType[1] == kInputEvent && payload.find("\"xkb_keymap\"") != std::string_view::npos
-            && payload.find("virtual_keyboard") != std::string_view::npos
-            && payload.find(own) == std::string_view::npos)
-            foreign = true;
+            && payload.find("virtual_keyboard") != std::string_view::npos)
+            foreign = payload.find(own) == std::string_view::npos;
     }
     received_.erase(0, received_.size() - unread.size());
     return foreign;

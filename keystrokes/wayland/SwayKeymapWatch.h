@@ -21,8 +21,9 @@ public:
     SwayKeymapWatch(const SwayKeymapWatch &) = delete;
     SwayKeymapWatch &operator=(const SwayKeymapWatch &) = delete;
 
-    // Whether, since the last call, a virtual keyboard got a keymap whose
-    // layout is not named `ownLayout`. Reads what has come, never waits.
+    // Whether the latest keymap that a virtual keyboard got since the last
+    // call has a layout not named `ownLayout`. Reads what has come, never
+    // waits.
     bool foreignKeymapSince(std::string_view ownLayout);
 
 private:
