@@ -141,7 +141,7 @@ TEST(AccessoryLink, KeySequencesDecodeThroughTheKeyTable)
 
 TEST(AccessoryLink, TextsAreUtf8AndEveryCharacterComesBackAsItself)
 {
-    for (const char32_t c : {U'A', U'\u00C7', U'\u011F', U'\u20AC', U'\U0001D11E'}) {
+    for (const char32_t c : {U'A', U'\u00C7', U'\u011F', U'\u20AC', U'\U0001D11E', U'\U0010FFFD'}) {
         std::string text;
         appendUtf8(text, c);
         EXPECT_EQ(soleCharacter(text), c) << "U+" << std::hex << unsigned(c);
