@@ -32,7 +32,11 @@ struct Rig final : PortControl, PortCatalog, ConnectionView {
     void refresh() override {}
     std::string deviceFor(int n) const override { return n >= 1 && n <= 3 ? numbered[std::size_t(n - 1)] : ""; }
     bool isNamed(const std::string &device) const override { return device == numbered[0]; }
-    PortDiagnosis diagnose(const std::string &, bool, const std::string &) const override { return {}; }
+    bool busy = false; // what does not open is held by another program
+    PortDiagnosis diagnose(const std::string &, bool, const std::string &) const override
+    {
+        return {busy ? PortDiagnosis::Cause::Busy : PortDiagnosis::Cause::Unknown, {}, {}};
+    }
     std::vector<std::string> namedWithoutNumber() const override { return {}; }
     std::string identityOf(const std::string &d) const override { return present.contains(d) ? ids[d] : ""; }
     std::string deviceWithIdentity(const std::string &id) const override
@@ -87,6 +91,18 @@ TEST(KeptDevice, ComesBackUnderItsIdentityUntilTheUserTakesOver)
     EXPECT_EQ(std::pair(rig.take(), rig.open_),
               std::pair(std::string("box|not awaited|lit|lost /dev/ttyUSB0|add Com - 1|unlit|"),
                         std::string()));
+
+    // Held by another program: its release is watched until the user takes over.
+    std::string watched = "none";
+    connection.onKeptDeviceHeld = [&](const std::string &device) { watched = device; };
+    rig.busy = true;
+    rig.present.clear();
+    connection.keepConnected("/dev/adapter");
+    connection.refreshList();
+    const std::string whileHeld = watched;
+    connection.disconnectClicked();
+    EXPECT_EQ(std::pair(whileHeld, watched), std::pair(std::string("/dev/adapter"), std::string()));
+    rig.take();
 
     connection.keepConnected("/dev/adapter"); // the window closes: nothing opens a port again
     connection.windowClosing();
