@@ -26,15 +26,10 @@ def main():
                         help="idle time before each line in the spaced runs")
     args = parser.parse_args()
     benchlib.check_binaries(args)
-    gap_us = int(args.gap_ms * 1000)
-    modes = ((f"{args.gap_ms:g} ms apart", gap_us), ("back to back", 0))
+    modes, rounds, per_round, measured, floor = benchlib.turns(args)
 
     # The program and the reference take turns, a short round each, so
     # that both see the same load on a shared machine.
-    rounds = max(1, args.count // args.round)
-    per_round = args.count // rounds
-    measured = {name: [] for name, _ in modes}
-    floor = {name: [] for name, _ in modes}
     with benchlib.Desktop() as desktop, benchlib.Reference(args.responder) as reference:
         program, phone = benchlib.connected_program(desktop, args.program)
         try:

@@ -37,6 +37,14 @@ def arguments(description, build="build-bench"):
     return parser
 
 
+def turns(args):
+    """The modes (spaced by --gap-ms, back to back, each a name and a gap in µs), the rounds in which the program
+    and the reference take turns and the round trips in each, and empty sample lists for both, by mode."""
+    modes = ((f"{args.gap_ms:g} ms apart", int(args.gap_ms * 1000)), ("back to back", 0))
+    rounds = max(1, args.count // args.round)
+    return modes, rounds, args.count // rounds, {name: [] for name, _ in modes}, {name: [] for name, _ in modes}
+
+
 def check_binaries(args):
     for path in (args.program, args.client, args.responder):
         if not os.access(path, os.X_OK):

@@ -30,12 +30,7 @@ def main():
     for path in (exe, responder, args.client):
         if not os.path.exists(path):
             sys.exit(f"missing {path}: run scripts/build-windows and build the Linux benchmarks (bench/README.md)")
-    gap_us = int(args.gap_ms * 1000)
-    modes = ((f"{args.gap_ms:g} ms apart", gap_us), ("back to back", 0))
-    rounds = max(1, args.count // args.round)
-    per_round = args.count // rounds
-    measured = {name: [] for name, _ in modes}
-    floor = {name: [] for name, _ in modes}
+    modes, rounds, per_round, measured, floor = benchlib.turns(args)
 
     session = os.path.join(tempfile.mkdtemp(prefix="tavlun-bench-"), "session.env")
     wine_session.start(session)
