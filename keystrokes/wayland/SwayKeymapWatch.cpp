@@ -46,7 +46,7 @@ bool receiveExactly(int socket, char *out, std::size_t size)
 
 } // namespace
 
-std::unique_ptr<SwayKeymapWatch> SwayKeymapWatch::open(const std::string &path)
+std::unique_ptr<SwayKeymapWatch> SwayKeymapWatch::open(const std::string &path, std::string_view ownLayout)
 {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -56,7 +56,7 @@ std::unique_ptr<SwayKeymapWatch> SwayKeymapWatch::open(const std::string &path)
     const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (socket < 0)
         return nullptr;
-    std::unique_ptr<SwayKeymapWatch> watch(new SwayKeymapWatch(socket));
+    std::unique_ptr<SwayKeymapWatch> watch(new SwayKeymapWatch(socket, ownLayout));
     if (connect(socket, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
         || !sendMessage(socket, kSubscribe, R"(["input"])"))
         return nullptr;
@@ -85,7 +85,7 @@ void SwayKeymapWatch::stop()
     socket_ = -1;
 }
 
-bool SwayKeymapWatch::foreignKeymapSince(std::string_view ownLayout)
+bool SwayKeymapWatch::foreignKeymapSince()
 {
     char buffer[4096];
     while (socket_ >= 0) {
@@ -99,7 +99,6 @@ bool SwayKeymapWatch::foreignKeymapSince(std::string_view ownLayout)
         if (n <= 0)
             break;
     }
-    const std::string own = '"' + std::string(ownLayout) + '"';
     bool foreign = false;
     std::string_view unread(received_);
     while (unread.size() >= kHeaderSize) {
@@ -117,7 +116,7 @@ bool SwayKeymapWatch::foreignKeymapSince(std::string_view ownLayout)
         // The latest keymap counts: ours sent after another's puts it right.
         if (lengthAndType[1] == kInputEvent && payload.find("\"xkb_keymap\"") != std::string_view::npos
             && payload.find("virtual_keyboard") != std::string_view::npos)
-            foreign = payload.find(own) == std::string_view::npos;
+            foreign = payload.find(ownLayoutQuoted_) == std::string_view::npos;
     }
     received_.erase(0, received_.size() - unread.size());
     return foreign;

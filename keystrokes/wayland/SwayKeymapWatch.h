@@ -15,22 +15,26 @@ namespace tavlun::keystrokes {
 // whether one came for a keymap that is not Tavlun's.
 class SwayKeymapWatch {
 public:
-    // Subscribes on the socket `path`; null where it cannot (no sway there).
-    static std::unique_ptr<SwayKeymapWatch> open(const std::string &path);
+    // Subscribes on the socket `path`, for the keymaps whose layout is not
+    // named `ownLayout`; null where it cannot (no sway there).
+    static std::unique_ptr<SwayKeymapWatch> open(const std::string &path, std::string_view ownLayout);
     ~SwayKeymapWatch();
     SwayKeymapWatch(const SwayKeymapWatch &) = delete;
     SwayKeymapWatch &operator=(const SwayKeymapWatch &) = delete;
 
     // Whether the latest keymap that a virtual keyboard got since the last
-    // call has a layout not named `ownLayout`. Reads what has come, never
-    // waits.
-    bool foreignKeymapSince(std::string_view ownLayout);
+    // call is not ours. Reads what has come, never waits.
+    bool foreignKeymapSince();
 
 private:
-    explicit SwayKeymapWatch(int socket) : socket_(socket) {}
+    SwayKeymapWatch(int socket, std::string_view ownLayout)
+        : socket_(socket), ownLayoutQuoted_('"' + std::string(ownLayout) + '"')
+    {
+    }
     void stop();
 
     int socket_;
+    std::string ownLayoutQuoted_; // as the reports' JSON has it
     std::string received_; // bytes of messages not yet complete
 };
 

@@ -101,7 +101,7 @@ bool WaylandKeyInjector::type(core::Key key)
     pump.pollEvents();
     if (!pump.lost()) {
         // A keymap that sway put in ours' place is replaced before the key.
-        const bool replaced = swayKeymaps_ && swayKeymaps_->foreignKeymapSince(VirtualKeymap::kLayoutName);
+        const bool replaced = swayKeymaps_ && swayKeymaps_->foreignKeymapSince();
         const std::optional<std::uint32_t> bound = keymap_.keyFor(keysym);
         const std::uint32_t keyToPress = bound ? *bound : keymap_.bind(keysym);
         if ((replaced || !bound) && !sendKeymap()) {
@@ -152,7 +152,7 @@ std::unique_ptr<KeyInjector> openWaylandKeyInjector(const QByteArray &displayNam
         return failWith(failureReason, QStringLiteral("the compositor offers no seat"));
     const char *swaySocket = std::getenv("SWAYSOCK");
     auto injector = std::make_unique<WaylandKeyInjector>(std::move(connection), manager,
-                                                         SwayKeymapWatch::open(swaySocket ? swaySocket : ""));
+                                                         SwayKeymapWatch::open(swaySocket ? swaySocket : "", VirtualKeymap::kLayoutName));
     if (const QString problem = injector->start(); !problem.isEmpty())
         return failWith(failureReason, problem);
     return injector;
